@@ -1,0 +1,113 @@
+#include "app/Unit2.h"
+
+#include "controls/Pictures.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+TForm2* Form2 = nullptr;
+
+namespace {
+constexpr int kStartSize = 170;
+constexpr int kPictureSize = 100;
+}  // namespace
+
+TForm2::TForm2(QWidget* parent) : TForm(parent)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QString::fromUtf16(u"درباره سيستم"));
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(420, 440);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0xC8, 0xF0, 0xC8));  // pale green
+    setPalette(p);
+
+    Label1 = new QLabel(QStringLiteral("3"), this);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setGeometry(rect());
+    QFont f(QStringLiteral("Titr"));
+    f.setBold(true);
+    f.setPointSize(kStartSize);
+    Label1->setFont(f);
+
+    Image1 = new QLabel(this);
+    Image1->setScaledContents(true);
+    Image1->setCursor(Qt::PointingHandCursor);
+    Image1->setPixmap(Pictures::credits(512, QString::fromUtf16(u"برنامه آژانسهاي درون شهري"),
+                                        QString::fromUtf16(u"نسخه ") + QApplication::applicationVersion(),
+                                        QString::fromUtf16(u"ساخته گروه برنامه نويسان آژانس")));
+    Image1->installEventFilter(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(30);
+    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(30);
+    connect(Timer2, &QTimer::timeout, this, &TForm2::Timer2Timer);
+    ResetForNextShowing();
+}
+
+void TForm2::FormShow() { Timer1->start(); }
+
+void TForm2::Timer1Timer()
+{
+    if (Label1->isVisible()) {
+        QFont f = Label1->font();
+        f.setPointSize(f.pointSize() - 10);
+        Label1->setFont(f);
+    }
+    QFont f = Label1->font();
+    if (f.pointSize() == 10) {
+        Label1->setText(QString::number(Label1->text().toInt() - 1));
+        if (Label1->text() == QLatin1String("0")) {
+            Label1->hide();
+            Timer2->start();
+            Image1->show();
+        }
+        f.setPointSize(kStartSize);
+        Label1->setFont(f);
+    }
+}
+
+void TForm2::Timer2Timer()
+{
+    const QRect g = Image1->geometry();
+    if (g.width() < width() && g.height() < height()) {
+        Image1->setGeometry(g.x() - 4, g.y() - 4, g.width() + 8, g.height() + 8);
+    } else {
+        Timer2->stop();
+        Image1->setGeometry(rect());
+    }
+}
+
+void TForm2::Image1Click() { close(); }
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Image1 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        Image1Click();
+        return true;
+    }
+    return TForm::eventFilter(watched, event);
+}
+
+void TForm2::done(int result)
+{
+    TForm::done(result);
+    ResetForNextShowing();
+}
+
+void TForm2::ResetForNextShowing()
+{
+    Timer1->stop();
+    Timer2->stop();
+    Image1->setGeometry((width() - kPictureSize) / 2, (height() - kPictureSize) / 2, kPictureSize, kPictureSize);
+    Image1->hide();
+    Label1->setText(QStringLiteral("3"));
+    QFont f = Label1->font();
+    f.setPointSize(kStartSize);
+    Label1->setFont(f);
+    Label1->show();
+}

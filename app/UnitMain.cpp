@@ -1,0 +1,235 @@
+#include "app/UnitMain.h"
+
+#include "app/Unit10.h"
+#include "app/Unit2.h"
+#include "baseinfo/UnitAcount.h"
+#include "baseinfo/UnitChangePass.h"
+#include "baseinfo/UnitDriver.h"
+#include "baseinfo/UnitPayeh.h"
+#include "baseinfo/UnitUser.h"
+#include "controls/Dialogs.h"
+#include "controls/Pictures.h"
+#include "data/Errors.h"
+#include "data/SolarDate.h"
+#include "data/UnitDM.h"
+#include "operations/UnitDriverBes.h"
+#include "operations/UnitService.h"
+#include "reports/UnitAmar.h"
+#include "reports/UnitDriverHesab.h"
+#include "reports/UnitDriverMande.h"
+#include "reports/UnitViewDriverBes.h"
+#include "reports/UnitViewService.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStorageInfo>
+
+#include <pwd.h>
+#include <unistd.h>
+
+TFormMain* FormMain = nullptr;
+
+namespace {
+
+// The client area: the background picture, stretched.
+class Background : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_picture.size() != size())
+            m_picture = Pictures::background(size());
+        QPainter(this).drawPixmap(0, 0, m_picture);
+    }
+
+private:
+    QPixmap m_picture;
+};
+
+QString userName()
+{
+    if (const passwd* pw = getpwuid(getuid()))
+        return QString::fromLocal8Bit(pw->pw_name);
+    return qEnvironmentVariable("USER");
+}
+
+}  // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QString::fromUtf16(u"ثبت رايانه اي سرويهاي درون شهري"));
+    setLayoutDirection(Qt::RightToLeft);
+    setCentralWidget(new Background(this));
+    DisketteTarget = &TFormMain::removableMediumTarget;
+    HardDiskTarget = &TFormMain::hardDiskTarget;
+
+    using K = Pictures::Kind;
+    auto show = [](QWidget* w) {
+        return [w] {
+            w->show();
+            w->raise();
+            w->activateWindow();
+        };
+    };
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+    QMenu* daily = bar->addMenu(QString::fromUtf16(u"عمليات روزانه"));
+    N2 = addItem(daily, "N2", u"ثبت سرويس", int(K::Service), Qt::Key_F2, [this] { N2Click(); });
+    N17 = addItem(daily, "N17", u"ثبت پرداخت راننده", int(K::Payment), Qt::Key_F3, [this] { N17Click(); });
+    QMenu* base = bar->addMenu(QString::fromUtf16(u"اطلاعات پايه"));
+    N4 = addItem(base, "N4", u"رانندگان", int(K::Drivers), Qt::Key_F4, [show] { show(FormDriver)(); });
+    N5 = addItem(base, "N5", u"مشتركين", int(K::Subscribers), Qt::Key_F5, [show] { show(FormAcount)(); });
+    N6 = addItem(base, "N6", u"اطلاعات اوليه", int(K::Settings), Qt::Key_F6, [show] { show(FormPayeh)(); });
+    QMenu* reports = bar->addMenu(QString::fromUtf16(u"گزارشات"));
+    N18 = addItem(reports, "N18", u"سرويس ها", int(K::List), Qt::Key_F7, [show] { show(FormViewService)(); });
+    N20 = addItem(reports, "N20", u"پرداخت ها", int(K::Payment), Qt::Key_F8, [show] { show(FormViewDriverBes)(); });
+    N8 = addItem(reports, "N8", u"حساب رانندگان", int(K::Account), Qt::Key_F9, [show] { show(FormDriverMande)(); });
+    N19 = addItem(reports, "N19", u"ريز حساب راننده", int(K::Account), Qt::Key_F10, [show] { show(FormDriverHesab)(); });
+    N22 = addItem(reports, "N22", u"آمار", int(K::Statistics), Qt::Key_F11, [show] { show(FormAmar)(); });
+    QMenu* users = bar->addMenu(QString::fromUtf16(u"كاربران"));
+    N10 = addItem(users, "N10", u"كاربران", int(K::Users), QKeySequence(), [] { FormUser->exec(); });
+    N11 = addItem(users, "N11", u"تغيير رمز", int(K::Password), QKeySequence(), [] { FormChangePass->exec(); });
+    QMenu* tools = bar->addMenu(QString::fromUtf16(u"امكانات"));
+    N16 = addItem(tools, "N16", u"پشتيبان گيري", int(K::Backup), QKeySequence(), [this] { N16Click(); });
+    N15 = addItem(tools, "N15", u"درباره سيستم", int(K::About), QKeySequence(), [] { Form2->exec(); });
+    QMenu* exit = bar->addMenu(QString::fromUtf16(u"خروج"));
+    N14 = addItem(exit, "N14", u"خروج", int(K::Exit), QKeySequence(), [] { QApplication::quit(); });
+
+    StatusBar1 = statusBar();
+    StatusBar1->setSizeGripEnabled(false);
+    // Panel 0 stands at the left whatever the layout direction.
+    StatusBar1->setLayoutDirection(Qt::LeftToRight);
+    for (QLabel*& panel : Panels) {
+        panel = new QLabel(StatusBar1);
+        panel->setAlignment(Qt::AlignCenter);
+        panel->setLayoutDirection(Qt::RightToLeft);
+        panel->setFrameShape(QFrame::StyledPanel);
+        StatusBar1->addWidget(panel, 1);
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+    Timer1->start();
+}
+
+QAction* TFormMain::addItem(QMenu* menu, const char* name, const char16_t* caption, int kind, QKeySequence key,
+                            std::function<void()> action)
+{
+    QAction* a = menu->addAction(Pictures::menuIcon(Pictures::Kind(kind)), QString::fromUtf16(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(key);
+    a->setShortcutContext(Qt::WindowShortcut);
+    // The window holds the action too, so its key works while the menu is closed.
+    addAction(a);
+    connect(a, &QAction::triggered, this, [action = std::move(action)] { guarded(action); });
+    return a;
+}
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    QApplication::quit();
+}
+
+void TFormMain::Timer1Timer()
+{
+    TodayDate = agency::SolarDate::TodayDate();
+    TodayText = agency::SolarDate::TodayText();
+    Panels[0]->setText(QString::fromUtf16(u"ساعت : ") + agency::SolarDate::LongTime());
+    Panels[1]->setText(QString::fromUtf16(u"تاريخ : ") + TodayText + QStringLiteral("    ") + TodayDate);
+    Panels[2]->setText(QString::fromUtf16(u" نام كاربر : ") + (FormEnter ? FormEnter->CurrentUserName : QString()));
+    if (!DM)
+        return;
+    agency::TADOQuery* q = DM->QueryMaxS;
+    q->SQL.Delete(2);
+    q->SQL.Add(QStringLiteral("where service_date='") + TodayDate + QStringLiteral("'"));
+    q->Close();
+    q->Open();
+}
+
+void TFormMain::N2Click()
+{
+    DM->QueryMaxS->Close();
+    DM->QueryMaxS->Open();
+    const qint64 next = qint64(DM->QueryMaxS->FieldByName(QStringLiteral("Expr1000")).AsInteger()) + 1;
+    FormService->BitBtn1->setVisible(true);
+    FormService->BitBtn2->setVisible(false);
+    FormService->EditMode = false;
+    FormService->EditServiceId->setText(QString::number(next));
+    FormService->Show();
+}
+
+void TFormMain::N17Click()
+{
+    DM->QueryMaxD->Close();
+    DM->QueryMaxD->Open();
+    const qint64 next = qint64(DM->QueryMaxD->FieldByName(QStringLiteral("Expr1000")).AsInteger()) + 1;
+    FormDriverBes->EditServiceId->setText(QString::number(next));
+    FormDriverBes->EditMode = false;
+    FormDriverBes->BitBtn1->setVisible(true);
+    FormDriverBes->BitBtn2->setVisible(false);
+    FormDriverBes->Show();
+}
+
+QString TFormMain::removableMediumTarget()
+{
+    const QString user = userName();
+    const QStringList roots = {QStringLiteral("/media/") + user + QLatin1Char('/'),
+                               QStringLiteral("/run/media/") + user + QLatin1Char('/')};
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (!volume.isValid() || !volume.isReady() || volume.isReadOnly())
+            continue;
+        const QString root = volume.rootPath() + QLatin1Char('/');
+        for (const QString& r : roots)
+            if (root.startsWith(r) && root.size() > r.size())
+                return QDir(volume.rootPath()).filePath(QStringLiteral("db.mdb"));
+    }
+    return QString();
+}
+
+QString TFormMain::hardDiskTarget()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return dir.isEmpty() ? QString() : QDir(dir).filePath(QStringLiteral("DB.MDB"));
+}
+
+bool TFormMain::backupTo(const QString& target)
+{
+    if (target.isEmpty() || !DM)
+        return false;
+    try {
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        DM->ADOConnection1->backupTo(target);
+        return true;
+    } catch (const agency::Error&) {
+        return false;
+    }
+}
+
+void TFormMain::N16Click()
+{
+    dialogs().ShowMessage(QString::fromUtf16(u" لطفاً ديسكت خالي را در درايو قرار دهيد"));
+    if (backupTo(DisketteTarget()))
+        dialogs().ShowMessage(QString::fromUtf16(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد "));
+    else
+        dialogs().ShowMessage(QString::fromUtf16(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد"));
+    if (backupTo(HardDiskTarget()))
+        dialogs().ShowMessage(QString::fromUtf16(u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد "));
+    else
+        dialogs().ShowMessage(QString::fromUtf16(u" پشتيبان گيري به درستي انجام نشد"));
+}

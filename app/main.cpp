@@ -1,0 +1,38 @@
+// The program's entry: a new database on first run, then the start-up sequence and the login.
+
+#include "app/Program.h"
+#include "app/Unit10.h"
+#include "app/UnitNewDatabase.h"
+#include "controls/Dialogs.h"
+#include "controls/Style.h"
+#include "data/Errors.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    setupApplication(app);
+
+    WidgetDialogs boxes;
+    const QString path = QStringLiteral("DB.MDB");
+    if (!QFileInfo::exists(path)) {
+        TFormNewDatabase firstRun(path);
+        guarded([&] { firstRun.exec(); });
+        if (!firstRun.Created())
+            return 0;
+    }
+
+    std::unique_ptr<Program> program;
+    try {
+        program = Program::build(path, &boxes, true);
+    } catch (const agency::Error& e) {
+        boxes.ShowError(e.text());
+        return 1;
+    }
+    FormEnter->show();
+    const int rc = app.exec();
+    program.reset();
+    return rc;
+}

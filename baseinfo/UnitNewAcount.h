@@ -1,0 +1,12 @@
+#pragma once
+
+#include "controls/Form.h"
+
+class TFormNewAcount : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TFormNewAcount(QWidget* parent = nullptr);
+};
+
+extern TFormNewAcount* FormNewAcount;

@@ -1,0 +1,34 @@
+#pragma once
+// Every message, question and preview of the windows goes through one object, so that the
+// program shows real boxes and the tests answer from a script.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+class Receipt;
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual void ShowMessage(const QString& text) = 0;  // plain message, OK
+    virtual bool Confirm(const QString& text) = 0;      // Yes / No; true for Yes
+    virtual void ShowError(const QString& text) = 0;    // the standard error box
+    virtual void Preview(const Receipt& receipt) = 0;   // returns when the preview is closed
+};
+
+// The program's real boxes, right to left, with Persian buttons.
+class WidgetDialogs : public Dialogs {
+public:
+    void ShowMessage(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    void ShowError(const QString& text) override;
+    void Preview(const Receipt& receipt) override;
+};
+
+Dialogs& dialogs();
+void setDialogs(Dialogs* d);
+
+// Runs a handler: an error ends the handler and is shown in the standard error box; the
+// program goes on.
+void guarded(const std::function<void()>& handler);

@@ -1,0 +1,102 @@
+#include "controls/Edits.h"
+
+#include "data/Errors.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+
+bool translateDigitKey(QKeyEvent* event, QWidget* receiver)
+{
+    const QString text = event->text();
+    if (text.size() != 1)
+        return false;
+    const QString ascii = agency::asciiDigits(text);
+    if (ascii == text)
+        return false;
+    QKeyEvent translated(event->type(), Qt::Key_0 + (ascii[0].unicode() - u'0'), event->modifiers(), ascii,
+                         event->isAutoRepeat(), ushort(event->count()));
+    QApplication::sendEvent(receiver, &translated);
+    event->setAccepted(translated.isAccepted());
+    return true;
+}
+
+TLabeledEdit::TLabeledEdit(const QString& caption, QWidget* parent) : QLineEdit(parent)
+{
+    EditLabel = new QLabel(caption, parent);
+    QFont f = EditLabel->font();
+    f.setBold(true);
+    EditLabel->setFont(f);
+    EditLabel->setBuddy(this);
+    // Digits and Latin text stay at the right edge, where Persian text starts.
+    setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+}
+
+void TLabeledEdit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    // A mouse click places the caret itself; every other way in selects the whole text.
+    if (event->reason() != Qt::MouseFocusReason)
+        selectAll();
+}
+
+void TLabeledEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (m_asciiDigits && translateDigitKey(event, this))
+        return;
+    QLineEdit::keyPressEvent(event);
+}
+
+TMaskEdit::TMaskEdit(QWidget* parent) : QLineEdit(parent)
+{
+    // Qt's mask: 0 is a digit that may stay blank, 9 a digit that is required.
+    setInputMask(QStringLiteral("0000/00/99;_"));
+    setLayoutDirection(Qt::LeftToRight);
+    setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
+}
+
+QString TMaskEdit::Text() const
+{
+    QString t = displayText();
+    t.replace(u'_', u' ');
+    return t;
+}
+
+void TMaskEdit::SetText(const QString& text)
+{
+    setText(text);
+    if (hasFocus())
+        selectAll();
+}
+
+bool TMaskEdit::IsComplete() const { return hasAcceptableInput(); }
+
+void TMaskEdit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    if (event->reason() != Qt::MouseFocusReason)
+        selectAll();
+}
+
+void TMaskEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (translateDigitKey(event, this))
+        return;
+    QLineEdit::keyPressEvent(event);
+}
+
+TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+{
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void TBitBtn::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}

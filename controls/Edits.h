@@ -1,0 +1,56 @@
+#pragma once
+// The edits and buttons the windows are built of.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+// A one-line edit with its caption label; selects its whole text whenever it gets the focus.
+class TLabeledEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit TLabeledEdit(const QString& caption, QWidget* parent = nullptr);
+    QLabel* EditLabel;
+
+    // Persian and Arabic-Indic digits typed here arrive as ASCII digits.
+    void setDigitsOnlyAscii(bool on) { m_asciiDigits = on; }
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    bool m_asciiDigits = false;
+};
+
+// The Solar date field: yyyy/mm/dd, left to right, year and month digits may stay blank, the
+// day digits are required. Text() gives the ten characters with blanks as spaces.
+class TMaskEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit TMaskEdit(QWidget* parent = nullptr);
+    QString Text() const;
+    void SetText(const QString& text);
+    // The day digits are filled (the field can be left after an edit).
+    bool IsComplete() const;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A button that Enter presses when it has the focus, and that no Enter elsewhere presses.
+class TBitBtn : public QPushButton {
+    Q_OBJECT
+
+public:
+    explicit TBitBtn(const QString& caption, QWidget* parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Replaces a typed Persian or Arabic-Indic digit by its ASCII digit; true when it did.
+bool translateDigitKey(QKeyEvent* event, QWidget* receiver);

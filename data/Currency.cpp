@@ -1,0 +1,75 @@
+#include "data/Currency.h"
+
+#include "data/Errors.h"
+
+namespace agency {
+
+Currency Currency::parse(const QString& text)
+{
+    const QString s = asciiDigits(text).trimmed();
+    int i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
+        negative = s[i++] == u'-';
+    qint64 whole = 0;
+    int digits = 0;
+    for (; i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++i, ++digits) {
+        whole = whole * 10 + (s[i].unicode() - u'0');
+        if (whole > 922337203685477LL)
+            throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text));
+    }
+    qint64 frac = 0;
+    int fracDigits = 0;
+    if (i < s.size() && s[i] == u'.') {
+        for (++i; i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++i, ++fracDigits) {
+            if (fracDigits >= 4)
+                throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text));
+            frac = frac * 10 + (s[i].unicode() - u'0');
+        }
+    }
+    if (i != s.size() || digits + fracDigits == 0)
+        throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text));
+    for (int k = fracDigits; k < 4; ++k)
+        frac *= 10;
+    const qint64 units = whole * kScale + frac;
+    return fromUnits(negative ? -units : units);
+}
+
+Currency Currency::share(qint32 fare, qint32 percent)
+{
+    // fare × percent fits 63 bits; ÷ 100 in ten-thousandths is × 100, so the result is exact
+    // unless it leaves the currency column's range.
+    qint64 units = 0;
+    if (__builtin_mul_overflow(qint64(fare) * qint64(percent), kScale / 100, &units))
+        throw Error(QString::fromUtf16(u"سهم آژانس از اين مبلغ بزرگ تر از آن است كه نگه داشته شود"));
+    return fromUnits(units);
+}
+
+QString Currency::toString() const
+{
+    const bool negative = m_units < 0;
+    const quint64 a = negative ? quint64(-(m_units + 1)) + 1 : quint64(m_units);
+    QString out = QString::number(a / kScale);
+    quint64 frac = a % kScale;
+    if (frac) {
+        QString f = QString::number(frac).rightJustified(4, u'0');
+        while (f.endsWith(u'0'))
+            f.chop(1);
+        out += u'.' + f;
+    }
+    return negative ? u'-' + out : out;
+}
+
+qint64 Currency::roundToInteger() const
+{
+    qint64 q = m_units / kScale;
+    qint64 r = m_units % kScale;  // same sign as m_units
+    const qint64 half = kScale / 2;
+    if (r > half || (r == half && (q % 2 != 0)))
+        ++q;
+    else if (r < -half || (r == -half && (q % 2 != 0)))
+        --q;
+    return q;
+}
+
+}  // namespace agency

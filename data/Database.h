@@ -1,0 +1,90 @@
+#pragma once
+// The SQLite file: opening and checking it, a new database, the connections, backup.
+
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace agency {
+
+// What a new database starts with.
+struct NewDatabase {
+    QString title;
+    qint32 percent = 0;
+    QString userName;
+    QString password;
+};
+
+// A prepared statement that finalises itself.
+class Statement {
+public:
+    Statement(sqlite3* db, const QString& sql);  // raises Error when the SQL does not prepare
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    void bind(int index, const QVariant& value);  // 1-based; QString, integers, null
+    bool step();                                  // true for a row, false when done; raises on error
+    void reset();
+    int columnCount() const;
+    QVariant column(int index) const;  // qint64, double, QString or null
+    qint64 columnInt(int index) const;
+    sqlite3_stmt* handle() const { return m_stmt; }
+
+private:
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// A write transaction that rolls back unless committed.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db, bool immediate = true);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    sqlite3* m_db;
+    bool m_open = false;
+};
+
+void exec(sqlite3* db, const QString& sql);
+QString sqliteError(sqlite3* db);
+
+class Database {
+public:
+    // Opens and checks an existing database; raises Error (and leaves the file as it was) when it
+    // is missing, unreadable, not SQLite, not this program's, locked, or lacks a table.
+    explicit Database(const QString& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Creates a new database with the five tables, the first user and the settings row. The file
+    // is readable and writable by its owner only; on failure no file is left behind.
+    static void create(const QString& path, const NewDatabase& settings);
+
+    const QString& path() const { return m_path; }
+    sqlite3* writer() const { return m_writer; }
+
+    // A connection of its own for one dataset's snapshot; close it with closeConnection.
+    sqlite3* openReader() const;
+    static void closeConnection(sqlite3* db);
+
+    // Copies the live database into target through SQLite's backup API, checks the copy and only
+    // then puts it in place, so a failed copy never replaces a good one. Raises Error on failure.
+    void backupTo(const QString& target) const;
+
+private:
+    QString m_path;
+    sqlite3* m_writer = nullptr;
+};
+
+// Case- and letter-form-insensitive text: Arabic and Persian yeh and kaf compare equal.
+QString foldText(const QString& text);
+
+}  // namespace agency

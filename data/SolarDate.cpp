@@ -1,0 +1,65 @@
+#include "data/SolarDate.h"
+
+#include <QCalendar>
+
+namespace agency::SolarDate {
+
+namespace {
+
+Clock& clockRef()
+{
+    static Clock clock;
+    return clock;
+}
+
+const QCalendar& jalali()
+{
+    static const QCalendar calendar(QCalendar::System::Jalali);
+    return calendar;
+}
+
+}  // namespace
+
+void setClock(Clock clock) { clockRef() = std::move(clock); }
+
+QDateTime now() { return clockRef() ? clockRef()() : QDateTime::currentDateTime(); }
+
+QString fromGregorian(const QDate& date)
+{
+    const QCalendar::YearMonthDay ymd = jalali().partsFromDate(date);
+    if (!ymd.isValid())
+        return QString();
+    return QStringLiteral("%1/%2/%3")
+        .arg(ymd.year, 4, 10, QLatin1Char('0'))
+        .arg(ymd.month, 2, 10, QLatin1Char('0'))
+        .arg(ymd.day, 2, 10, QLatin1Char('0'));
+}
+
+QDate toGregorian(const QString& solar)
+{
+    if (solar.size() != 10 || solar[4] != u'/' || solar[7] != u'/')
+        return QDate();
+    bool ok1 = false, ok2 = false, ok3 = false;
+    const int y = solar.left(4).toInt(&ok1);
+    const int m = solar.mid(5, 2).toInt(&ok2);
+    const int d = solar.mid(8, 2).toInt(&ok3);
+    if (!ok1 || !ok2 || !ok3)
+        return QDate();
+    return jalali().dateFromParts(y, m, d);
+}
+
+QString weekdayName(const QDate& date)
+{
+    static const char16_t* const names[] = {u"دوشنبه", u"سه شنبه", u"چهارشنبه", u"پنجشنبه",
+                                            u"جمعه",   u"شنبه",    u"يكشنبه"};
+    const int dow = date.dayOfWeek();  // 1 = Monday
+    return dow >= 1 && dow <= 7 ? QString::fromUtf16(names[dow - 1]) : QString();
+}
+
+QString TodayDate() { return fromGregorian(now().date()); }
+
+QString TodayText() { return weekdayName(now().date()); }
+
+QString LongTime() { return now().time().toString(QStringLiteral("hh:mm:ss")); }
+
+}  // namespace agency::SolarDate

@@ -1,0 +1,35 @@
+#pragma once
+// The program's SQL dialect: a parser that accepts exactly the statements the windows build,
+// names and types their result columns, and writes the SQL that SQLite runs. Anything else is
+// refused with a clear message, so text pasted from a field can never run a statement of its own.
+
+#include "data/Schema.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace agency {
+
+struct ResultColumn {
+    QString name;      // as the windows bind to it: the alias, the column as written, or Expr1000+i
+    FieldType type;    // a column's own type; sums and differences of currency are currency
+    int sourceColumn;  // index into the table's columns for a plain column reference, else -1
+};
+
+struct ParsedQuery {
+    const TableDef* table = nullptr;
+    QVector<ResultColumn> columns;
+    bool plain = false;  // no aggregate and no group by: each result row is one table row
+    QString selectSql;   // the select list as SQLite SQL
+    QString whereSql;    // the condition as SQLite SQL, empty when there is none
+    QString groupSql;    // the group by list as SQLite SQL, empty when there is none
+    QString orderSql;    // the order by list as SQLite SQL, empty when there is none
+    QString sql() const; // the whole statement for SQLite
+};
+
+// Parses one statement of the dialect. Raises agency::Error with a Persian message on anything
+// outside it; nothing is run.
+ParsedQuery parseSelect(const QString& text);
+
+}  // namespace agency

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "controls/Form.h"
+
+class TFormSelectAcount : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TFormSelectAcount(QWidget* parent = nullptr);
+};
+
+extern TFormSelectAcount* FormSelectAcount;

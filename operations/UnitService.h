@@ -1,0 +1,52 @@
+#pragma once
+
+#include "controls/Edits.h"
+#include "controls/Form.h"
+
+class KeyChain;
+
+// The desk's working window: records a new service, or corrects a stored one.
+class TFormService : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TFormService(QWidget* parent = nullptr);
+
+    TLabeledEdit* EditServiceId;
+    TLabeledEdit* EditDriverId;
+    TLabeledEdit* EditDriverName;
+    TLabeledEdit* EditAcountId;
+    TLabeledEdit* EditAcountName;
+    QLabel* Label1;
+    TMaskEdit* MaskEdit1;
+    TLabeledEdit* EditSource;
+    TLabeledEdit* EditTarget;
+    TLabeledEdit* EditMoney;
+    TBitBtn* BitBtn1;
+    TBitBtn* BitBtn2;
+
+    // False in new-service mode, true while a stored service is being corrected.
+    bool EditMode = false;
+
+    // Entry in correction mode on the stored service of that date and number; false, and
+    // nothing else done, when there is none.
+    bool OpenForCorrection(const QString& serviceDate, const QString& serviceId);
+
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+protected:
+    void FormShow() override;
+
+private:
+    void DriverLookup(bool byEnter);
+    void AcountLookup(bool byEnter);
+    void OpenDriverPicker();
+    void OpenAcountPicker();
+    void ClearFields();
+    QString NextNumberOf(const QString& date);
+
+    KeyChain* m_keys;
+};
+
+extern TFormService* FormService;

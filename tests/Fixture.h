@@ -1,0 +1,62 @@
+#pragma once
+// A whole program on a fresh temporary database, with message boxes that answer from a script.
+
+#include "app/Program.h"
+#include "controls/Dialogs.h"
+#include "data/Database.h"
+
+#include <QDateTime>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <memory>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    QStringList log;             // every text shown, in order, prefixed by its kind
+    QStringList messages;        // plain messages
+    QStringList errors;          // standard error boxes
+    QStringList questions;       // confirmations asked
+    QList<bool> answers;         // answers to give, in order; No once they run out
+    QList<QStringList> previews; // the captions of each previewed receipt, item by item
+    std::function<void(const Receipt&)> onPreview;
+
+    void ShowMessage(const QString& text) override;
+    bool Confirm(const QString& text) override;
+    void ShowError(const QString& text) override;
+    void Preview(const Receipt& receipt) override;
+    void clear();
+};
+
+class Fixture {
+public:
+    static constexpr const char16_t* kPassword = u"1234";
+
+    // A new database (title, 10 percent, one user "مدير" with password 1234) and the program
+    // built on it; logged in unless told otherwise.
+    explicit Fixture(bool logIn = true, int percent = 10);
+    ~Fixture();
+
+    QTemporaryDir dir;
+    QString path;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Program> program;
+
+    // The program's clock stands still at this moment until moved.
+    void setNow(const QDateTime& now);
+    QDateTime now;
+
+    void build();        // builds the program on the database
+    void login(const QString& password);
+    void tick();         // one tick of the main window's clock
+
+    // Plain SQL on the file, through a connection of the test's own.
+    void exec(const QString& sql);
+    QVariant scalar(const QString& sql);
+    QList<QVariantList> rows(const QString& sql);
+};
+
+// Types text into the focused widget and presses Enter, as the desk does.
+void typeAndEnter(const QString& text);
+void pressEnter();
+QWidget* focused();
