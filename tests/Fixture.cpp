@@ -147,10 +147,19 @@ void pressEnter()
     QTest::keyClick(w ? w : QApplication::activeWindow(), Qt::Key_Return);
 }
 
+void typeText(QWidget* w, const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(w, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
 void typeAndEnter(const QString& text)
 {
     QWidget* w = focused();
-    if (!text.isEmpty())
-        QTest::keyClicks(w, text);
+    typeText(w, text);
     QTest::keyClick(w, Qt::Key_Return);
 }

@@ -56,6 +56,8 @@ public:
     QList<QVariantList> rows(const QString& sql);
 };
 
+// Types text into a widget key by key, Persian letters and digits included.
+void typeText(QWidget* w, const QString& text);
 // Types text into the focused widget and presses Enter, as the desk does.
 void typeAndEnter(const QString& text);
 void pressEnter();

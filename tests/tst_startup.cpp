@@ -1,0 +1,281 @@
+// Start-up and login through the program's own start-up code, the first-run window, and the
+// databases that must be refused before anyone can log in.
+
+#include "app/Program.h"
+#include "app/Unit10.h"
+#include "app/UnitMain.h"
+#include "app/UnitNewDatabase.h"
+#include "app/UnitProgress.h"
+#include "data/Database.h"
+#include "data/Errors.h"
+#include "data/Password.h"
+#include "data/UnitDM.h"
+#include "operations/UnitService.h"
+#include "tests/Fixture.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTest>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+using namespace agency;
+
+namespace {
+
+QByteArray digest(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void typeLogin(const QString& text)
+{
+    FormEnter->Edit1->setFocus();
+    QTest::keyClicks(FormEnter->Edit1, text);
+    QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
+}
+
+}  // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpCreatesEveryWindowWithTheBarStoppingAtItsEnd()
+    {
+        Fixture f(false);
+        QCOMPARE(f.program->progressSteps, 24);
+        QCOMPARE(f.program->progressPosition, 14);
+        QVERIFY(FormProgress == nullptr);  // gone before the loop runs
+        QVERIFY(FormEnter && FormMain && DM && FormService);
+        QVERIFY(!FormMain->isVisible());
+        QVERIFY(!FormService->isVisible());
+
+        TFormProgress bar;
+        for (int i = 0; i < 24; ++i) {
+            bar.StepIt();
+            QVERIFY(bar.ProgressBar1->value() <= 14);
+            if (i >= 13)
+                QCOMPARE(bar.ProgressBar1->value(), 14);
+        }
+    }
+
+    void loginWithTheRightPassword()
+    {
+        Fixture f(false);
+        typeLogin(QString::fromUtf16(Fixture::kPassword));
+        QVERIFY(f.dialogs.messages.isEmpty());
+        QVERIFY(!FormEnter->isVisible());
+        QVERIFY(FormMain->isVisible());
+        QCOMPARE(FormEnter->CurrentUserName, QString::fromUtf16(u"مدير"));
+        QCOMPARE(FormEnter->Edit1->text(), QString());
+        // The password is kept as a hash, never as the text typed.
+        const QString stored = f.scalar(QStringLiteral("SELECT PassWord FROM Users")).toString();
+        QVERIFY(stored.startsWith(QStringLiteral("$argon2id$")));
+        QVERIFY(!stored.contains(QString::fromUtf16(Fixture::kPassword)));
+    }
+
+    void wrongPasswordsAreRefusedWithoutLimit()
+    {
+        Fixture f(false);
+        FormEnter->show();
+        for (const QString& wrong : {QStringLiteral("12345"), QString(), QStringLiteral("123")}) {
+            f.dialogs.clear();
+            typeLogin(wrong);
+            QCOMPARE(f.dialogs.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+            QCOMPARE(FormEnter->Edit1->text(), QString());
+            QVERIFY(FormEnter->isVisible());
+            QVERIFY(!FormMain->isVisible());
+        }
+        typeLogin(QString::fromUtf16(Fixture::kPassword));
+        QVERIFY(FormMain->isVisible());
+    }
+
+    void twoUsersWithOnePasswordResolveToTheFirst()
+    {
+        Fixture f(false);
+        f.program.reset();
+        f.exec(QStringLiteral("INSERT INTO Users (UserName, PassWord) VALUES ('second', '%1')")
+                   .arg(Password::hash(QString::fromUtf16(Fixture::kPassword))));
+        f.exec(QStringLiteral("INSERT INTO Users (UserName, PassWord) VALUES ('third', '%1')")
+                   .arg(Password::hash(QStringLiteral("abc"))));
+        f.build();
+        typeLogin(QString::fromUtf16(Fixture::kPassword));
+        QCOMPARE(FormEnter->CurrentUserName, QString::fromUtf16(u"مدير"));
+        QCOMPARE(FormEnter->CurrentUserId, 1);
+
+        f.program.reset();
+        f.build();
+        typeLogin(QStringLiteral("abc"));  // case matters: "ABC" would not do
+        QCOMPARE(FormEnter->CurrentUserName, QStringLiteral("third"));
+        f.program.reset();
+        f.build();
+        f.dialogs.clear();
+        typeLogin(QStringLiteral("ABC"));
+        QCOMPARE(f.dialogs.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+    }
+
+    void anEmptyUsersTableLetsNobodyIn()
+    {
+        Fixture f(false);
+        f.program.reset();
+        f.exec(QStringLiteral("DELETE FROM Users"));
+        f.build();
+        for (const QString& attempt : {QString::fromUtf16(Fixture::kPassword), QString()}) {
+            f.dialogs.clear();
+            typeLogin(attempt);
+            QCOMPARE(f.dialogs.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+            QVERIFY(!FormMain->isVisible());
+        }
+    }
+
+    void escapeClosesTheLogin()
+    {
+        Fixture f(false);
+        FormEnter->show();
+        QVERIFY(FormEnter->isVisible());
+        FormEnter->Edit1->setFocus();
+        QTest::keyClicks(FormEnter->Edit1, QStringLiteral("12"));
+        QTest::keyClick(FormEnter->Edit1, Qt::Key_Escape);
+        QVERIFY(!FormEnter->isVisible());
+        QVERIFY(!FormMain->isVisible());
+        QVERIFY(f.dialogs.log.isEmpty());
+    }
+
+    void badDatabasesAreRefusedAndLeftAsTheyWere_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("phrase");
+        QTest::newRow("missing") << "missing" << QString::fromUtf16(u"پيدا نشد");
+        QTest::newRow("not sqlite") << "text" << QString::fromUtf16(u"پايگاه داده نيست");
+        QTest::newRow("foreign sqlite") << "foreign" << QString::fromUtf16(u"اين برنامه نيست");
+        QTest::newRow("table missing") << "notable" << QString::fromUtf16(u"جدول acount");
+        QTest::newRow("unreadable") << "unreadable" << QString::fromUtf16(u"خوانده نمي شود");
+        QTest::newRow("locked") << "locked" << QString::fromUtf16(u"قفل");
+    }
+    void badDatabasesAreRefusedAndLeftAsTheyWere()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, phrase);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        sqlite3* holder = nullptr;
+        if (kind == QLatin1String("text")) {
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            file.write(QByteArray(8192, 'x'));
+        } else if (kind == QLatin1String("foreign")) {
+            sqlite3* db = nullptr;
+            sqlite3_open(path.toUtf8().constData(), &db);
+            sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        } else if (kind != QLatin1String("missing")) {
+            Database::create(path, {QStringLiteral("T"), 10, QStringLiteral("u"), QStringLiteral("p")});
+            sqlite3* db = nullptr;
+            sqlite3_open(path.toUtf8().constData(), &db);
+            if (kind == QLatin1String("notable")) {
+                sqlite3_exec(db, "DROP TABLE acount", nullptr, nullptr, nullptr);
+                sqlite3_close(db);
+            } else if (kind == QLatin1String("locked")) {
+                sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                                 "UPDATE payeh SET percent=percent; COMMIT;",
+                             nullptr, nullptr, nullptr);
+                holder = db;  // keeps its exclusive lock until closed
+            } else {
+                sqlite3_close(db);
+            }
+            if (kind == QLatin1String("unreadable"))
+                ::chmod(path.toUtf8().constData(), 0);
+        }
+        const QByteArray before = QFile::exists(path) ? digest(path) : QByteArray();
+        ScriptedDialogs boxes;
+        if (geteuid() == 0 && kind == QLatin1String("unreadable"))
+            QSKIP("root reads every file");
+        try {
+            auto program = Program::build(path, &boxes);
+            QFAIL("a bad database was opened");
+        } catch (const Error& e) {
+            QVERIFY2(e.text().contains(phrase), qPrintable(e.text()));
+        }
+        QVERIFY(FormEnter == nullptr && FormMain == nullptr && DM == nullptr);
+        if (holder)
+            sqlite3_close(holder);
+        if (kind == QLatin1String("missing"))
+            QVERIFY(!QFile::exists(path));
+        else if (kind != QLatin1String("unreadable"))
+            QCOMPARE(digest(path), before);
+        setDialogs(nullptr);
+    }
+
+    void firstRunCreatesTheDatabaseByKeys()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        ScriptedDialogs boxes;
+        setDialogs(&boxes);
+        TFormNewDatabase w(path);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.EditTitle));
+        typeAndEnter(QString::fromUtf16(u"آژانس پيك"));
+        typeAndEnter(QString::fromUtf16(u"۱۵"));  // Persian digits, as a Persian keyboard types them
+        typeAndEnter(QString::fromUtf16(u"احمد"));
+        typeAndEnter(QStringLiteral("s3cret"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.EditPassword2));
+        typeAndEnter(QStringLiteral("s3cret"));
+        QVERIFY(w.Created());
+        QVERIFY(boxes.log.isEmpty());
+
+        struct stat st {};
+        QCOMPARE(::stat(path.toUtf8().constData(), &st), 0);
+        QCOMPARE(int(st.st_mode & 0777), 0600);
+        Database db(path);
+        Statement users(db.writer(), QStringLiteral("SELECT UserName, PassWord FROM Users"));
+        QVERIFY(users.step());
+        QCOMPARE(users.column(0).toString(), QString::fromUtf16(u"احمد"));
+        QVERIFY(Password::verify(users.column(1).toString(), QStringLiteral("s3cret")));
+        Statement payeh(db.writer(), QStringLiteral("SELECT Title, percent FROM payeh"));
+        QVERIFY(payeh.step());
+        QCOMPARE(payeh.column(0).toString(), QString::fromUtf16(u"آژانس پيك"));
+        QCOMPARE(payeh.column(1).toLongLong(), 15);
+        QVERIFY(!payeh.step());
+        setDialogs(nullptr);
+    }
+
+    void firstRunRefusesBadInputAndEscapeCreatesNothing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        ScriptedDialogs boxes;
+        setDialogs(&boxes);
+        TFormNewDatabase w(path);
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto fill = [&](const QString& percent, const QString& p1, const QString& p2) {
+            for (TLabeledEdit* e : {w.EditTitle, w.EditPercent, w.EditUserName, w.EditPassword, w.EditPassword2})
+                e->clear();
+            w.EditTitle->setFocus();
+            for (const QString& t : {QStringLiteral("T"), percent, QStringLiteral("u"), p1, p2})
+                typeAndEnter(t);
+        };
+        fill(QStringLiteral("12a"), QStringLiteral("x"), QStringLiteral("x"));
+        QCOMPARE(boxes.messages.value(0), QString::fromUtf16(u"درصد سهم آژانس بايد عددي صحيح باشد"));
+        fill(QStringLiteral("12"), QStringLiteral("abc"), QStringLiteral("abC"));
+        QCOMPARE(boxes.messages.value(1), QString::fromUtf16(u"رمز و تكرار يكسان نيست"));
+        QVERIFY(!w.Created());
+        QVERIFY(!QFile::exists(path));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+        setDialogs(nullptr);
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
