@@ -1,5 +1,7 @@
 #include "controls/Receipt.h"
 
+#include "controls/Fonts.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPageLayout>
@@ -56,6 +58,8 @@ QString alignmentName(Qt::Alignment alignment)
 // The free faces draw ي and ك the Arabic way, with dots and a mark; paper shows the Persian letters.
 QString persianLetters(QString text)
 {
+    if (loadPersianFaces())
+        return text;
     return text.replace(QChar(0x064A), QChar(0x06CC)).replace(QChar(0x0643), QChar(0x06A9));
 }
 
@@ -92,7 +96,7 @@ const ReceiptItem* Receipt::item(const QString& name) const
 QStringList Receipt::families(const QString& face)
 {
     const Substitute* stand = substitute(face);
-    return {stand ? QString::fromLatin1(stand->family) : face, QStringLiteral("Noto Naskh Arabic")};
+    return {stand ? persianFamily(QString::fromLatin1(stand->family)) : face, QStringLiteral("Noto Naskh Arabic")};
 }
 
 QFont Receipt::font(const ReceiptItem& item)

@@ -1,5 +1,7 @@
 #include "controls/Style.h"
 
+#include "controls/Fonts.h"
+
 #include <QApplication>
 #include <QFont>
 
@@ -10,9 +12,10 @@ void setupApplication(QApplication& app)
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setApplicationDisplayName(QString::fromUtf16(u"برنامه آژانسهاي درون شهري"));
     QApplication::setLayoutDirection(Qt::RightToLeft);
-    // Nazli draws a final ي and ك the Persian way; Noto's Naskh is the fallback for what it lacks.
+    // Nazli, in the copy that draws ي and ك the Persian way; Noto's Naskh for what it lacks.
     QFont font;
-    font.setFamilies({QStringLiteral("Nazli"), QStringLiteral("Noto Naskh Arabic"), QStringLiteral("DejaVu Sans")});
+    font.setFamilies({persianFamily(QStringLiteral("Nazli")), QStringLiteral("Noto Naskh Arabic"),
+                      QStringLiteral("DejaVu Sans")});
     font.setPointSize(11);
     QApplication::setFont(font);
     app.setQuitOnLastWindowClosed(true);

@@ -3,6 +3,7 @@
 #include "app/Unit10.h"
 #include "app/UnitMain.h"
 #include "controls/Receipt.h"
+#include "controls/Style.h"
 #include "data/SolarDate.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ void ScriptedDialogs::clear()
 
 Fixture::Fixture(bool logIn, int percent)
 {
+    setupApplication(*qApp);
     path = dir.filePath(QStringLiteral("DB.MDB"));
     agency::NewDatabase settings;
     settings.title = QString::fromUtf16(u"آژانس نمونه");
