@@ -1,5 +1,6 @@
 #include "app/Unit2.h"
 
+#include "controls/Fonts.h"
 #include "controls/Pictures.h"
 
 #include <QApplication>
@@ -26,7 +27,7 @@ TForm2::TForm2(QWidget* parent) : TForm(parent)
     Label1 = new QLabel(QStringLiteral("3"), this);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(rect());
-    QFont f(QStringLiteral("Titr"));
+    QFont f(persianFamily(QStringLiteral("Titr")));
     f.setBold(true);
     f.setPointSize(kStartSize);
     Label1->setFont(f);

@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStorageInfo>
@@ -68,40 +69,40 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QString::fromUtf16(u"ثبت رايانه اي سرويهاي درون شهري"));
     setLayoutDirection(Qt::RightToLeft);
     setCentralWidget(new Background(this));
-    DisketteTarget = &TFormMain::removableMediumTarget;
+    DisketteTarget = [] { return removableMediumTarget(); };
     HardDiskTarget = &TFormMain::hardDiskTarget;
+    setWindowState(Qt::WindowMaximized);
 
     using K = Pictures::Kind;
-    auto show = [](QWidget* w) {
-        return [w] {
-            w->show();
-            w->raise();
-            w->activateWindow();
-        };
-    };
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);
-    QMenu* daily = bar->addMenu(QString::fromUtf16(u"عمليات روزانه"));
+    // A menu opens as a window of its own and would not follow the main window's direction.
+    auto group = [bar](const char16_t* caption) {
+        QMenu* menu = bar->addMenu(QString::fromUtf16(caption));
+        menu->setLayoutDirection(Qt::RightToLeft);
+        return menu;
+    };
+    QMenu* daily = group(u"عمليات روزانه");
     N2 = addItem(daily, "N2", u"ثبت سرويس", int(K::Service), Qt::Key_F2, [this] { N2Click(); });
     N17 = addItem(daily, "N17", u"ثبت پرداخت راننده", int(K::Payment), Qt::Key_F3, [this] { N17Click(); });
-    QMenu* base = bar->addMenu(QString::fromUtf16(u"اطلاعات پايه"));
-    N4 = addItem(base, "N4", u"رانندگان", int(K::Drivers), Qt::Key_F4, [show] { show(FormDriver)(); });
-    N5 = addItem(base, "N5", u"مشتركين", int(K::Subscribers), Qt::Key_F5, [show] { show(FormAcount)(); });
-    N6 = addItem(base, "N6", u"اطلاعات اوليه", int(K::Settings), Qt::Key_F6, [show] { show(FormPayeh)(); });
-    QMenu* reports = bar->addMenu(QString::fromUtf16(u"گزارشات"));
-    N18 = addItem(reports, "N18", u"سرويس ها", int(K::List), Qt::Key_F7, [show] { show(FormViewService)(); });
-    N20 = addItem(reports, "N20", u"پرداخت ها", int(K::Payment), Qt::Key_F8, [show] { show(FormViewDriverBes)(); });
-    N8 = addItem(reports, "N8", u"حساب رانندگان", int(K::Account), Qt::Key_F9, [show] { show(FormDriverMande)(); });
-    N19 = addItem(reports, "N19", u"ريز حساب راننده", int(K::Account), Qt::Key_F10, [show] { show(FormDriverHesab)(); });
-    N22 = addItem(reports, "N22", u"آمار", int(K::Statistics), Qt::Key_F11, [show] { show(FormAmar)(); });
-    QMenu* users = bar->addMenu(QString::fromUtf16(u"كاربران"));
-    N10 = addItem(users, "N10", u"كاربران", int(K::Users), QKeySequence(), [] { FormUser->exec(); });
-    N11 = addItem(users, "N11", u"تغيير رمز", int(K::Password), QKeySequence(), [] { FormChangePass->exec(); });
-    QMenu* tools = bar->addMenu(QString::fromUtf16(u"امكانات"));
+    QMenu* base = group(u"اطلاعات پايه");
+    N4 = addItem(base, "N4", u"رانندگان", int(K::Drivers), Qt::Key_F4, [] { FormDriver->Show(); });
+    N5 = addItem(base, "N5", u"مشتركين", int(K::Subscribers), Qt::Key_F5, [] { FormAcount->Show(); });
+    N6 = addItem(base, "N6", u"اطلاعات اوليه", int(K::Settings), Qt::Key_F6, [] { FormPayeh->Show(); });
+    QMenu* reports = group(u"گزارشات");
+    N18 = addItem(reports, "N18", u"سرويس ها", int(K::List), Qt::Key_F7, [] { FormViewService->Show(); });
+    N20 = addItem(reports, "N20", u"پرداخت ها", int(K::Payment), Qt::Key_F8, [] { FormViewDriverBes->Show(); });
+    N8 = addItem(reports, "N8", u"حساب رانندگان", int(K::Account), Qt::Key_F9, [] { FormDriverMande->Show(); });
+    N19 = addItem(reports, "N19", u"ريز حساب راننده", int(K::Account), Qt::Key_F10, [] { FormDriverHesab->Show(); });
+    N22 = addItem(reports, "N22", u"آمار", int(K::Statistics), Qt::Key_F11, [] { FormAmar->Show(); });
+    QMenu* users = group(u"كاربران");
+    N10 = addItem(users, "N10", u"كاربران", int(K::Users), QKeySequence(), [] { FormUser->ShowModal(); });
+    N11 = addItem(users, "N11", u"تغيير رمز", int(K::Password), QKeySequence(), [] { FormChangePass->ShowModal(); });
+    QMenu* tools = group(u"امكانات");
     N16 = addItem(tools, "N16", u"پشتيبان گيري", int(K::Backup), QKeySequence(), [this] { N16Click(); });
-    N15 = addItem(tools, "N15", u"درباره سيستم", int(K::About), QKeySequence(), [] { Form2->exec(); });
-    QMenu* exit = bar->addMenu(QString::fromUtf16(u"خروج"));
-    N14 = addItem(exit, "N14", u"خروج", int(K::Exit), QKeySequence(), [] { QApplication::quit(); });
+    N15 = addItem(tools, "N15", u"درباره سيستم", int(K::About), QKeySequence(), [] { Form2->ShowModal(); });
+    QMenu* exit = group(u"خروج");
+    N14 = addItem(exit, "N14", u"خروج", int(K::Exit), QKeySequence(), [] { terminate(); });
 
     StatusBar1 = statusBar();
     StatusBar1->setSizeGripEnabled(false);
@@ -112,6 +113,9 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
         panel->setAlignment(Qt::AlignCenter);
         panel->setLayoutDirection(Qt::RightToLeft);
         panel->setFrameShape(QFrame::StyledPanel);
+        // Equal widths whatever the texts: a long user name is cut, not given more room.
+        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        panel->setMinimumWidth(0);
         StatusBar1->addWidget(panel, 1);
     }
 
@@ -137,29 +141,46 @@ QAction* TFormMain::addItem(QMenu* menu, const char* name, const char16_t* capti
 void TFormMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    setWindowState(windowState() | Qt::WindowMaximized);
+    // Right from the moment the login shows the window, not up to a second later: an F2
+    // pressed at once must not find TodayDate empty.
+    if (!event->spontaneous())
+        guarded([this] { Timer1Timer(); });
+}
+
+void TFormMain::terminate()
+{
+    // At once and unconditionally: no other window is asked whether it may close.
+    QApplication::exit(0);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    QApplication::quit();
+    terminate();
 }
 
 void TFormMain::Timer1Timer()
 {
-    TodayDate = agency::SolarDate::TodayDate();
-    TodayText = agency::SolarDate::TodayText();
-    Panels[0]->setText(QString::fromUtf16(u"ساعت : ") + agency::SolarDate::LongTime());
+    // One reading of the clock, so that time, weekday and date agree across midnight.
+    const QDateTime now = agency::SolarDate::now();
+    TodayDate = agency::SolarDate::fromGregorian(now.date());
+    TodayText = agency::SolarDate::weekdayName(now.date());
+    Panels[0]->setText(QString::fromUtf16(u"ساعت : ") + agency::SolarDate::LongTime(now.time()));
     Panels[1]->setText(QString::fromUtf16(u"تاريخ : ") + TodayText + QStringLiteral("    ") + TodayDate);
     Panels[2]->setText(QString::fromUtf16(u" نام كاربر : ") + (FormEnter ? FormEnter->CurrentUserName : QString()));
-    if (!DM)
+    // The ticks go on behind an open error box: they must not stack a new box every second.
+    if (!DM || m_tickErrorShown)
         return;
     agency::TADOQuery* q = DM->QueryMaxS;
     q->SQL.Delete(2);
     q->SQL.Add(QStringLiteral("where service_date='") + TodayDate + QStringLiteral("'"));
-    q->Close();
-    q->Open();
+    try {
+        q->Close();
+        q->Open();
+    } catch (const agency::Error& e) {
+        const QScopedValueRollback<bool> shown(m_tickErrorShown, true);
+        dialogs().ShowError(e.text());
+    }
 }
 
 void TFormMain::N2Click()
@@ -188,16 +209,23 @@ void TFormMain::N17Click()
 
 QString TFormMain::removableMediumTarget()
 {
-    const QString user = userName();
+    QStringList mounts;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+        if (volume.isValid() && volume.isReady() && !volume.isReadOnly())
+            mounts << volume.rootPath();
+    return removableMediumTarget(mounts, userName());
+}
+
+QString TFormMain::removableMediumTarget(const QStringList& writableMounts, const QString& user)
+{
+    // A medium is mounted in a folder of its own below the user's folder.
     const QStringList roots = {QStringLiteral("/media/") + user + QLatin1Char('/'),
                                QStringLiteral("/run/media/") + user + QLatin1Char('/')};
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !volume.isReady() || volume.isReadOnly())
-            continue;
-        const QString root = volume.rootPath() + QLatin1Char('/');
+    for (const QString& mount : writableMounts) {
+        const QString root = mount + QLatin1Char('/');
         for (const QString& r : roots)
             if (root.startsWith(r) && root.size() > r.size())
-                return QDir(volume.rootPath()).filePath(QStringLiteral("db.mdb"));
+                return QDir(mount).filePath(QStringLiteral("db.mdb"));
     }
     return QString();
 }

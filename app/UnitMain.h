@@ -34,6 +34,8 @@ public:
 
     // The platform's places for "a:\db.mdb" and "c:\db.mdb"; empty when there is no medium.
     static QString removableMediumTarget();
+    // The first of the given writable mount points that holds a medium of that user.
+    static QString removableMediumTarget(const QStringList& writableMounts, const QString& user);
     static QString hardDiskTarget();
 
 protected:
@@ -44,6 +46,9 @@ private:
     QAction* addItem(QMenu* menu, const char* name, const char16_t* caption, int kind, QKeySequence key,
                      std::function<void()> action);
     bool backupTo(const QString& target);
+    static void terminate();
+
+    bool m_tickErrorShown = false;
 };
 
 extern TFormMain* FormMain;

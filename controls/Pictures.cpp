@@ -1,5 +1,7 @@
 #include "controls/Pictures.h"
 
+#include "controls/Fonts.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -176,11 +178,13 @@ QPixmap credits(int size, const QString& name, const QString& version, const QSt
     rtl.setTextDirection(Qt::RightToLeft);
     rtl.setWrapMode(QTextOption::WordWrap);
     QFont f = p.font();
+    f.setFamilies({persianFamily(QStringLiteral("Titr")), QStringLiteral("Noto Naskh Arabic")});
     f.setBold(true);
     f.setPixelSize(qMax(6, size / 12));
     p.setFont(f);
     p.setPen(QColor(0x4E, 0x1A, 0x00));
     p.drawText(QRectF(size * 0.08, size * 0.08, size * 0.84, size * 0.24), name, rtl);
+    f.setFamilies({persianFamily(QStringLiteral("Nazli")), QStringLiteral("Noto Naskh Arabic")});
     f.setBold(false);
     f.setPixelSize(qMax(5, size / 18));
     p.setFont(f);

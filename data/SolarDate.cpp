@@ -60,6 +60,8 @@ QString TodayDate() { return fromGregorian(now().date()); }
 
 QString TodayText() { return weekdayName(now().date()); }
 
-QString LongTime() { return now().time().toString(QStringLiteral("hh:mm:ss")); }
+QString LongTime() { return LongTime(now().time()); }
+
+QString LongTime(const QTime& time) { return time.toString(QStringLiteral("hh:mm:ss")); }
 
 }  // namespace agency::SolarDate

@@ -26,5 +26,6 @@ QString weekdayName(const QDate& date);
 
 // The time of day as the desk's long time format writes it: "hh:mm:ss".
 QString LongTime();
+QString LongTime(const QTime& time);
 
 }  // namespace agency::SolarDate

@@ -1,0 +1,864 @@
+// The main window as the desk meets it: menu, status bar and clock, the F-keys and the numbers
+// they hand over, the backup, the about window, and how the program ends.
+
+#include "app/Unit10.h"
+#include "app/Unit2.h"
+#include "app/UnitMain.h"
+#include "baseinfo/UnitAcount.h"
+#include "baseinfo/UnitChangePass.h"
+#include "baseinfo/UnitDriver.h"
+#include "baseinfo/UnitPayeh.h"
+#include "baseinfo/UnitUser.h"
+#include "data/Database.h"
+#include "data/SolarDate.h"
+#include "data/UnitDM.h"
+#include "operations/UnitDriverBes.h"
+#include "operations/UnitService.h"
+#include "reports/UnitAmar.h"
+#include "reports/UnitDriverHesab.h"
+#include "reports/UnitDriverMande.h"
+#include "reports/UnitViewDriverBes.h"
+#include "reports/UnitViewService.h"
+#include "tests/Fixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+using namespace agency;
+
+namespace {
+
+QString S(const char16_t* text) { return QString::fromUtf16(text); }
+
+const QString kInsertDiskette = S(u" لطفاً ديسكت خالي را در درايو قرار دهيد");
+const QString kDisketteDone = S(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد ");
+const QString kDisketteFailed = S(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد");
+const QString kHardDone = S(u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد ");
+const QString kHardFailed = S(u" پشتيبان گيري به درستي انجام نشد");
+
+// A connection of the test's own to any database file.
+class Connection {
+public:
+    explicit Connection(const QString& path, int flags = SQLITE_OPEN_READWRITE)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+        sqlite3_busy_timeout(db, 2000);
+    }
+    ~Connection() { sqlite3_close_v2(db); }
+    bool exec(const QString& sql)
+    {
+        return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    QVariant scalar(const QString& sql)
+    {
+        Statement st(db, sql);
+        return st.step() ? st.column(0) : QVariant();
+    }
+    sqlite3* db = nullptr;
+};
+
+QString integrityOf(const QString& path)
+{
+    Connection c(path, SQLITE_OPEN_READONLY);
+    return c.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+}
+
+int countIn(const QString& path, const QString& where)
+{
+    Connection c(path, SQLITE_OPEN_READONLY);
+    return c.scalar(QStringLiteral("SELECT count(*) FROM service WHERE ") + where).toInt();
+}
+
+// Chooses an item that waits for its window, runs whileOpen once the window is up, and says
+// whether the item was waiting for it then. The window is closed at the end whatever the checks
+// found, so that no failure leaves the test waiting.
+bool chooseWhileModal(QAction* item, QWidget* window, const std::function<void()>& whileOpen)
+{
+    bool returned = false, waited = false, ran = false;
+    QTimer::singleShot(0, window, [&] {
+        ran = true;
+        waited = !returned && window->isVisible() && QApplication::activeModalWidget() == window;
+        whileOpen();
+        if (window->isVisible())
+            window->close();
+    });
+    item->trigger();
+    returned = true;
+    if (!ran)
+        (void)QTest::qWaitFor([&] { return ran; }, 2000);
+    return waited;
+}
+
+void pressEsc(QWidget* window)
+{
+    QWidget* w = window->focusWidget();
+    QTest::keyClick(w ? w : window, Qt::Key_Escape);
+}
+
+}  // namespace
+
+class TestMain : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Fixture> f;
+
+    void addService(int id, const QString& date)
+    {
+        f->exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, service_date, "
+                               "service_start_add, service_target_add, service_moeny, service_percent) "
+                               "VALUES (%1, 1, 'A', '%2', 'x', 'y', 100000, 10000)")
+                    .arg(id)
+                    .arg(date));
+    }
+    void addPayment(int number, const QString& date)
+    {
+        f->exec(QStringLiteral("INSERT INTO service (driver_bes_no, driver_id, driver_name, service_date, driver_bes) "
+                               "VALUES (%1, 1, 'A', '%2', 50000)")
+                    .arg(number)
+                    .arg(date));
+    }
+    // Puts the main window in front, as after the operator clicks on it.
+    void activateMain()
+    {
+        FormMain->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(FormMain));
+    }
+    QString backupDir() const { return f->dir.filePath(QStringLiteral("backup")); }
+
+private slots:
+    void init() { f = std::make_unique<Fixture>(); }
+    void cleanup() { f.reset(); }
+
+    // ---- the window -------------------------------------------------------------------------
+
+    void windowCaptionScreenAndBackground()
+    {
+        QVERIFY(QTest::qWaitForWindowExposed(FormMain));
+        QCOMPARE(FormMain->windowTitle(), S(u"ثبت رايانه اي سرويهاي درون شهري"));
+        QVERIFY(FormMain->isMaximized() || FormMain->isFullScreen());
+        QVERIFY(!FormEnter->isVisible());
+        // The client area shows a picture, not a plain colour.
+        const QImage shot = FormMain->centralWidget()->grab().toImage();
+        QVERIFY(shot.width() > 100 && shot.height() > 100);
+        QSet<QRgb> colours;
+        for (int y = 0; y < shot.height(); y += shot.height() / 20)
+            for (int x = 0; x < shot.width(); x += shot.width() / 20)
+                colours.insert(shot.pixel(x, y));
+        QVERIFY2(colours.size() > 5, "the background is a picture");
+    }
+
+    void menuGroupsItemsPicturesAndKeys()
+    {
+        struct Item {
+            const char* name;
+            const char16_t* caption;
+            QKeySequence key;
+        };
+        struct Group {
+            const char16_t* caption;
+            QList<Item> items;
+        };
+        const QList<Group> expected = {
+            {u"عمليات روزانه", {{"N2", u"ثبت سرويس", Qt::Key_F2}, {"N17", u"ثبت پرداخت راننده", Qt::Key_F3}}},
+            {u"اطلاعات پايه",
+             {{"N4", u"رانندگان", Qt::Key_F4}, {"N5", u"مشتركين", Qt::Key_F5}, {"N6", u"اطلاعات اوليه", Qt::Key_F6}}},
+            {u"گزارشات",
+             {{"N18", u"سرويس ها", Qt::Key_F7},
+              {"N20", u"پرداخت ها", Qt::Key_F8},
+              {"N8", u"حساب رانندگان", Qt::Key_F9},
+              {"N19", u"ريز حساب راننده", Qt::Key_F10},
+              {"N22", u"آمار", Qt::Key_F11}}},
+            {u"كاربران", {{"N10", u"كاربران", QKeySequence()}, {"N11", u"تغيير رمز", QKeySequence()}}},
+            {u"امكانات", {{"N16", u"پشتيبان گيري", QKeySequence()}, {"N15", u"درباره سيستم", QKeySequence()}}},
+            {u"خروج", {{"N14", u"خروج", QKeySequence()}}},
+        };
+        QVERIFY(QTest::qWaitForWindowExposed(FormMain));
+        QMenuBar* bar = FormMain->menuBar();
+        QCOMPARE(bar->layoutDirection(), Qt::RightToLeft);
+        const QList<QAction*> groups = bar->actions();
+        QCOMPARE(groups.size(), expected.size());
+        for (int g = 0; g < groups.size(); ++g) {
+            QCOMPARE(groups[g]->text(), S(expected[g].caption));
+            QMenu* menu = groups[g]->menu();
+            QVERIFY(menu);
+            QCOMPARE(menu->layoutDirection(), Qt::RightToLeft);
+            // The first group stands at the right.
+            if (g > 0)
+                QVERIFY(bar->actionGeometry(groups[g]).x() < bar->actionGeometry(groups[g - 1]).x());
+            const QList<QAction*> items = menu->actions();
+            QCOMPARE(items.size(), expected[g].items.size());
+            for (int i = 0; i < items.size(); ++i) {
+                const Item& e = expected[g].items[i];
+                QCOMPARE(items[i]->objectName(), QString::fromLatin1(e.name));
+                QCOMPARE(items[i]->text(), S(e.caption));
+                QCOMPARE(items[i]->shortcut(), e.key);
+                QVERIFY(items[i]->isEnabled());
+                QVERIFY2(!items[i]->icon().isNull(), e.name);
+            }
+        }
+    }
+
+    // ---- the clock --------------------------------------------------------------------------
+
+    void statusBarAfterATick()
+    {
+        QVERIFY(QTest::qWaitForWindowExposed(FormMain));
+        QCOMPARE(FormMain->TodayDate, QStringLiteral("1405/09/17"));
+        QCOMPARE(FormMain->TodayText, S(u"سه شنبه"));
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("10:30:00"));
+        QCOMPARE(FormMain->Panels[1]->text(), S(u"تاريخ : سه شنبه    1405/09/17"));
+        QCOMPARE(FormMain->Panels[2]->text(), S(u" نام كاربر : مدير"));
+        QCOMPARE(FormMain->Panels[3]->text(), QString());
+        QCOMPARE(DM->QueryMaxS->SQL.lines(),
+                 QStringList({QStringLiteral("select  max(service_id)"), QStringLiteral("from service"),
+                              QStringLiteral("where service_date='1405/09/17'")}));
+
+        // Four panels of one width, panel 0 at the left, texts centred and right to left.
+        QApplication::processEvents();
+        const int width = FormMain->Panels[0]->width();
+        QVERIFY(width > 50);
+        for (int i = 0; i < 4; ++i) {
+            QLabel* p = FormMain->Panels[i];
+            QVERIFY2(qAbs(p->width() - width) <= 1, qPrintable(QString::number(i)));
+            if (i > 0)
+                QVERIFY(p->mapTo(FormMain, QPoint()).x() > FormMain->Panels[i - 1]->mapTo(FormMain, QPoint()).x());
+            QCOMPARE(p->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+            if (i < 3)
+                QCOMPARE(p->layoutDirection(), Qt::RightToLeft);
+        }
+        QVERIFY(FormMain->Panels[3]->width() * 4 >= FormMain->statusBar()->width() - 40);
+
+        // A long user name does not widen its panel.
+        FormEnter->CurrentUserName = QString(50, QChar(0x0645));
+        f->tick();
+        QApplication::processEvents();
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(qAbs(FormMain->Panels[i]->width() - width) <= 1, qPrintable(QString::number(i)));
+    }
+
+    // The login shows the main window with its status bar and TodayDate already filled in.
+    void loginShowsTheClockAtOnce()
+    {
+        f.reset();
+        f = std::make_unique<Fixture>(false);
+        f->setNow(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 7)));
+        FormMain->TodayDate.clear();
+        f->login(QString::fromUtf16(Fixture::kPassword));
+        QVERIFY(FormMain->isVisible());
+        QCOMPARE(FormMain->TodayDate, QStringLiteral("1405/09/17"));
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("10:30:07"));
+        QCOMPARE(FormMain->Panels[2]->text(), S(u" نام كاربر : مدير"));
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/17"));
+    }
+
+    void tickCrossingMidnight()
+    {
+        f->setNow(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)));
+        f->tick();
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("23:59:59"));
+        f->setNow(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0)));
+        f->tick();
+        QCOMPARE(FormMain->TodayDate, QStringLiteral("1405/09/18"));
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("00:00:00"));
+        QCOMPARE(FormMain->Panels[1]->text(), S(u"تاريخ : چهارشنبه    1405/09/18"));
+        QCOMPARE(DM->QueryMaxS->SQL.Count(), 3);
+        QCOMPARE(DM->QueryMaxS->SQL[2], QStringLiteral("where service_date='1405/09/18'"));
+        QVERIFY(DM->QueryMaxS->Active());
+    }
+
+    // Time, weekday and date of one tick come from one reading of the clock, so that the
+    // status bar never shows one day's weekday beside the next day's date.
+    void oneTickReadsTheClockOnce()
+    {
+        QDateTime moment(QDate(2026, 12, 8), QTime(23, 59, 59));
+        int reads = 0;
+        SolarDate::setClock([&] {
+            ++reads;
+            const QDateTime now = moment;
+            moment = QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0));  // midnight strikes in between
+            return now;
+        });
+        f->tick();
+        QCOMPARE(reads, 1);
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("23:59:59"));
+        QCOMPARE(FormMain->Panels[1]->text(), S(u"تاريخ : سه شنبه    1405/09/17"));
+        f->setNow(f->now);
+    }
+
+    void clockRunsFromCreationAndUnderModalWindows()
+    {
+        {
+            TFormMain fresh;
+            QVERIFY(fresh.TodayDate.isEmpty());
+            QVERIFY(fresh.Timer1->isActive());
+            QCOMPARE(fresh.Timer1->interval(), 1000);
+        }
+        f->setNow(QDateTime(QDate(2026, 12, 8), QTime(11, 0, 0)));
+        FormMain->Timer1->start();
+        QString shownWhileOpen;
+        QVERIFY(chooseWhileModal(FormMain->N11, FormChangePass, [&] {
+            QTest::qWait(1200);
+            shownWhileOpen = FormMain->Panels[0]->text();
+            pressEsc(FormChangePass);
+        }));
+        FormMain->Timer1->stop();
+        QCOMPARE(shownWhileOpen, S(u"ساعت : ") + QStringLiteral("11:00:00"));
+    }
+
+    // A numbering query that fails shows its error once, not one more box every second.
+    void failingTickShowsOneErrorBox()
+    {
+        class Nested : public ScriptedDialogs {
+        public:
+            int ticksUnderBox = 0;
+            void ShowError(const QString& text) override
+            {
+                ScriptedDialogs::ShowError(text);
+                // The clock goes on ticking behind an open box.
+                for (int i = 0; i < 3 && ticksUnderBox < 10; ++i) {
+                    ++ticksUnderBox;
+                    FormMain->Timer1Timer();
+                }
+            }
+        } boxes;
+        setDialogs(&boxes);
+        DM->QueryMaxS->SQL.Clear();
+        DM->QueryMaxS->SQL.Add(QStringLiteral("select  max(no_such_column)"));
+        DM->QueryMaxS->SQL.Add(QStringLiteral("from service"));
+        DM->QueryMaxS->SQL.Add(QString());
+        f->setNow(QDateTime(QDate(2026, 12, 8), QTime(10, 31, 0)));
+        f->tick();
+        setDialogs(&f->dialogs);
+        QCOMPARE(boxes.errors.size(), 1);
+        QCOMPARE(boxes.ticksUnderBox, 3);
+        // The status bar went on meanwhile.
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("10:31:00"));
+    }
+
+    // ---- dates ------------------------------------------------------------------------------
+
+    void solarDatesPinned()
+    {
+        const QList<std::pair<QString, QDate>> pins = {
+            {QStringLiteral("1399/12/30"), QDate(2021, 3, 20)}, {QStringLiteral("1403/12/30"), QDate(2025, 3, 20)},
+            {QStringLiteral("1404/01/01"), QDate(2025, 3, 21)}, {QStringLiteral("1405/01/01"), QDate(2026, 3, 21)},
+            {QStringLiteral("1405/09/17"), QDate(2026, 12, 8)}};
+        for (const auto& [solar, gregorian] : pins) {
+            QCOMPARE(SolarDate::fromGregorian(gregorian), solar);
+            QCOMPARE(SolarDate::toGregorian(solar), gregorian);
+        }
+        QVERIFY(!SolarDate::toGregorian(QStringLiteral("1404/12/30")).isValid());  // 1404 is not leap
+        QVERIFY(!SolarDate::toGregorian(QStringLiteral("13  /  /  ")).isValid());
+        QVERIFY(!SolarDate::toGregorian(QStringLiteral("1405/9/17")).isValid());
+
+        // Ten ASCII characters whatever the locale.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::Persian, QLocale::Iran));
+        f->setNow(QDateTime(QDate(2021, 3, 20), QTime(8, 5, 9)));
+        f->tick();
+        QLocale::setDefault(before);
+        QCOMPARE(FormMain->TodayDate, QStringLiteral("1399/12/30"));
+        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("08:05:09"));
+        QCOMPARE(FormMain->TodayText, S(u"شنبه"));
+
+        // The week from Saturday, the Persian week's first day.
+        const QStringList week = {S(u"شنبه"),    S(u"يكشنبه"),  S(u"دوشنبه"), S(u"سه شنبه"),
+                                  S(u"چهارشنبه"), S(u"پنجشنبه"), S(u"جمعه")};
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(SolarDate::weekdayName(QDate(2021, 3, 20).addDays(i)), week[i]);
+    }
+
+    // ---- numbers handed to the registration windows -----------------------------------------
+
+    void f2NumbersTodaysServices()
+    {
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QVERIFY(FormService->isVisible());
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
+        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/17"));
+        QVERIFY(FormService->BitBtn1->isVisible());
+        QVERIFY(!FormService->BitBtn2->isVisible());
+        QVERIFY(!FormService->EditMode);
+        FormService->close();
+
+        // Only today's services count; yesterday's higher numbers do not.
+        for (int id : {1, 2, 3})
+            addService(id, QStringLiteral("1405/09/17"));
+        for (int id = 1; id <= 7; ++id)
+            addService(id, QStringLiteral("1405/09/16"));
+        addPayment(12, QStringLiteral("1405/09/17"));
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("4"));
+        FormService->close();
+
+        // After midnight the next F2 begins the new day at 1.
+        f->setNow(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 1)));
+        f->tick();
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
+        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/18"));
+    }
+
+    void f2WhileTheServiceWindowIsOpen()
+    {
+        addService(1, QStringLiteral("1405/09/17"));
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("2"));
+        FormService->EditSource->setText(S(u"ميدان آزادي"));
+        FormService->EditTarget->setText(S(u"خيابان ولي عصر"));
+        FormService->EditMoney->setText(QStringLiteral("25000"));
+
+        // Another desk stores number 2 meanwhile; midnight passes with the window open.
+        addService(2, QStringLiteral("1405/09/17"));
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("3"));
+        f->setNow(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 5)));
+        f->tick();
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
+        QVERIFY(QTest::qWaitForWindowActive(FormService));
+        // The show step did not run again: the typed fields and the shown date stay.
+        QCOMPARE(FormService->EditSource->text(), S(u"ميدان آزادي"));
+        QCOMPARE(FormService->EditTarget->text(), S(u"خيابان ولي عصر"));
+        QCOMPARE(FormService->EditMoney->text(), QStringLiteral("25000"));
+        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/17"));
+
+        // From correction mode back to a new service.
+        DM->ADOTableService->Reopen();
+        QVERIFY(FormService->OpenForCorrection(QStringLiteral("1405/09/17"), QStringLiteral("2")));
+        QVERIFY(FormService->EditMode);
+        QVERIFY(FormService->BitBtn2->isVisible());
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QVERIFY(!FormService->EditMode);
+        QVERIFY(FormService->BitBtn1->isVisible());
+        QVERIFY(!FormService->BitBtn2->isVisible());
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
+        QCOMPARE(FormService->EditMoney->text(), QStringLiteral("10"));
+    }
+
+    void f3NumbersPaymentsOverAllDays()
+    {
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F3);
+        QVERIFY(FormDriverBes->isVisible());
+        QCOMPARE(FormDriverBes->EditServiceId->text(), QStringLiteral("1"));
+        QVERIFY(!FormDriverBes->EditMode);
+        FormDriverBes->close();
+
+        addService(40, QStringLiteral("1405/09/17"));
+        addPayment(7, QStringLiteral("1405/01/05"));
+        addPayment(3, QStringLiteral("1405/09/17"));
+        f->setNow(QDateTime(QDate(2026, 12, 9), QTime(9, 0, 0)));
+        f->tick();
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F3);
+        QCOMPARE(FormDriverBes->EditServiceId->text(), QStringLiteral("8"));
+
+        // Open in correction mode: F3 renumbers and returns to a new payment.
+        FormDriverBes->EditMode = true;
+        FormDriverBes->BitBtn1->hide();
+        FormDriverBes->BitBtn2->show();
+        addPayment(8, QStringLiteral("1405/09/18"));
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F3);
+        QVERIFY(FormDriverBes->isVisible());
+        QCOMPARE(FormDriverBes->EditServiceId->text(), QStringLiteral("9"));
+        QVERIFY(!FormDriverBes->EditMode);
+        QVERIFY(FormDriverBes->BitBtn1->isVisible());
+        QVERIFY(!FormDriverBes->BitBtn2->isVisible());
+    }
+
+    // ---- the other items --------------------------------------------------------------------
+
+    void functionKeysOpenTheirWindows_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("F2") << int(Qt::Key_F2) << QStringLiteral("FormService");
+        QTest::newRow("F3") << int(Qt::Key_F3) << QStringLiteral("FormDriverBes");
+        QTest::newRow("F4") << int(Qt::Key_F4) << QStringLiteral("FormDriver");
+        QTest::newRow("F5") << int(Qt::Key_F5) << QStringLiteral("FormAcount");
+        QTest::newRow("F6") << int(Qt::Key_F6) << QStringLiteral("FormPayeh");
+        QTest::newRow("F7") << int(Qt::Key_F7) << QStringLiteral("FormViewService");
+        QTest::newRow("F8") << int(Qt::Key_F8) << QStringLiteral("FormViewDriverBes");
+        QTest::newRow("F9") << int(Qt::Key_F9) << QStringLiteral("FormDriverMande");
+        QTest::newRow("F10") << int(Qt::Key_F10) << QStringLiteral("FormDriverHesab");
+        QTest::newRow("F11") << int(Qt::Key_F11) << QStringLiteral("FormAmar");
+    }
+    void functionKeysOpenTheirWindows()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, window);
+        QWidget* target = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == window)
+                target = w;
+        QVERIFY(target);
+        QVERIFY(!target->isVisible());
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key(key));
+        QVERIFY(target->isVisible());
+        QVERIFY(!target->isModal());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(QTest::qWaitForWindowActive(target));
+        // The key went to the window, not to the menu bar.
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        QVERIFY(FormMain->menuBar()->activeAction() == nullptr);
+        QVERIFY(f->dialogs.errors.isEmpty());
+
+        // Again with the window open behind the main window: it comes to the front.
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key(key));
+        QVERIFY(QTest::qWaitForWindowActive(target));
+    }
+
+    // The F-keys belong to the main window: in the service window they are no commands.
+    void functionKeysOnlyInTheMainWindow()
+    {
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QVERIFY(QTest::qWaitForWindowActive(FormService));
+        for (int key = Qt::Key_F2; key <= Qt::Key_F11; ++key)
+            QTest::keyClick(focused(), Qt::Key(key));
+        QApplication::processEvents();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != FormMain && w != FormService)
+                QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        QCOMPARE(QApplication::activeWindow(), FormService);
+    }
+
+    void modalItemsWaitForTheirWindow_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::newRow("users") << QStringLiteral("N10");
+        QTest::newRow("password") << QStringLiteral("N11");
+        QTest::newRow("about") << QStringLiteral("N15");
+    }
+    void modalItemsWaitForTheirWindow()
+    {
+        QFETCH(QString, item);
+        QAction* action = item == QLatin1String("N10") ? FormMain->N10 : item == QLatin1String("N11") ? FormMain->N11 : FormMain->N15;
+        QWidget* window = item == QLatin1String("N10") ? static_cast<QWidget*>(FormUser)
+                        : item == QLatin1String("N11") ? static_cast<QWidget*>(FormChangePass)
+                                                       : static_cast<QWidget*>(Form2);
+        bool closedByEsc = false;
+        QVERIFY(chooseWhileModal(action, window, [&] {
+            // The main window's keys are blocked meanwhile.
+            QTest::keyClick(FormMain, Qt::Key_F4);
+            pressEsc(window);
+            closedByEsc = !window->isVisible();
+        }));
+        QVERIFY(closedByEsc);
+        QVERIFY(!FormDriver->isVisible());
+        QVERIFY(f->dialogs.errors.isEmpty());
+    }
+
+    // ---- ending -----------------------------------------------------------------------------
+
+    void exitAndCloseEndTheProgram_data()
+    {
+        QTest::addColumn<bool>("byExitItem");
+        QTest::newRow("exit item") << true;
+        QTest::newRow("close button") << false;
+    }
+    void exitAndCloseEndTheProgram()
+    {
+        QFETCH(bool, byExitItem);
+        activateMain();
+        QTest::keyClick(FormMain, Qt::Key_F2);
+        QTest::keyClick(FormMain, Qt::Key_F7);
+        QVERIFY(FormService->isVisible() && FormViewService->isVisible());
+        bool ranOut = false;
+        QTimer::singleShot(0, FormMain, [&] {
+            if (byExitItem)
+                FormMain->N14->trigger();
+            else
+                FormMain->close();
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [&] {
+            ranOut = true;
+            QApplication::exit(99);
+        });
+        watchdog.start(3000);
+        const int rc = QApplication::exec();
+        QVERIFY(!ranOut);
+        QCOMPARE(rc, 0);
+    }
+
+    // ---- backup -----------------------------------------------------------------------------
+
+    void backupWithoutRemovableMedium()
+    {
+        addService(1, QStringLiteral("1405/09/17"));
+        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
+        // The medium is looked for once the operator has answered the request to insert it.
+        int askedBeforeLooking = -1;
+        FormMain->DisketteTarget = [&] {
+            askedBeforeLooking = int(f->dialogs.messages.size());
+            return QString();
+        };
+        FormMain->HardDiskTarget = [&] { return hard; };
+        FormMain->N16->trigger();
+        QCOMPARE(askedBeforeLooking, 1);
+        QCOMPARE(f->dialogs.log, QStringList({QStringLiteral("message: ") + kInsertDiskette,
+                                              QStringLiteral("message: ") + kDisketteFailed,
+                                              QStringLiteral("message: ") + kHardDone}));
+        QCOMPARE(integrityOf(hard), QStringLiteral("ok"));
+        QCOMPARE(countIn(hard, QStringLiteral("service_id=1")), 1);
+        // One file that stands alone, readable by its owner only.
+        QVERIFY(!QFile::exists(hard + QStringLiteral("-wal")));
+        QFile copy(hard);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        const QByteArray header = copy.read(20);
+        QCOMPARE(int(header[18]), 1);
+        QCOMPARE(int(header[19]), 1);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(hard).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+        const QStringList left = QDir(QFileInfo(hard).absolutePath()).entryList(QDir::Files);
+        QCOMPARE(left, QStringList({QStringLiteral("DB.MDB")}));
+    }
+
+    void backupToBothPlacesAndOverwrite()
+    {
+        const QString diskette = backupDir() + QStringLiteral("/medium/db.mdb");
+        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
+        QDir().mkpath(QFileInfo(diskette).absolutePath());
+        FormMain->DisketteTarget = [&] { return diskette; };
+        FormMain->HardDiskTarget = [&] { return hard; };
+        addService(1, QStringLiteral("1405/09/17"));
+        FormMain->N16->trigger();
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
+        QCOMPARE(countIn(diskette, QStringLiteral("1")), 1);
+
+        // The next backup replaces both copies.
+        addService(2, QStringLiteral("1405/09/17"));
+        f->dialogs.clear();
+        FormMain->N16->trigger();
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
+        for (const QString& copy : {diskette, hard}) {
+            QCOMPARE(integrityOf(copy), QStringLiteral("ok"));
+            QCOMPARE(countIn(copy, QStringLiteral("1")), 2);
+        }
+    }
+
+    void failedBackupKeepsTheGoodCopy()
+    {
+        const QString diskette = backupDir() + QStringLiteral("/medium/db.mdb");
+        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
+        QDir().mkpath(QFileInfo(diskette).absolutePath());
+        FormMain->DisketteTarget = [&] { return diskette; };
+        FormMain->HardDiskTarget = [&] { return hard; };
+        addService(1, QStringLiteral("1405/09/17"));
+        FormMain->N16->trigger();
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
+
+        // A foreign tool writes a row that breaks the table's rules: a copy of that database
+        // does not pass its check and must not take the place of the good one.
+        {
+            Connection c(f->path);
+            QVERIFY(c.exec(QStringLiteral("PRAGMA ignore_check_constraints=ON")));
+            QVERIFY(c.exec(QStringLiteral("INSERT INTO service (service_id, service_date, driver_name) "
+                                          "VALUES (2, '1405/09/17', '%1')")
+                               .arg(QString(60, QLatin1Char('x')))));
+        }
+        f->dialogs.clear();
+        FormMain->N16->trigger();
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteFailed, kHardFailed}));
+        for (const QString& copy : {diskette, hard}) {
+            QCOMPARE(integrityOf(copy), QStringLiteral("ok"));
+            QCOMPARE(countIn(copy, QStringLiteral("1")), 1);
+            QCOMPARE(QDir(QFileInfo(copy).absolutePath()).entryList(QDir::Files).size(), 1);
+        }
+
+        // A medium that cannot be written to fails alone; the hard-disk copy is still made.
+        {
+            Connection c(f->path);
+            QVERIFY(c.exec(QStringLiteral("DELETE FROM service WHERE service_id=2")));
+        }
+        QFile blocker(backupDir() + QStringLiteral("/notafolder"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        FormMain->DisketteTarget = [&] { return backupDir() + QStringLiteral("/notafolder/db.mdb"); };
+        f->dialogs.clear();
+        FormMain->N16->trigger();
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteFailed, kHardDone}));
+        QCOMPARE(integrityOf(hard), QStringLiteral("ok"));
+    }
+
+    void backupBesideAnUncommittedWrite()
+    {
+        addService(1, QStringLiteral("1405/09/17"));
+        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
+        FormMain->DisketteTarget = [] { return QString(); };
+        FormMain->HardDiskTarget = [&] { return hard; };
+        Connection other(f->path);
+        QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(other.exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, service_date, "
+                                          "service_moeny, service_percent) VALUES (2, 1, 'B', '1405/09/17', 5, 1)")));
+        FormMain->N16->trigger();
+        QVERIFY(other.exec(QStringLiteral("COMMIT")));
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteFailed, kHardDone}));
+        QCOMPARE(integrityOf(hard), QStringLiteral("ok"));
+        QCOMPARE(countIn(hard, QStringLiteral("service_id=1")), 1);
+        QCOMPARE(countIn(hard, QStringLiteral("service_id=2")), 0);
+        QCOMPARE(f->scalar(QStringLiteral("SELECT count(*) FROM service")).toInt(), 2);
+    }
+
+    void removableMediumOfTheUser()
+    {
+        const QString user = QStringLiteral("ali");
+        QCOMPARE(TFormMain::removableMediumTarget({}, user), QString());
+        QCOMPARE(TFormMain::removableMediumTarget({QStringLiteral("/"), QStringLiteral("/media/ali"),
+                                                   QStringLiteral("/media/reza/STICK"), QStringLiteral("/media/alik/X")},
+                                                  user),
+                 QString());
+        QCOMPARE(TFormMain::removableMediumTarget({QStringLiteral("/"), QStringLiteral("/run/media/ali/DISK"),
+                                                   QStringLiteral("/media/ali/USB")},
+                                                  user),
+                 QStringLiteral("/run/media/ali/DISK/db.mdb"));
+    }
+
+    // ---- the about window -------------------------------------------------------------------
+
+    void aboutCountsDownThenGrowsThePicture()
+    {
+        QVERIFY(Form2->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(!Form2->Timer1->isActive() && !Form2->Timer2->isActive());
+        QCOMPARE(Form2->Timer1->interval(), 30);
+        QCOMPARE(Form2->Timer2->interval(), 30);
+        QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
+            QVERIFY(Form2->Timer1->isActive());
+            QVERIFY(!Form2->Timer2->isActive());
+            QCOMPARE(Form2->Label1->geometry(), Form2->rect());
+            // Each digit shrinks from 170 points to 10 in 16 ticks; then the next one.
+            for (const char* digit : {"3", "2", "1"}) {
+                QCOMPARE(Form2->Label1->text(), QString::fromLatin1(digit));
+                QCOMPARE(Form2->Label1->font().pointSize(), 170);
+                for (int i = 1; i < 16; ++i) {
+                    Form2->Timer1Timer();
+                    QCOMPARE(Form2->Label1->font().pointSize(), 170 - 10 * i);
+                    QCOMPARE(Form2->Label1->text(), QString::fromLatin1(digit));
+                }
+                // Clicking the digits does nothing.
+                QTest::mouseClick(Form2->Label1, Qt::LeftButton);
+                QVERIFY(Form2->isVisible());
+                Form2->Timer1Timer();
+            }
+            QVERIFY(!Form2->Label1->isVisible());
+            QVERIFY(Form2->Image1->isVisible());
+            QVERIFY(Form2->Timer2->isActive());
+            QCOMPARE(Form2->Image1->size(), QSize(100, 100));
+            const QPoint centre = Form2->Image1->geometry().center();
+            QVERIFY((centre - Form2->rect().center()).manhattanLength() <= 2);
+            // The hidden label changes nothing any more.
+            Form2->Timer1Timer();
+            QCOMPARE(Form2->Label1->text(), QStringLiteral("0"));
+
+            // The picture grows around its centre until it reaches the window's size.
+            int ticks = 0;
+            while (Form2->Timer2->isActive() && ticks < 1000) {
+                const QRect before = Form2->Image1->geometry();
+                Form2->Timer2Timer();
+                ++ticks;
+                if (Form2->Timer2->isActive()) {
+                    QCOMPARE(Form2->Image1->geometry(), before.adjusted(-4, -4, 4, 4));
+                }
+            }
+            QVERIFY(!Form2->Timer2->isActive());
+            QCOMPARE(Form2->Image1->geometry(), Form2->rect());
+            const int grow = (qMin(Form2->width(), Form2->height()) - 100 + 7) / 8;
+            QCOMPARE(ticks, grow + 1);
+            QVERIFY(Form2->isVisible());
+            // A click on the picture closes the window.
+            QTest::mouseClick(Form2->Image1, Qt::LeftButton);
+            QVERIFY(!Form2->isVisible());
+        }));
+        // Reset for the next showing.
+        QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
+        QCOMPARE(Form2->Label1->font().pointSize(), 170);
+        QVERIFY(Form2->Image1->isHidden());
+        QCOMPARE(Form2->Image1->size(), QSize(100, 100));
+        QVERIFY(!Form2->Timer1->isActive() && !Form2->Timer2->isActive());
+    }
+
+    void aboutEscDuringCountDownAndGrowth()
+    {
+        // Esc while counting: the next showing counts from 3.
+        QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
+            for (int i = 0; i < 20; ++i)
+                Form2->Timer1Timer();
+            QCOMPARE(Form2->Label1->text(), QStringLiteral("2"));
+            pressEsc(Form2);
+            QVERIFY(!Form2->isVisible());
+        }));
+        QVERIFY(!Form2->Timer1->isActive());
+        // Esc while the picture grows: the next showing counts and grows from the small picture.
+        QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
+            QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
+            QVERIFY(Form2->Label1->isVisible());
+            QVERIFY(!Form2->Image1->isVisible());
+            for (int i = 0; i < 48; ++i)
+                Form2->Timer1Timer();
+            QVERIFY(Form2->Image1->isVisible());
+            for (int i = 0; i < 10; ++i)
+                Form2->Timer2Timer();
+            QCOMPARE(Form2->Image1->size(), QSize(180, 180));
+            pressEsc(Form2);
+        }));
+        QVERIFY(!Form2->Timer1->isActive() && !Form2->Timer2->isActive());
+        QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
+            QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
+            QCOMPARE(Form2->Label1->font().pointSize(), 170);
+            QVERIFY(Form2->Label1->isVisible());
+            QVERIFY(!Form2->Image1->isVisible());
+            QVERIFY(!Form2->Timer2->isActive());
+            for (int i = 0; i < 48; ++i)
+                Form2->Timer1Timer();
+            QCOMPARE(Form2->Image1->size(), QSize(100, 100));
+            pressEsc(Form2);
+        }));
+    }
+
+    // The count-down runs on its own timer.
+    void aboutAnimatesByItself()
+    {
+        QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
+            QTRY_COMPARE_WITH_TIMEOUT(Form2->Label1->text(), QStringLiteral("2"), 3000);
+            pressEsc(Form2);
+        }));
+        // The credits picture is drawn, not blank.
+        const QImage picture = Form2->Image1->pixmap().toImage();
+        QVERIFY(!picture.isNull());
+        QCOMPARE(picture.width(), picture.height());
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 8)
+            for (int x = 0; x < picture.width(); x += 8)
+                colours.insert(picture.pixel(x, y));
+        QVERIFY(colours.size() > 10);
+    }
+};
+
+QTEST_MAIN(TestMain)
+#include "tst_main.moc"
