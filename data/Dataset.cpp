@@ -233,6 +233,7 @@ void TDataset::Close()
     releaseSnapshot();
     m_ids.clear();
     m_rows.clear();
+    m_touched.clear();
     m_pending.clear();
     m_modified.clear();
     m_done = true;
@@ -448,8 +449,7 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
         cols.append(c);
         probeable = probeable && m_query.columns[c].sourceColumn >= 0;
     }
-    auto matches = [&](int rowIndex) {
-        const Row& r = row(rowIndex);
+    auto rowMatches = [&](const Row& r) {
         for (int k = 0; k < cols.size(); ++k) {
             const QString have = valueAsString(r[cols[k]], m_query.columns[cols[k]].type);
             if (have.toCaseFolded() != values[k].toString().toCaseFolded())
@@ -457,6 +457,7 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
         }
         return true;
     };
+    auto matches = [&](int rowIndex) { return rowMatches(row(rowIndex)); };
     int found = -1;
     if (probeable) {
         // Ask the snapshot through its indexes rather than reading every row.
@@ -481,17 +482,32 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
                 binds << text;
             }
         }
+        QStringList touched;
+        for (const qint64 id : std::as_const(m_touched))
+            touched << QString::number(id);
+        if (!touched.isEmpty())
+            sql += QStringLiteral(" AND rowid NOT IN (") + touched.join(QLatin1Char(',')) + QLatin1Char(')');
         if (!m_query.orderSql.isEmpty())
             sql += QStringLiteral(" ORDER BY ") + m_query.orderSql;
         sql += QStringLiteral(" LIMIT 1");
         Statement probe(m_conn, sql);
         for (int k = 0; k < binds.size(); ++k)
             probe.bind(k + 1, binds[k]);
-        if (!probe.step())
-            return false;
-        found = indexOfId(probe.columnInt(0));
-        if (found >= 0 && !matches(found))
-            found = -1;
+        if (probe.step()) {
+            found = indexOfId(probe.columnInt(0));
+            if (found >= 0 && !matches(found))
+                found = -1;
+        }
+        // The rows written since the snapshot are compared as this dataset holds them.
+        for (const qint64 id : std::as_const(m_touched)) {
+            // Content first: finding the position of a row is a scan, done only for a match.
+            const auto it = m_rows.constFind(id);
+            if (it == m_rows.constEnd() || !rowMatches(*it))
+                continue;
+            const int i = int(m_ids.indexOf(id));
+            if (i >= 0 && (found < 0 || i < found) && matches(i))
+                found = i;
+        }
     } else {
         for (int i = 0;; ++i) {
             if (i >= m_ids.size() && !fetchId())
@@ -650,6 +666,7 @@ void TDataset::Post()
         raiseStore(e);
     }
     m_rows.insert(rowid, stored);
+    m_touched.insert(rowid);
     m_pending.clear();
     m_modified.clear();
     m_state = TDataSetState::dsBrowse;
@@ -692,6 +709,7 @@ void TDataset::Delete()
     const int removed = m_cur;
     m_ids.removeAt(removed);
     m_rows.remove(rowid);
+    m_touched.insert(rowid);
     if (m_cur >= m_ids.size())
         fetchId();
     if (m_cur >= m_ids.size())

@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -151,6 +152,8 @@ private:
     std::unique_ptr<Statement> m_rowStmt;
     QVector<qint64> m_ids;
     QHash<qint64, Row> m_rows;
+    // Rows this dataset inserted, changed or deleted since it was opened: its snapshot has them wrong.
+    QSet<qint64> m_touched;
     bool m_done = true;
     int m_cur = -1;
     bool m_eof = true;

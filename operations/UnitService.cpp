@@ -20,6 +20,12 @@ using agency::StrToInt;
 namespace {
 QString S(const char16_t* text) { return QString::fromUtf16(text); }
 QString todayDate() { return FormMain ? FormMain->TodayDate : QString(); }
+
+// A whole yyyy/mm/dd Solar date of a year the agency can have worked in.
+bool acceptableDate(const QString& date)
+{
+    return agency::SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
+}
 }  // namespace
 
 TFormService::TFormService(QWidget* parent) : TForm(parent)
@@ -200,7 +206,12 @@ QString TFormService::NextNumberOf(const QString& date)
 void TFormService::BitBtn1Click()
 {
     if (EditMode) {
-        dialogs().ShowMessage(S(u"اين سرويس براي اصلاح باز شده است و دوباره ثبت نمي شود"));
+        // The loaded service must not come back as a second row: its correction is what was meant.
+        dialogs().ShowMessage(
+            S(u"اين سرويس براي اصلاح باز شده است و دوباره ثبت نمي شود؛ اصلاح با دكمه ويرايش ذخيره مي شود"));
+        BitBtn2->setVisible(true);
+        SetFocus(BitBtn2);
+        BitBtn1->setVisible(false);
         return;
     }
     if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
@@ -208,7 +219,7 @@ void TFormService::BitBtn1Click()
         return;
     }
     const QString date = MaskEdit1->Text();
-    if (!agency::SolarDate::toGregorian(date).isValid()) {
+    if (!acceptableDate(date)) {
         dialogs().ShowMessage(S(u"تاريخ درست نيست"));
         SetFocus(MaskEdit1);
         return;
@@ -226,20 +237,33 @@ void TFormService::BitBtn1Click()
     }
 
     agency::TADOTable* t = DM->ADOTableService;
-    t->Append();
-    t->FieldByName(QStringLiteral("service_id")).SetAsInteger(serviceId);
-    t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driverId);
-    t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(acountId);
-    t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
-    t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
-    t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
-    t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
-    t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
-    t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(agency::Currency::share(fare, percent));
-    t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
-    t->FieldByName(QStringLiteral("Service_time")).SetAsString(agency::SolarDate::LongTime());
-    t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"بابت انجام سرويس بشماره ") + number);
-    t->Post();
+    try {
+        t->Append();
+        t->FieldByName(QStringLiteral("service_id")).SetAsInteger(serviceId);
+        t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driverId);
+        t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(acountId);
+        t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
+        t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
+        t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
+        t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
+        t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
+        t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(agency::Currency::share(fare, percent));
+        t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
+        t->FieldByName(QStringLiteral("Service_time")).SetAsString(agency::SolarDate::LongTime());
+        t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"بابت انجام سرويس بشماره ") + number);
+        t->Post();
+    } catch (...) {
+        t->Cancel();
+        // Another copy of the program may have taken today's number; the next press takes a free one.
+        if (date == todayDate()) {
+            try {
+                EditServiceId->setText(NextNumberOf(date));
+            } catch (const agency::Error&) {
+                // The store's own error is the one to show.
+            }
+        }
+        throw;
+    }
 
     if (dialogs().Confirm(S(u"آيا مايل به چاپ سرويس هستيد ؟"))) {
         agency::TADOTable* payeh = DM->ADOTablePayeh;
@@ -276,6 +300,7 @@ bool TFormService::OpenForCorrection(const QString& serviceDate, const QString& 
     EditTarget->setText(t->FieldByName(QStringLiteral("service_target_add")).AsString());
     EditMoney->setText(t->FieldByName(QStringLiteral("service_moeny")).AsString());
     MaskEdit1->SetText(t->FieldByName(QStringLiteral("service_date")).AsString());
+    m_correctedRow = t->FieldByName(QStringLiteral("id")).AsString();
     EditMode = true;
     BitBtn2->setVisible(true);
     BitBtn1->setVisible(false);
@@ -285,12 +310,14 @@ bool TFormService::OpenForCorrection(const QString& serviceDate, const QString& 
 
 void TFormService::BitBtn2Click()
 {
+    if (!EditMode)
+        return;
     if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
         dialogs().ShowMessage(S(u"اطلاعات كامل نيست"));
         return;
     }
     const QString date = MaskEdit1->Text();
-    if (!agency::SolarDate::toGregorian(date).isValid()) {
+    if (!acceptableDate(date)) {
         dialogs().ShowMessage(S(u"تاريخ درست نيست"));
         SetFocus(MaskEdit1);
         return;
@@ -301,20 +328,30 @@ void TFormService::BitBtn2Click()
     const qint32 fare = StrToInt(EditMoney->text());
     const qint32 percent = DM->ADOTablePayeh->FieldByName(QStringLiteral("percent")).AsInteger();
 
+    // Other windows append to the service table meanwhile; the row to rewrite is the one loaded.
     agency::TADOTable* t = DM->ADOTableService;
-    t->Edit();
-    t->FieldByName(QStringLiteral("service_id")).SetAsInteger(serviceId);
-    t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driverId);
-    t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(acountId);
-    t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
-    t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
-    t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
-    t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
-    t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
-    t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(agency::Currency::share(fare, percent));
-    t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
-    t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"انجام سرويس شماره ") + EditServiceId->text());
-    t->Post();
+    if (!t->Locate(QStringLiteral("id"), {m_correctedRow})) {
+        dialogs().ShowMessage(S(u"اين سرويس ديگر در بانك اطلاعات نيست"));
+        return;
+    }
+    try {
+        t->Edit();
+        t->FieldByName(QStringLiteral("service_id")).SetAsInteger(serviceId);
+        t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driverId);
+        t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(acountId);
+        t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
+        t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
+        t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
+        t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
+        t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
+        t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(agency::Currency::share(fare, percent));
+        t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
+        t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"انجام سرويس شماره ") + EditServiceId->text());
+        t->Post();
+    } catch (...) {
+        t->Cancel();
+        throw;
+    }
 
     ClearFields();
     close();

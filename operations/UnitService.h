@@ -47,6 +47,7 @@ private:
     QString NextNumberOf(const QString& date);
 
     KeyChain* m_keys;
+    QString m_correctedRow;  // id of the stored row being corrected
 };
 
 extern TFormService* FormService;
