@@ -719,6 +719,14 @@ void TDataset::Delete()
     emit currentChanged(m_cur);
 }
 
+bool WalkToCode(TDataset* dataset, const QString& field, qint32 code)
+{
+    for (dataset->First(); !dataset->Eof(); dataset->Next())
+        if (dataset->FieldByName(field).AsInteger() == code)
+            return true;
+    return false;
+}
+
 // ---- TADOTable / TADOQuery ----
 
 TADOTable::TADOTable(Database* db, const QString& name, const QString& table, const QString& indexFields, QObject* parent)

@@ -189,6 +189,10 @@ protected:
     QString selectText() const override { return SQL.Text(); }
 };
 
+// Walks the dataset from its first row and stops on the first whose integer field equals code;
+// false, and the dataset past its last row, when none does.
+bool WalkToCode(TDataset* dataset, const QString& field, qint32 code);
+
 // The binding point of grids and bound fields.
 struct TDataSource {
     TDataset* DataSet = nullptr;

@@ -148,14 +148,11 @@ void TFormService::DriverLookup(bool byEnter)
         OpenDriverPicker();
         return;
     }
-    const qint32 code = StrToInt(EditDriverId->text());
     agency::TADOTable* drivers = DM->ADOTableDriver;
-    for (drivers->First(); !drivers->Eof(); drivers->Next()) {
-        if (drivers->FieldByName(QStringLiteral("driver_id")).AsInteger() == code) {
-            SetFocus(EditAcountId);
-            EditDriverName->setText(drivers->FieldByName(QStringLiteral("driver_name")).AsString());
-            return;
-        }
+    if (agency::WalkToCode(drivers, QStringLiteral("driver_id"), StrToInt(EditDriverId->text()))) {
+        SetFocus(EditAcountId);
+        EditDriverName->setText(drivers->FieldByName(QStringLiteral("driver_name")).AsString());
+        return;
     }
     dialogs().ShowMessage(S(u"اين كد وجود ندارد"));
     if (!byEnter)
@@ -171,15 +168,12 @@ void TFormService::AcountLookup(bool byEnter)
             SetFocus(EditAcountId);
         return;
     }
-    const qint32 code = StrToInt(EditAcountId->text());
     agency::TADOTable* acounts = DM->ADOTableAcount;
-    for (acounts->First(); !acounts->Eof(); acounts->Next()) {
-        if (acounts->FieldByName(QStringLiteral("acount_id")).AsInteger() == code) {
-            SetFocus(EditTarget);
-            EditAcountName->setText(acounts->FieldByName(QStringLiteral("acount_name")).AsString());
-            EditSource->setText(acounts->FieldByName(QStringLiteral("acount_add")).AsString());
-            return;
-        }
+    if (agency::WalkToCode(acounts, QStringLiteral("acount_id"), StrToInt(EditAcountId->text()))) {
+        SetFocus(EditTarget);
+        EditAcountName->setText(acounts->FieldByName(QStringLiteral("acount_name")).AsString());
+        EditSource->setText(acounts->FieldByName(QStringLiteral("acount_add")).AsString());
+        return;
     }
     dialogs().ShowMessage(S(u"اين كد وجود ندارد"));
     if (!byEnter)
@@ -214,41 +208,20 @@ void TFormService::BitBtn1Click()
         BitBtn1->setVisible(false);
         return;
     }
-    if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
-        dialogs().ShowMessage(S(u"اطلاعات كامل نيست"));
+    ServiceInput in;
+    if (!ReadInput(in))
         return;
-    }
-    const QString date = MaskEdit1->Text();
-    if (!acceptableDate(date)) {
-        dialogs().ShowMessage(S(u"تاريخ درست نيست"));
-        SetFocus(MaskEdit1);
-        return;
-    }
-    // Every conversion before the row is begun: a bad number stores nothing.
-    qint32 serviceId = StrToInt(EditServiceId->text());
-    const qint32 driverId = StrToInt(EditDriverId->text());
-    const qint32 acountId = StrToInt(EditAcountId->text());
-    const qint32 fare = StrToInt(EditMoney->text());
-    const qint32 percent = DM->ADOTablePayeh->FieldByName(QStringLiteral("percent")).AsInteger();
+    const QString date = in.date;
     QString number = EditServiceId->text();
     if (date != todayDate()) {
         number = NextNumberOf(date);
-        serviceId = StrToInt(number);
+        in.serviceId = StrToInt(number);
     }
 
     agency::TADOTable* t = DM->ADOTableService;
     try {
         t->Append();
-        t->FieldByName(QStringLiteral("service_id")).SetAsInteger(serviceId);
-        t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driverId);
-        t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(acountId);
-        t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
-        t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
-        t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
-        t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
-        t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
-        t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(agency::Currency::share(fare, percent));
-        t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
+        WriteColumns(t, in);
         t->FieldByName(QStringLiteral("Service_time")).SetAsString(agency::SolarDate::LongTime());
         t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"بابت انجام سرويس بشماره ") + number);
         t->Post();
@@ -285,6 +258,41 @@ void TFormService::BitBtn1Click()
     EditServiceId->setText(NextNumberOf(todayDate()));
 }
 
+bool TFormService::ReadInput(ServiceInput& in)
+{
+    if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
+        dialogs().ShowMessage(S(u"اطلاعات كامل نيست"));
+        return false;
+    }
+    in.date = MaskEdit1->Text();
+    if (!acceptableDate(in.date)) {
+        dialogs().ShowMessage(S(u"تاريخ درست نيست"));
+        SetFocus(MaskEdit1);
+        return false;
+    }
+    // Every conversion before the row is begun: a bad number stores nothing.
+    in.serviceId = StrToInt(EditServiceId->text());
+    in.driverId = StrToInt(EditDriverId->text());
+    in.acountId = StrToInt(EditAcountId->text());
+    in.fare = StrToInt(EditMoney->text());
+    in.share = agency::Currency::share(in.fare, DM->ADOTablePayeh->FieldByName(QStringLiteral("percent")).AsInteger());
+    return true;
+}
+
+void TFormService::WriteColumns(agency::TDataset* t, const ServiceInput& in)
+{
+    t->FieldByName(QStringLiteral("service_id")).SetAsInteger(in.serviceId);
+    t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(in.driverId);
+    t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(in.acountId);
+    t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
+    t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
+    t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
+    t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
+    t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(in.fare);
+    t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(in.share);
+    t->FieldByName(QStringLiteral("service_date")).SetAsString(in.date);
+}
+
 bool TFormService::OpenForCorrection(const QString& serviceDate, const QString& serviceId)
 {
     agency::TADOTable* t = DM->ADOTableService;
@@ -312,21 +320,9 @@ void TFormService::BitBtn2Click()
 {
     if (!EditMode)
         return;
-    if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
-        dialogs().ShowMessage(S(u"اطلاعات كامل نيست"));
+    ServiceInput in;
+    if (!ReadInput(in))
         return;
-    }
-    const QString date = MaskEdit1->Text();
-    if (!acceptableDate(date)) {
-        dialogs().ShowMessage(S(u"تاريخ درست نيست"));
-        SetFocus(MaskEdit1);
-        return;
-    }
-    const qint32 serviceId = StrToInt(EditServiceId->text());
-    const qint32 driverId = StrToInt(EditDriverId->text());
-    const qint32 acountId = StrToInt(EditAcountId->text());
-    const qint32 fare = StrToInt(EditMoney->text());
-    const qint32 percent = DM->ADOTablePayeh->FieldByName(QStringLiteral("percent")).AsInteger();
 
     // Other windows append to the service table meanwhile; the row to rewrite is the one loaded.
     agency::TADOTable* t = DM->ADOTableService;
@@ -336,16 +332,7 @@ void TFormService::BitBtn2Click()
     }
     try {
         t->Edit();
-        t->FieldByName(QStringLiteral("service_id")).SetAsInteger(serviceId);
-        t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driverId);
-        t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(acountId);
-        t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
-        t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
-        t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
-        t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
-        t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
-        t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(agency::Currency::share(fare, percent));
-        t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
+        WriteColumns(t, in);
         t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"انجام سرويس شماره ") + EditServiceId->text());
         t->Post();
     } catch (...) {

@@ -3,7 +3,12 @@
 #include "controls/Edits.h"
 #include "controls/Form.h"
 
+#include "data/Currency.h"
+
 class KeyChain;
+namespace agency {
+class TDataset;
+}
 
 // The desk's working window: records a new service, or corrects a stored one.
 class TFormService : public TForm {
@@ -45,6 +50,16 @@ private:
     void OpenAcountPicker();
     void ClearFields();
     QString NextNumberOf(const QString& date);
+
+    // The fields as a service stores them; false, with its message shown, when incomplete.
+    struct ServiceInput {
+        QString date;
+        qint32 serviceId = 0, driverId = 0, acountId = 0, fare = 0;
+        agency::Currency share;
+    };
+    bool ReadInput(ServiceInput& in);
+    // The columns that registration and correction write alike, in their order.
+    void WriteColumns(agency::TDataset* t, const ServiceInput& in);
 
     KeyChain* m_keys;
     QString m_correctedRow;  // id of the stored row being corrected
