@@ -177,6 +177,8 @@ void Receipt::preview(QWidget* parent) const
     printer.setPageLayout(QPageLayout(m_pageSize, QPageLayout::Portrait, m_margins, QPageLayout::Millimeter));
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setLayoutDirection(Qt::RightToLeft);
+    dialog.setWindowTitle(QString::fromUtf16(u"پيش نمايش چاپ"));
+    dialog.resize(900, 800);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this](QPrinter* target) { paintPage(target); });
     dialog.exec();
