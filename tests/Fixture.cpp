@@ -165,3 +165,10 @@ void typeAndEnter(const QString& text)
     typeText(w, text);
     QTest::keyClick(w, Qt::Key_Return);
 }
+
+bool showActive(QWidget* window)
+{
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}

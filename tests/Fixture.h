@@ -62,3 +62,5 @@ void typeText(QWidget* w, const QString& text);
 void typeAndEnter(const QString& text);
 void pressEnter();
 QWidget* focused();
+// Shows a window and waits until it has the focus, as a window the desk opens does.
+bool showActive(QWidget* window);

@@ -46,6 +46,18 @@ const QString kHardDone = S(u"عمليات پشتيبان گيري روي هار
 const QString kHardFailed = S(u" پشتيبان گيري به درستي انجام نشد");
 
 // A connection of the test's own to any database file.
+
+// A mounted medium and a hard-disk folder inside the test's folder, as the two backup places.
+std::pair<QString, QString> pointBackupAtBothPlaces(const QString& root)
+{
+    const QString diskette = root + QStringLiteral("/medium/db.mdb");
+    const QString hard = root + QStringLiteral("/hard/DB.MDB");
+    QDir().mkpath(QFileInfo(diskette).absolutePath());
+    FormMain->DisketteTarget = [diskette] { return diskette; };
+    FormMain->HardDiskTarget = [hard] { return hard; };
+    return {diskette, hard};
+}
+
 class Connection {
 public:
     explicit Connection(const QString& path, int flags = SQLITE_OPEN_READWRITE)
@@ -642,11 +654,7 @@ private slots:
 
     void backupToBothPlacesAndOverwrite()
     {
-        const QString diskette = backupDir() + QStringLiteral("/medium/db.mdb");
-        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
-        QDir().mkpath(QFileInfo(diskette).absolutePath());
-        FormMain->DisketteTarget = [&] { return diskette; };
-        FormMain->HardDiskTarget = [&] { return hard; };
+        const auto [diskette, hard] = pointBackupAtBothPlaces(backupDir());
         addService(1, QStringLiteral("1405/09/17"));
         FormMain->N16->trigger();
         QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
@@ -665,11 +673,7 @@ private slots:
 
     void failedBackupKeepsTheGoodCopy()
     {
-        const QString diskette = backupDir() + QStringLiteral("/medium/db.mdb");
-        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
-        QDir().mkpath(QFileInfo(diskette).absolutePath());
-        FormMain->DisketteTarget = [&] { return diskette; };
-        FormMain->HardDiskTarget = [&] { return hard; };
+        const auto [diskette, hard] = pointBackupAtBothPlaces(backupDir());
         addService(1, QStringLiteral("1405/09/17"));
         FormMain->N16->trigger();
         QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));

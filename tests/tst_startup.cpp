@@ -217,9 +217,7 @@ private slots:
         ScriptedDialogs boxes;
         setDialogs(&boxes);
         TFormNewDatabase w(path);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(&w));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.EditTitle));
         typeAndEnter(QString::fromUtf16(u"آژانس پيك"));
         typeAndEnter(QString::fromUtf16(u"۱۵"));  // Persian digits, as a Persian keyboard types them
@@ -253,9 +251,7 @@ private slots:
         ScriptedDialogs boxes;
         setDialogs(&boxes);
         TFormNewDatabase w(path);
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(showActive(&w));
         auto fill = [&](const QString& percent, const QString& p1, const QString& p2) {
             for (TLabeledEdit* e : {w.EditTitle, w.EditPercent, w.EditUserName, w.EditPassword, w.EditPassword2})
                 e->clear();
