@@ -1,40 +1,70 @@
 #include "controls/Dialogs.h"
 
-#include "controls/Receipt.h"
-#include "data/Errors.h"
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include "controls/Receipt.h"
+#include "data/Errors.h"
 
 namespace {
 
 Dialogs* g_dialogs = nullptr;
 
-QWidget* activeParent() { return QApplication::activeWindow(); }
+QWidget* activeParent()
+{
+    return QApplication::activeWindow();
+}
 
-int box(QMessageBox::Icon icon, const QString& text, bool question)
+enum class Buttons { Ok, YesNo, OkCancel };
+
+bool box(QMessageBox::Icon icon, const QString& text, Buttons buttons)
 {
     QMessageBox m(icon, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, activeParent());
     m.setLayoutDirection(Qt::RightToLeft);
-    if (question) {
-        QPushButton* yes = m.addButton(QString::fromUtf16(u"بله"), QMessageBox::YesRole);
-        m.addButton(QString::fromUtf16(u"خير"), QMessageBox::NoRole);
-        m.setDefaultButton(yes);
-        m.exec();
-        return m.clickedButton() == yes ? 1 : 0;
+    switch (buttons) {
+        case Buttons::YesNo: {
+            QPushButton* yes = m.addButton(QString::fromUtf16(u"بله"), QMessageBox::YesRole);
+            m.addButton(QString::fromUtf16(u"خير"), QMessageBox::NoRole);
+            m.setDefaultButton(yes);
+            m.exec();
+            return m.clickedButton() == yes;
+        }
+        case Buttons::OkCancel:
+            // The data grid's own question keeps its standard buttons.
+            m.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            m.setDefaultButton(QMessageBox::Ok);
+            return m.exec() == QMessageBox::Ok;
+        case Buttons::Ok:
+            break;
     }
     m.addButton(QString::fromUtf16(u"تاييد"), QMessageBox::AcceptRole);
     m.exec();
-    return 1;
+    return true;
 }
 
 }  // namespace
 
-void WidgetDialogs::ShowMessage(const QString& text) { box(QMessageBox::NoIcon, text, false); }
-bool WidgetDialogs::Confirm(const QString& text) { return box(QMessageBox::Question, text, true) == 1; }
-void WidgetDialogs::ShowError(const QString& text) { box(QMessageBox::Critical, text, false); }
-void WidgetDialogs::Preview(const Receipt& receipt) { receipt.preview(activeParent()); }
+void WidgetDialogs::ShowMessage(const QString& text)
+{
+    box(QMessageBox::NoIcon, text, Buttons::Ok);
+}
+bool WidgetDialogs::Confirm(const QString& text)
+{
+    return box(QMessageBox::Question, text, Buttons::YesNo);
+}
+bool WidgetDialogs::ConfirmOk(const QString& text)
+{
+    return box(QMessageBox::Question, text, Buttons::OkCancel);
+}
+void WidgetDialogs::ShowError(const QString& text)
+{
+    box(QMessageBox::Critical, text, Buttons::Ok);
+}
+void WidgetDialogs::Preview(const Receipt& receipt)
+{
+    receipt.preview(activeParent());
+}
 
 Dialogs& dialogs()
 {
@@ -42,7 +72,10 @@ Dialogs& dialogs()
     return g_dialogs ? *g_dialogs : fallback;
 }
 
-void setDialogs(Dialogs* d) { g_dialogs = d; }
+void setDialogs(Dialogs* d)
+{
+    g_dialogs = d;
+}
 
 void guarded(const std::function<void()>& handler)
 {

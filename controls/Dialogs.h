@@ -11,10 +11,11 @@ class Receipt;
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
-    virtual void ShowMessage(const QString& text) = 0;  // plain message, OK
-    virtual bool Confirm(const QString& text) = 0;      // Yes / No; true for Yes
-    virtual void ShowError(const QString& text) = 0;    // the standard error box
-    virtual void Preview(const Receipt& receipt) = 0;   // returns when the preview is closed
+    virtual void ShowMessage(const QString& text) = 0;                     // plain message, OK
+    virtual bool Confirm(const QString& text) = 0;                         // Yes / No; true for Yes
+    virtual bool ConfirmOk(const QString& text) { return Confirm(text); }  // OK / Cancel; true for OK
+    virtual void ShowError(const QString& text) = 0;                       // the standard error box
+    virtual void Preview(const Receipt& receipt) = 0;                      // returns when the preview is closed
 };
 
 // The program's real boxes, right to left, with Persian buttons.
@@ -22,6 +23,7 @@ class WidgetDialogs : public Dialogs {
 public:
     void ShowMessage(const QString& text) override;
     bool Confirm(const QString& text) override;
+    bool ConfirmOk(const QString& text) override;
     void ShowError(const QString& text) override;
     void Preview(const Receipt& receipt) override;
 };

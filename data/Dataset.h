@@ -117,6 +117,8 @@ public:
     // Values of the row that fields read and write now: the pending row, else the current one.
     QVariant currentValue(int column);
     void setPendingValue(int column, const QVariant& value);
+    // Whether the pending row's column was set since Append or Edit.
+    bool IsModified(int column) const { return column >= 0 && column < m_modified.size() && m_modified[column]; }
 
 signals:
     void reset();             // opened, closed or reopened
