@@ -10,6 +10,10 @@ public:
     explicit TFormDriverBes(QWidget* parent = nullptr);
 
     TLabeledEdit* EditServiceId;
+    TMaskEdit* MaskEdit1 = nullptr;
+    TLabeledEdit* EditDriverId = nullptr;
+    TLabeledEdit* EditDriverName = nullptr;
+    TLabeledEdit* EditMoney = nullptr;
     TBitBtn* BitBtn1;
     TBitBtn* BitBtn2;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/Edits.h"
 #include "controls/Form.h"
 
 class TFormDriverHesab : public TForm {
@@ -7,6 +8,10 @@ class TFormDriverHesab : public TForm {
 
 public:
     explicit TFormDriverHesab(QWidget* parent = nullptr);
+
+    TLabeledEdit* EditDriverId = nullptr;
+    TMaskEdit* MaskEdit1 = nullptr;
+    TMaskEdit* MaskEdit2 = nullptr;
 };
 
 extern TFormDriverHesab* FormDriverHesab;
