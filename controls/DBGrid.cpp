@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 
@@ -382,6 +384,11 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
         event->ignore();  // the window closes on it
         return;
     }
+    if (ctrl && key == Qt::Key_E) {
+        ExportDialog();
+        event->accept();
+        return;
+    }
     if (ctrl && key == Qt::Key_End) {
         GoToEnd();
         event->accept();
@@ -422,6 +429,13 @@ void TDBGrid::hideEvent(QHideEvent* event)
     // A window closed in the middle of typing keeps nothing half-done for another window to store.
     if (m_editable && !event->spontaneous()) Abandon();
     QTableView::hideEvent(event);
+}
+
+void TDBGrid::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    menu.addAction(u"خروجي ..."_s, QKeySequence(Qt::CTRL | Qt::Key_E), this, &TDBGrid::ExportDialog);
+    menu.exec(event->globalPos());
 }
 
 // ---- TDBText ----

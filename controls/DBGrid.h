@@ -78,6 +78,8 @@ public:
     // What an export adds under the rows (totals, a sentence), and the name it proposes.
     std::function<QStringList()> ExportFooter;
     std::function<QString()> ExportName;
+    // Asks for a file and writes what the grid shows there (Ctrl+E and the context menu).
+    void ExportDialog();
 
 signals:
     // Enter (with no cell being edited) or a double-click on a row of a read-only grid.
@@ -88,6 +90,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void hideEvent(QHideEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     friend class TDBGridDelegate;
