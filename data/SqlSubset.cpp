@@ -725,6 +725,12 @@ QString ParsedQuery::sql() const
     return s;
 }
 
+QString likeContains(const QString& typed)
+{
+    // Interim: quotes are doubled; the matcher's escape for a literal % comes with the matcher.
+    return textLiteral(QLatin1Char('%') + typed + QLatin1Char('%'));
+}
+
 ParsedQuery parseSelect(const QString& text)
 {
     if (text.trimmed().isEmpty())

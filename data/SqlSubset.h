@@ -28,6 +28,10 @@ struct ParsedQuery {
     QString sql() const; // the whole statement for SQLite
 };
 
+// The quoted text literal for "like" that matches every text containing `typed`, each typed
+// character taken literally (an apostrophe, a percent sign and the rest).
+QString likeContains(const QString& typed);
+
 // Parses one statement of the dialect. Raises agency::Error with a Persian message on anything
 // outside it; nothing is run.
 ParsedQuery parseSelect(const QString& text);
