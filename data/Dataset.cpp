@@ -1,5 +1,7 @@
 #include "data/Dataset.h"
 
+#include <limits>
+
 #include "data/Database.h"
 #include "data/Errors.h"
 
@@ -93,6 +95,27 @@ Currency TField::AsCurrency() const
     }
 }
 
+namespace {
+
+// A value the column cannot hold drops the pending row: nothing half-written stays to be posted.
+[[noreturn]] void refuseValue(TDataset* ds, const QString& text)
+{
+    ds->Cancel();
+    throw Error(text);
+}
+
+[[noreturn]] void refuseSize(TDataset* ds, const QString& value, const QString& field)
+{
+    refuseValue(ds, QString::fromUtf16(u"عدد %1 در ستون %2 نمي گنجد").arg(value, field));
+}
+
+bool fitsInteger(qint64 value)
+{
+    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+}  // namespace
+
 void TField::SetAsString(const QString& text)
 {
     switch (DataType()) {
@@ -107,13 +130,25 @@ void TField::SetAsString(const QString& text)
         }
         qint32 v = 0;
         if (!tryStrToInt(text, &v))
-            throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
+            refuseValue(m_ds,
+                        QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
         m_ds->setPendingValue(m_index, qint64(v));
         return;
     }
-    case FieldType::Currency:
-        m_ds->setPendingValue(m_index, text.isEmpty() ? QVariant() : QVariant(Currency::parse(text).units()));
+    case FieldType::Currency: {
+        if (text.isEmpty()) {
+            m_ds->setPendingValue(m_index, QVariant());
+            return;
+        }
+        Currency c;
+        try {
+            c = Currency::parse(text);
+        } catch (const Error& e) {
+            refuseValue(m_ds, e.text());
+        }
+        m_ds->setPendingValue(m_index, c.units());
         return;
+    }
     case FieldType::Boolean:
         m_ds->setPendingValue(m_index, qint64(text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? 1 : 0));
         return;
@@ -126,13 +161,25 @@ void TField::SetAsString(const QString& text)
 void TField::SetAsInteger(qint64 value)
 {
     switch (DataType()) {
-    case FieldType::Currency:
-        m_ds->setPendingValue(m_index, Currency::fromInteger(value).units());
+    case FieldType::Currency: {
+        qint64 units = 0;
+        if (__builtin_mul_overflow(value, Currency::kScale, &units))
+            refuseSize(m_ds, QString::number(value), FieldName());
+        m_ds->setPendingValue(m_index, units);
         return;
+    }
     case FieldType::Text:
         m_ds->setPendingValue(m_index, QString::number(value));
         return;
-    default:
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        // A code beyond 32 bits would read back as another number and feed the numbering.
+        if (!fitsInteger(value))
+            refuseSize(m_ds, QString::number(value), FieldName());
+        m_ds->setPendingValue(m_index, value);
+        return;
+    case FieldType::Boolean:
+    case FieldType::Float:
         m_ds->setPendingValue(m_index, value);
         return;
     }
@@ -147,7 +194,14 @@ void TField::SetAsCurrency(Currency value)
     case FieldType::Text:
         m_ds->setPendingValue(m_index, value.toString());
         return;
-    default:
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        if (!fitsInteger(value.roundToInteger()))
+            refuseSize(m_ds, value.toString(), FieldName());
+        m_ds->setPendingValue(m_index, value.roundToInteger());
+        return;
+    case FieldType::Boolean:
+    case FieldType::Float:
         m_ds->setPendingValue(m_index, value.roundToInteger());
         return;
     }
