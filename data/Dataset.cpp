@@ -97,16 +97,11 @@ Currency TField::AsCurrency() const
 
 namespace {
 
-// A value the column cannot hold drops the pending row: nothing half-written stays to be posted.
-[[noreturn]] void refuseValue(TDataset* ds, const QString& text)
+// A value the column cannot hold is refused before it is pending: the row stays in editing, as
+// it was, and the value is never stored.
+[[noreturn]] void refuseSize(const QString& value, const QString& field)
 {
-    ds->Cancel();
-    throw Error(text);
-}
-
-[[noreturn]] void refuseSize(TDataset* ds, const QString& value, const QString& field)
-{
-    refuseValue(ds, QString::fromUtf16(u"عدد %1 در ستون %2 نمي گنجد").arg(value, field));
+    throw Error(QString::fromUtf16(u"عدد %1 در ستون %2 نمي گنجد").arg(value, field));
 }
 
 bool fitsInteger(qint64 value)
@@ -130,25 +125,13 @@ void TField::SetAsString(const QString& text)
         }
         qint32 v = 0;
         if (!tryStrToInt(text, &v))
-            refuseValue(m_ds,
-                        QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
+            throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
         m_ds->setPendingValue(m_index, qint64(v));
         return;
     }
-    case FieldType::Currency: {
-        if (text.isEmpty()) {
-            m_ds->setPendingValue(m_index, QVariant());
-            return;
-        }
-        Currency c;
-        try {
-            c = Currency::parse(text);
-        } catch (const Error& e) {
-            refuseValue(m_ds, e.text());
-        }
-        m_ds->setPendingValue(m_index, c.units());
+    case FieldType::Currency:
+        m_ds->setPendingValue(m_index, text.isEmpty() ? QVariant() : QVariant(Currency::parse(text).units()));
         return;
-    }
     case FieldType::Boolean:
         m_ds->setPendingValue(m_index, qint64(text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? 1 : 0));
         return;
@@ -164,7 +147,7 @@ void TField::SetAsInteger(qint64 value)
     case FieldType::Currency: {
         qint64 units = 0;
         if (__builtin_mul_overflow(value, Currency::kScale, &units))
-            refuseSize(m_ds, QString::number(value), FieldName());
+            refuseSize(QString::number(value), FieldName());
         m_ds->setPendingValue(m_index, units);
         return;
     }
@@ -175,7 +158,7 @@ void TField::SetAsInteger(qint64 value)
     case FieldType::AutoInc:
         // A code beyond 32 bits would read back as another number and feed the numbering.
         if (!fitsInteger(value))
-            refuseSize(m_ds, QString::number(value), FieldName());
+            refuseSize(QString::number(value), FieldName());
         m_ds->setPendingValue(m_index, value);
         return;
     case FieldType::Boolean:
@@ -197,7 +180,7 @@ void TField::SetAsCurrency(Currency value)
     case FieldType::Integer:
     case FieldType::AutoInc:
         if (!fitsInteger(value.roundToInteger()))
-            refuseSize(m_ds, value.toString(), FieldName());
+            refuseSize(value.toString(), FieldName());
         m_ds->setPendingValue(m_index, value.roundToInteger());
         return;
     case FieldType::Boolean:

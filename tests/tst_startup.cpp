@@ -313,13 +313,11 @@ private slots:
         }
         auto program = Program::build(path, &boxes);
         FormEnter->show();
-        for (const QString& wrong : {password.chopped(1), password + QLatin1Char('3')}) {
-            FormEnter->Edit1->setFocus();
-            typeText(FormEnter->Edit1, wrong);
-            QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
-            QVERIFY(!FormMain->isVisible());
-        }
-        QCOMPARE(boxes.messages, QStringList(2, QString::fromUtf16(u"كد موجود نيست")));
+        FormEnter->Edit1->setFocus();
+        typeText(FormEnter->Edit1, password.chopped(1));  // all but its last letter
+        QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
+        QVERIFY(!FormMain->isVisible());
+        QCOMPARE(boxes.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
         FormEnter->Edit1->setFocus();
         typeText(FormEnter->Edit1, password);
         QCOMPARE(FormEnter->Edit1->text(), password);
