@@ -1,8 +1,8 @@
 #include "controls/DBGrid.h"
 
 #include <QApplication>
-#include <QHeaderView>
 #include <QContextMenuEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScopedValueRollback>
@@ -73,6 +73,19 @@ void TDBGridModel::reset()
 
 void TDBGridModel::sync()
 {
+    if (m_syncing) {
+        m_dirty = true;
+        return;
+    }
+    const QScopedValueRollback<bool> syncing(m_syncing, true);
+    do {
+        m_dirty = false;
+        syncOnce();
+    } while (m_dirty);
+}
+
+void TDBGridModel::syncOnce()
+{
     const int target =
         m_ds && m_ds->Active() ? m_ds->fetchedRows() + (m_ds->State() == TDataSetState::dsInsert ? 1 : 0) : 0;
     if (target > m_rows) {
@@ -95,17 +108,23 @@ void TDBGridModel::removed(int row)
         return;
     }
     // The dataset has already let the row go; until the views are told, rows below it read one down.
-    m_removing = row;
-    beginRemoveRows({}, row, row);
-    m_rows -= 1;
-    m_removing = -1;
-    endRemoveRows();
+    {
+        const QScopedValueRollback<bool> syncing(m_syncing, true);
+        m_removing = row;
+        beginRemoveRows({}, row, row);
+        m_rows -= 1;
+        m_removing = -1;
+        endRemoveRows();
+    }
     sync();
 }
 
 int TDBGridModel::PendingRow() const
 {
-    return m_ds && m_ds->State() == TDataSetState::dsInsert && m_removing < 0 ? m_rows - 1 : -1;
+    // It follows the rows read so far; the views may not have been told of it yet.
+    if (!m_ds || m_ds->State() != TDataSetState::dsInsert || m_removing >= 0) return -1;
+    const int row = m_ds->fetchedRows();
+    return row < m_rows ? row : -1;
 }
 
 QVariant TDBGridModel::cell(int row, int column) const
@@ -188,7 +207,8 @@ bool TDBGridModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 bool TDBGridModel::canFetchMore(const QModelIndex& parent) const
 {
-    return !parent.isValid() && m_ds && m_ds->canFetchMore();
+    // A pending new row stands after the rows read so far: reading more would move it.
+    return !parent.isValid() && !m_syncing && m_ds && m_ds->canFetchMore() && m_ds->State() != TDataSetState::dsInsert;
 }
 
 void TDBGridModel::fetchMore(const QModelIndex& parent)
@@ -283,6 +303,7 @@ void TDBGrid::FollowDataSet(int row)
 {
     if (m_following) return;
     const QScopedValueRollback<bool> following(m_following, true);
+    m_model->sync();
     if (row < 0 || row >= m_model->rowCount()) {
         if (row < 0) selectionModel()->clearCurrentIndex();
         return;
@@ -344,6 +365,8 @@ void TDBGrid::BeginNewRow()
 {
     if (!LeaveRow()) return;
     guarded([this] {
+        // The new row goes after the last row of the whole table, not of what was read so far.
+        while (m_model->canFetchMore({})) m_model->fetchMore({});
         DataSet()->Append();
         FollowDataSet(m_model->PendingRow());
     });

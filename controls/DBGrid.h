@@ -32,6 +32,8 @@ public:
 
     // The row that stands for the dataset's pending new row, -1 when there is none.
     int PendingRow() const;
+    // Takes in the rows the dataset has read since the model last looked (a locate reads ahead).
+    void sync();
     // The shown text of a cell, as the desk reads it.
     QString Text(int row, int column) const;
 
@@ -49,7 +51,7 @@ public:
 
 private:
     void reset();
-    void sync();
+    void syncOnce();
     void removed(int row);
     int fieldIndex(int column) const;
     QVariant cell(int row, int column) const;
@@ -60,6 +62,9 @@ private:
     bool m_editable = false;
     int m_rows = 0;
     int m_removing = -1;  // while views are told of a removal: the row that went
+    // Views fetch more while they are told of new rows: that waits for the telling to end.
+    bool m_syncing = false;
+    bool m_dirty = false;
 };
 
 class TDBGrid : public QTableView {

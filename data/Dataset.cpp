@@ -350,10 +350,23 @@ bool TDataset::IsEmpty()
     return m_ids.isEmpty();
 }
 
+void TDataset::checkBrowseMode()
+{
+    // A move leaves the pending row behind: it is stored first (dropped when nothing was typed),
+    // or a later store would write it over whatever row the cursor then stands on.
+    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
+        return;
+    if (m_modified.contains(true))
+        Post();
+    else
+        Cancel();
+}
+
 void TDataset::First()
 {
     if (!Active())
         raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    checkBrowseMode();
     if (m_ids.isEmpty())
         fetchId();
     m_cur = m_ids.isEmpty() ? -1 : 0;
@@ -366,6 +379,7 @@ void TDataset::Next()
 {
     if (!Active())
         raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    checkBrowseMode();
     if (m_cur + 1 >= m_ids.size())
         fetchId();
     if (m_cur + 1 < m_ids.size()) {
@@ -380,6 +394,7 @@ void TDataset::Next()
 
 void TDataset::Prior()
 {
+    checkBrowseMode();
     if (m_cur > 0) {
         --m_cur;
         m_eof = false;
@@ -391,6 +406,8 @@ void TDataset::Prior()
 
 void TDataset::MoveTo(int rowIndex)
 {
+    if (rowIndex != m_cur)
+        checkBrowseMode();
     while (rowIndex >= m_ids.size() && fetchId()) {
     }
     if (rowIndex < 0 || rowIndex >= m_ids.size() || rowIndex == m_cur)
@@ -437,6 +454,7 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
 {
     if (!Active())
         raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    checkBrowseMode();
     const QStringList keys = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (keys.size() != values.size())
         raise(QStringLiteral("Locate: the number of fields and values differ"));
@@ -583,19 +601,24 @@ void TDataset::checkWidths() const
     }
 }
 
-void TDataset::raiseStore(const Error& e) const
+void TDataset::raiseStore(const Error& e, const Row& attempted) const
 {
     const QString msg = e.text();
     auto has = [&](const char* s) { return msg.contains(QLatin1String(s), Qt::CaseInsensitive); };
+    // The code the refused row carried, so that the desk knows which one is taken.
+    auto code = [&](const QString& column) {
+        const int i = FieldIndex(column);
+        return i >= 0 && i < attempted.size() ? valueAsString(attempted[i], m_query.columns[i].type) : QString();
+    };
     if (has("UNIQUE")) {
         if (has("service_identity") || has("service.service_date"))
             raise(QString::fromUtf16(u"سرويسي با اين شماره در اين تاريخ قبلاً ثبت شده است"));
         if (has("payment_number") || has("service.driver_bes_no"))
             raise(QString::fromUtf16(u"پرداختي با اين شماره قبلاً ثبت شده است"));
         if (has("driver_code") || has("driver.driver_id"))
-            raise(QString::fromUtf16(u"راننده اي با اين كد قبلاً ثبت شده است"));
+            raise(QString::fromUtf16(u"راننده اي با اين كد (%1) قبلاً ثبت شده است").arg(code(QStringLiteral("driver_id"))));
         if (has("acount_code") || has("acount.acount_id"))
-            raise(QString::fromUtf16(u"مشتركي با اين شماره قبلاً ثبت شده است"));
+            raise(QString::fromUtf16(u"مشتركي با اين شماره (%1) قبلاً ثبت شده است").arg(code(QStringLiteral("acount_id"))));
     }
     raise(msg);
 }
@@ -660,10 +683,11 @@ void TDataset::Post()
         tx.commit();
     } catch (const Error& e) {
         // A row that could not be stored is dropped: nothing stays pending to be stored later.
+        const Row attempted = m_pending;
         Cancel();
         if (e.text().startsWith(Name() + QStringLiteral(": ")))
             throw;
-        raiseStore(e);
+        raiseStore(e, attempted);
     }
     m_rows.insert(rowid, stored);
     m_touched.insert(rowid);

@@ -136,6 +136,7 @@ private:
     using Row = QVector<QVariant>;
 
     bool fetchId();
+    void checkBrowseMode();
     const Row& row(int index);
     void maybeRelease();
     void releaseSnapshot();
@@ -143,7 +144,7 @@ private:
     Row readBack(qint64 rowid);
     void checkWidths() const;
     [[noreturn]] void raise(const QString& text) const;
-    [[noreturn]] void raiseStore(const Error& e) const;
+    [[noreturn]] void raiseStore(const Error& e, const Row& attempted = {}) const;
 
     Database* m_db;
     bool m_writable;
