@@ -145,15 +145,11 @@ private slots:
         TFormDriverBes* w = FormDriverBes;
         QCOMPARE(w->windowTitle(), u"ثبت پرداختهاي رانندگان"_s);
         QCOMPARE(w->layoutDirection(), Qt::RightToLeft);
-        const QList<QPair<QString, QString>> captions = {{w->EditServiceId->EditLabel->text(), u"شماره سرويس"_s},
-                                                          {w->Label1->text(), u"تاريخ"_s},
-                                                          {w->EditDriverId->EditLabel->text(), u"كد راننده"_s},
-                                                          {w->EditDriverName->EditLabel->text(), u"نام راننده"_s},
-                                                          {w->EditMoney->EditLabel->text(), u"مبلغ دريافتي"_s},
-                                                          {w->BitBtn1->text(), u"ثبت"_s},
-                                                          {w->BitBtn2->text(), u"ويرايش"_s}};
-        for (const auto& [shown, caption] : captions)
-            QCOMPARE(shown, caption);
+        QCOMPARE((QStringList{w->EditServiceId->EditLabel->text(), w->Label1->text(),
+                              w->EditDriverId->EditLabel->text(), w->EditDriverName->EditLabel->text(),
+                              w->EditMoney->EditLabel->text(), w->BitBtn1->text(), w->BitBtn2->text()}),
+                 (QStringList{u"شماره سرويس"_s, u"تاريخ"_s, u"كد راننده"_s, u"نام راننده"_s, u"مبلغ دريافتي"_s,
+                              u"ثبت"_s, u"ويرايش"_s}));
         QVERIFY(w->EditServiceId->isReadOnly());
         QCOMPARE(w->MaskEdit1->Text(), kToday);
         QCOMPARE(w->EditMoney->text(), u"0"_s);
@@ -325,16 +321,18 @@ private slots:
     {
         QTest::addColumn<QString>("code");
         QTest::addColumn<int>("trigger");
-        QTest::newRow("empty, Enter") << QString() << int(Qt::Key_Return);
-        QTest::newRow("empty, Tab") << QString() << int(Qt::Key_Tab);
-        QTest::newRow("unknown, Enter") << u"99"_s << int(Qt::Key_Return);
-        QTest::newRow("unknown, Tab") << u"99"_s << int(Qt::Key_Tab);
+        QTest::addColumn<bool>("choose");  // a driver chosen in the picker, or the picker left with Esc
+        QTest::newRow("empty, Enter, chosen") << QString() << int(Qt::Key_Return) << true;
+        QTest::newRow("empty, Tab") << QString() << int(Qt::Key_Tab) << false;
+        QTest::newRow("unknown, Enter") << u"99"_s << int(Qt::Key_Return) << false;
+        QTest::newRow("unknown, Tab, chosen") << u"99"_s << int(Qt::Key_Tab) << true;
     }
 
     void emptyOrUnknownCodeOpensThePicker()
     {
         QFETCH(QString, code);
         QFETCH(int, trigger);
+        QFETCH(bool, choose);
         QVERIFY(openNew());
         pressEnter();
         typeText(focused(), code);
@@ -344,8 +342,24 @@ private slots:
         QCOMPARE(FormSelectDriver->Caller, 2);
         QCOMPARE(FormDriverBes->focusWidget(), FormDriverBes->EditDriverId);
         QCOMPARE(FormDriverBes->EditDriverName->text(), QString());
-        // The operator leaves the picker with Esc and is back on the code, which typing replaces.
         QVERIFY(QTest::qWaitForWindowActive(FormSelectDriver));
+        if (choose) {
+            // Searched by name, chosen with Enter: code and name filled, the amount next.
+            FormSelectDriver->EditDriverName->setFocus();
+            typeText(focused(), u"Has"_s);
+            FormSelectDriver->DBGrid1->setFocus();
+            pressEnter();
+            QVERIFY(!FormSelectDriver->isVisible());
+            QVERIFY(QTest::qWaitForWindowActive(FormDriverBes));
+            QCOMPARE(FormDriverBes->EditDriverId->text(), u"12"_s);
+            QCOMPARE(FormDriverBes->EditDriverName->text(), u"Hasan"_s);
+            QCOMPARE(focused(), FormDriverBes->EditMoney);
+            typeAndEnter(u"300"_s);
+            pressEnter();
+            QCOMPARE(payment(u"1"_s).mid(0, 4), (QVariantList{1, 12, u"Hasan"_s, 300}));
+            return;
+        }
+        // The operator leaves the picker with Esc and is back on the code, which typing replaces.
         QTest::keyClick(FormSelectDriver, Qt::Key_Escape);
         QVERIFY(activate(FormDriverBes));
         QCOMPARE(focused(), FormDriverBes->EditDriverId);
@@ -369,6 +383,13 @@ private slots:
         QTest::keyClick(FormMain, Qt::Key_F8);
         QVERIFY(QTest::qWaitForWindowActive(FormViewDriverBes));
         TFormViewDriverBes* l = FormViewDriverBes;
+        QStringList titles;
+        for (int c = 0; c < 5; ++c)
+            titles << l->DBGrid1->Model()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(titles, (QStringList{u"پرداخت"_s, u"تاريخ"_s, u"كدراننده"_s, u"نام راننده"_s, u"مبلغ پرداختي"_s}));
+        QCOMPARE((QStringList{l->windowTitle(), l->Label5->text(), l->Label6->text(),
+                              l->EditServiceId->EditLabel->text()}),
+                 (QStringList{u"نمايش پرداختهاي رانندگان"_s, u"تاريخ"_s, u"تا تاريخ"_s, u"شماره پرداخت"_s}));
         QCOMPARE(l->MaskEdit1->Text(), kToday);
         QCOMPARE(l->MaskEdit2->Text(), kToday);
         QCOMPARE(listed(0).size(), 1501);
