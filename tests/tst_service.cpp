@@ -401,6 +401,7 @@ private slots:
         backToDate();
         QCOMPARE(focused(), FormService->MaskEdit1);
         typeAndEnter(QStringLiteral("1405/09/10"));
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("4"));  // shown before it is stored
         pressEnter();
         typeAndEnter(kTarget);
         typeAndEnter(QStringLiteral("1000"));
@@ -419,6 +420,7 @@ private slots:
         typeAndEnter(QStringLiteral("3"));
         backToDate();
         typeAndEnter(QStringLiteral("1404/01/05"));
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
         pressEnter();
         typeAndEnter(kTarget);
         typeAndEnter(QStringLiteral("1000"));
