@@ -29,8 +29,7 @@ void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int cal
         }
         dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
     }
-    if (!byEnter)
-        SetFocus(code);
+    if (!byEnter) SetFocus(code);
     openDriverPicker(caller);
 }
 
@@ -69,4 +68,15 @@ bool RewriteServiceRow(const QString& id, const QString& goneMessage,
         throw;
     }
     return true;
+}
+
+QString TextLiteral(const QString& typed)
+{
+    return u"'"_s + QString(typed).replace(u"'"_s, u"''"_s) + u"'"_s;
+}
+
+QString NumberLiteral(const QString& typed)
+{
+    qint32 number = 0;
+    return agency::tryStrToInt(typed, &number) ? QString::number(number) : TextLiteral(typed);
 }
