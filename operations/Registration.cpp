@@ -29,7 +29,8 @@ void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int cal
         }
         dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
     }
-    if (!byEnter) SetFocus(code);
+    if (!byEnter)
+        SetFocus(code);
     openDriverPicker(caller);
 }
 

@@ -1,7 +1,5 @@
 #include "reports/UnitViewDriverBes.h"
 
-#include <QGridLayout>
-
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
@@ -9,6 +7,8 @@
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
 #include "operations/UnitDriverBes.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -56,7 +56,8 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent) : TForm(parent)
     grid->setRowStretch(1, 1);
 
     QWidget* order[] = {DBGrid1, MaskEdit1, MaskEdit2, EditServiceId};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
 
     m_keys = new KeyChain(this);
     m_keys->onEnter(EditServiceId, [this] { EditServiceIdKeyPress(); });
@@ -85,7 +86,8 @@ void TFormViewDriverBes::Filter(const QString& where)
 void TFormViewDriverBes::EditServiceIdKeyPress()
 {
     const QString typed = EditServiceId->text();
-    if (typed.isEmpty()) return;
+    if (typed.isEmpty())
+        return;
     const QString value = NumberLiteral(typed);
     // Services carry no payment number: 0 lists none of them.
     Filter(u"where (driver_bes_no<>0) and (driver_bes_no="_s + value + u")"_s);
@@ -106,7 +108,8 @@ void TFormViewDriverBes::MaskEdit2KeyPress()
 void TFormViewDriverBes::DBGrid1KeyPress()
 {
     agency::TADOQuery* q = DM->QueryViewDriverBes;
-    if (!q->Active() || q->RecNo() < 0) return;
+    if (!q->Active() || q->RecNo() < 0)
+        return;
     FormDriverBes->OpenForCorrection(q->FieldByName(u"service_date"_s).AsString(),
                                      q->FieldByName(u"driver_bes_no"_s).AsString());
 }
