@@ -291,7 +291,7 @@ private slots:
             f->exec(
                 u"WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < %1) "
                 "INSERT INTO service (service_id, driver_id, driver_name, service_date, service_percent, "
-                "service_action) SELECT x + 1, 7, '%2', '1405/08/1' || (1 - x % 2), %3, "
+                "service_action) SELECT 5000 - x, 7, '%2', '1405/08/1' || (1 - x % 2), %3, "
                 "'انجام سرويس شماره ' || x FROM n"_s.arg(services)
                     .arg(kDriver)
                     .arg(share));
