@@ -840,6 +840,9 @@ ParsedQuery parseSelect(const QString& text)
         order << quoted(table.columns[index].name);
     }
     q.orderSql = order.join(QStringLiteral(", "));
+    // Grouped rows without an order of their own come in the order of their groups, not by chance.
+    if (q.orderSql.isEmpty())
+        q.orderSql = q.groupSql;
 
     q.plain = !anyAggregate && st.group.empty();
     if (!q.plain) {
