@@ -58,7 +58,7 @@ bool TFormNewUser::NameFits(const QString& name)
     const agency::TableDef* users = agency::findTable(u"Users"_s);
     const int width = users->columns[users->columnIndex(u"UserName"_s)].width;
     if (name.size() <= width) return true;
-    dialogs().ShowMessage(u"نام كاربر بيش از %1 حرف است و ثبت نشد"_s.arg(width));
+    dialogs().ShowMessage(u"«نام كاربر» بيش از %1 حرف است و ثبت نمي شود"_s.arg(width));
     return false;
 }
 
