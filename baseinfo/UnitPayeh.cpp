@@ -82,5 +82,5 @@ void TFormPayeh::Button1Click()
             throw;
         }
     }
-    DM->ADOTablePayeh->Post();
+    PostKeepingEdits(DM->ADOTablePayeh);
 }

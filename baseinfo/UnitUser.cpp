@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "baseinfo/UnitNewUser.h"
+#include "controls/DBEdit.h"
 #include "controls/Dialogs.h"
 #include "data/UnitDM.h"
 
@@ -164,7 +165,7 @@ void TFormUser::BitBtn1Click()
     if ((users->State() == TDataSetState::dsEdit || users->State() == TDataSetState::dsInsert) &&
         !TFormNewUser::NameFits(users->FieldByName(u"UserName"_s).AsString()))
         return;
-    users->Post();
+    PostKeepingEdits(users);
 }
 
 void TFormUser::BitBtn3Click()

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QHideEvent>
 #include <QKeyEvent>
 
 #include "controls/Dialogs.h"
@@ -109,6 +110,13 @@ void TDBEdit::Reset()
     Refresh();
 }
 
+void TDBEdit::hideEvent(QHideEvent* event)
+{
+    // A window closed in the middle of typing keeps nothing half-typed for its next opening.
+    if (!event->spontaneous()) Reset();
+    QLineEdit::hideEvent(event);
+}
+
 void TDBEdit::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
@@ -153,4 +161,28 @@ void TDBEdit::focusOutEvent(QFocusEvent* event)
     if (!written)
         QMetaObject::invokeMethod(
             this, [this] { setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
+}
+
+void PostKeepingEdits(TDataset* ds)
+{
+    const bool inserting = ds->State() == TDataSetState::dsInsert;
+    const int row = ds->RecNo();
+    QVector<QPair<int, QVariant>> typed;
+    for (int c = 0; c < ds->Columns().size(); ++c)
+        if (ds->IsModified(c)) typed.append({c, ds->currentValue(c)});
+    try {
+        ds->Post();
+    } catch (...) {
+        if (!typed.isEmpty()) {
+            if (inserting) {
+                ds->Append();
+            } else {
+                ds->MoveTo(row);
+                ds->Edit();
+            }
+            for (const auto& [column, value] : typed) ds->setPendingValue(column, value);
+            emit ds->stateChanged();
+        }
+        throw;
+    }
 }

@@ -29,6 +29,7 @@ public:
     bool Modified() const { return m_modified; }
 
 protected:
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -42,3 +43,7 @@ private:
     QString m_field;
     bool m_modified = false;
 };
+
+// Stores the dataset's pending row; when the store is refused the row goes back into editing
+// with what was typed, so that nothing typed is lost, and the refusal is raised.
+void PostKeepingEdits(agency::TDataset* dataset);

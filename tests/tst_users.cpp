@@ -294,6 +294,53 @@ private slots:
         QCOMPARE(shareOfNewService(u"25000"_s), shareAfterRestart);
     }
 
+    // A store the database refuses shows its error and loses nothing typed: the next "ذخيره" stores it.
+    void refusedStoreKeepsTheTyping_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("settings") << u"payeh"_s;
+        QTest::newRow("users list") << u"Users"_s;
+    }
+    void refusedStoreKeepsTheTyping()
+    {
+        QFETCH(QString, table);
+        const bool settings = table == u"payeh"_s;
+        const QString typed = u"نام تازه"_s;
+        f->exec(
+            u"CREATE TRIGGER refuse BEFORE UPDATE ON %1 BEGIN SELECT RAISE(ABORT, 'disk refused'); END"_s.arg(table));
+        QStringList shown;
+        auto save = [&] {
+            if (settings) {
+                pressEnter();
+                shown << FormPayeh->DBEdit1->text();
+            } else {
+                for (int i = 0; i < 3; ++i) key(Qt::Key_Tab);
+                pressEnter();
+                shown << FormUser->DBGrid1->Model()->Text(0, 0);
+                FormUser->DBGrid1->setFocus();
+            }
+        };
+        auto typeAndSaveTwice = [&] {
+            if (settings) key(Qt::Key_Tab);
+            typeEnter(typed);
+            QApplication::processEvents();
+            if (settings) FormPayeh->Button1->setFocus();
+            save();
+            f->exec(u"DROP TRIGGER refuse"_s);
+            save();
+        };
+        if (settings) {
+            QVERIFY(openSettings());
+            typeAndSaveTwice();
+        } else {
+            QVERIFY(openUsers(typeAndSaveTwice));
+        }
+        QCOMPARE(f->dialogs.errors.size(), 1);
+        QVERIFY(f->dialogs.errors[0].contains(u"disk refused"_s));
+        QCOMPARE(shown, (QStringList{typed, typed}));
+        QCOMPARE(f->scalar(u"SELECT %1 FROM %2"_s.arg(settings ? u"Title"_s : u"UserName"_s, table)).toString(), typed);
+    }
+
     // ---- users ---------------------------------------------------------------------------------
 
     void usersWindowsAsBuilt()
@@ -472,18 +519,24 @@ private slots:
 
     void renameInTheList_data()
     {
+        QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("tabs");  // from the list to the button pressed
         QTest::addColumn<QString>("stored");
-        QTest::newRow("ذخيره") << 3 << u"مدير ارشد"_s;
-        QTest::newRow("انصراف") << 4 << kOwner;
+        QTest::addColumn<QString>("message");
+        QTest::newRow("ذخيره") << u"مدير ارشد"_s << 3 << u"مدير ارشد"_s << QString();
+        QTest::newRow("انصراف") << u"مدير ارشد"_s << 4 << kOwner << QString();
+        const QString longName = QString(u"ن"_s).repeated(51);
+        QTest::newRow("51 letters, ذخيره") << longName << 3 << kOwner << kLongName;
     }
     void renameInTheList()
     {
+        QFETCH(QString, typed);
         QFETCH(int, tabs);
         QFETCH(QString, stored);
+        QFETCH(QString, message);
         QString shownAfter;
         QVERIFY(openUsers([&] {
-            typeKeys(u"مدير ارشد"_s);
+            typeKeys(typed);
             pressEnter();
             QApplication::processEvents();
             for (int i = 0; i < tabs; ++i) key(Qt::Key_Tab);
@@ -491,7 +544,8 @@ private slots:
             shownAfter = FormUser->DBGrid1->Model()->Text(0, 0);
         }));
         QVERIFY(f->dialogs.errors.isEmpty());
-        QCOMPARE(shownAfter, stored);
+        QCOMPARE(f->dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(shownAfter, message.isEmpty() ? stored : typed);  // refused: still typed, to correct
         QCOMPARE(f->scalar(u"SELECT UserName FROM Users"_s).toString(), stored);
         QCOMPARE(FormEnter->CurrentUserName, kOwner);  // a rename in the list leaves the login's name
     }
