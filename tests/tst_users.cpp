@@ -259,29 +259,30 @@ private slots:
     void percentageInForceAtOnce_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("leave");  // Enter out of the field before Esc
-        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("then");  // e: Enter, x: Esc, c: the window closed otherwise
         QTest::addColumn<qint64>("shareNow");
         QTest::addColumn<qint64>("shareAfterRestart");
-        QTest::newRow("12 left, closed by Esc") << u"12"_s << true << false << qint64(3000) << qint64(2500);
-        QTest::newRow("12 typed, not left, Esc") << u"12"_s << false << false << qint64(2500) << qint64(2500);
-        QTest::newRow("12 saved") << u"12"_s << true << true << qint64(3000) << qint64(3000);
-        QTest::newRow("emptied and saved") << u"\b"_s << true << true << qint64(0) << qint64(0);
+        QTest::newRow("12 left, closed by Esc") << u"12"_s << u"ex"_s << qint64(3000) << qint64(2500);
+        QTest::newRow("12 typed, not left, Esc") << u"12"_s << u"x"_s << qint64(2500) << qint64(2500);
+        QTest::newRow("12 typed, not left, closed") << u"12"_s << u"c"_s << qint64(2500) << qint64(2500);
+        QTest::newRow("12 saved") << u"12"_s << u"eex"_s << qint64(3000) << qint64(3000);
+        QTest::newRow("emptied and saved") << u"\b"_s << u"eex"_s << qint64(0) << qint64(0);
     }
     void percentageInForceAtOnce()
     {
         QFETCH(QString, typed);
-        QFETCH(bool, leave);
-        QFETCH(bool, save);
+        QFETCH(QString, then);
         QFETCH(qint64, shareNow);
         QFETCH(qint64, shareAfterRestart);
         QCOMPARE(shareOfNewService(u"25000"_s), qint64(2500));
         QVERIFY(openSettings());
         key(Qt::Key_Backtab, Qt::ShiftModifier);
         typeKeys(typed);
-        if (leave) pressEnter();
-        if (save) pressEnter();
-        key(Qt::Key_Escape);
+        for (const QChar c : then) {
+            if (c == u'e') pressEnter();
+            if (c == u'x') key(Qt::Key_Escape);
+            if (c == u'c') FormPayeh->close();
+        }
         QVERIFY(!FormPayeh->isVisible());
         QCOMPARE(shareOfNewService(u"25000"_s), shareNow);
         // Esc neither saved nor undid: the next opening shows what is in force.
