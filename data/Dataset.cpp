@@ -1,5 +1,7 @@
 #include "data/Dataset.h"
 
+#include <limits>
+
 #include "data/Database.h"
 #include "data/Errors.h"
 
@@ -93,6 +95,22 @@ Currency TField::AsCurrency() const
     }
 }
 
+namespace {
+
+// A value the column cannot hold is refused before it is pending: the row stays in editing, as
+// it was, and the value is never stored.
+[[noreturn]] void refuseSize(const QString& value, const QString& field)
+{
+    throw Error(QString::fromUtf16(u"عدد %1 در ستون %2 نمي گنجد").arg(value, field));
+}
+
+bool fitsInteger(qint64 value)
+{
+    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+}  // namespace
+
 void TField::SetAsString(const QString& text)
 {
     switch (DataType()) {
@@ -126,13 +144,25 @@ void TField::SetAsString(const QString& text)
 void TField::SetAsInteger(qint64 value)
 {
     switch (DataType()) {
-    case FieldType::Currency:
-        m_ds->setPendingValue(m_index, Currency::fromInteger(value).units());
+    case FieldType::Currency: {
+        qint64 units = 0;
+        if (__builtin_mul_overflow(value, Currency::kScale, &units))
+            refuseSize(QString::number(value), FieldName());
+        m_ds->setPendingValue(m_index, units);
         return;
+    }
     case FieldType::Text:
         m_ds->setPendingValue(m_index, QString::number(value));
         return;
-    default:
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        // A code beyond 32 bits would read back as another number and feed the numbering.
+        if (!fitsInteger(value))
+            refuseSize(QString::number(value), FieldName());
+        m_ds->setPendingValue(m_index, value);
+        return;
+    case FieldType::Boolean:
+    case FieldType::Float:
         m_ds->setPendingValue(m_index, value);
         return;
     }
@@ -147,7 +177,14 @@ void TField::SetAsCurrency(Currency value)
     case FieldType::Text:
         m_ds->setPendingValue(m_index, value.toString());
         return;
-    default:
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        if (!fitsInteger(value.roundToInteger()))
+            refuseSize(value.toString(), FieldName());
+        m_ds->setPendingValue(m_index, value.roundToInteger());
+        return;
+    case FieldType::Boolean:
+    case FieldType::Float:
         m_ds->setPendingValue(m_index, value.roundToInteger());
         return;
     }

@@ -1,26 +1,19 @@
 #pragma once
 
-#include "controls/DBGrid.h"
-#include "controls/Edits.h"
-#include "controls/Form.h"
+#include "controls/Picker.h"
 
 // Finds a subscriber by name and hands him to the service window.
-class TFormSelectAcount : public TForm {
+class TFormSelectAcount : public TPicker {
     Q_OBJECT
 
 public:
     explicit TFormSelectAcount(QWidget* parent = nullptr);
 
-    TDBGrid* DBGrid1;
-    TBitBtn* BitBtn1;
     TLabeledEdit* EditAcountName;
 
-    void EditAcountNameKeyUp();
-    void DBGrid1KeyPress();
-    void BitBtn1Click();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void EditAcountNameKeyUp() { Research(); }
+    void DBGrid1KeyPress() override;
+    void BitBtn1Click() override;
 };
 
 extern TFormSelectAcount* FormSelectAcount;

@@ -1,9 +1,5 @@
 #include "operations/UnitSelectDriver.h"
 
-#include <QEvent>
-#include <QGridLayout>
-#include <QVBoxLayout>
-
 #include "baseinfo/UnitNewDriver.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
@@ -30,56 +26,15 @@ void handBack(QWidget* receiver, const QList<std::pair<QLineEdit*, QString>>& fi
 
 }  // namespace
 
-TFormSelectDriver::TFormSelectDriver(QWidget* parent) : TForm(parent)
+TFormSelectDriver::TFormSelectDriver(QWidget* parent)
+    : TPicker(&DM->DSDriver, {{u"driver_id"_s, u"كد راننده"_s, 80}, {u"driver_name"_s, u"نام راننده"_s, 0}},
+              {u"جستجوي نام راننده"_s, u"driver"_s, u"driver_name"_s}, parent)
 {
     setObjectName(u"FormSelectDriver"_s);
     setWindowTitle(u"انتخاب راننده"_s);
     setFixedSize(365, 446);
-
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->SetDataSource(&DM->DSDriver);
-    DBGrid1->SetColumns({{u"driver_id"_s, u"كد راننده"_s, 80}, {u"driver_name"_s, u"نام راننده"_s, 0}});
-    BitBtn1 = new TBitBtn(u"جديد"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    EditDriverName = new TLabeledEdit(u"جستجوي نام راننده"_s, this);
+    EditDriverName = m_search;
     EditDriverName->setObjectName(u"EditDriverName"_s);
-
-    // Right to left: the caption stands right of the search box, "جديد" at the far left.
-    auto* top = new QGridLayout;
-    top->addWidget(EditDriverName->EditLabel, 0, 0);
-    top->addWidget(EditDriverName, 0, 1);
-    top->addWidget(BitBtn1, 0, 2);
-    top->setColumnStretch(1, 1);
-    auto* box = new QVBoxLayout(this);
-    box->addLayout(top);
-    box->addWidget(DBGrid1, 1);
-
-    setTabOrder(DBGrid1, BitBtn1);
-    setTabOrder(BitBtn1, EditDriverName);
-
-    EditDriverName->installEventFilter(this);
-    connect(DBGrid1, &TDBGrid::Activated, this, [this] { guarded([this] { DBGrid1KeyPress(); }); });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
-}
-
-bool TFormSelectDriver::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == EditDriverName && event->type() == QEvent::KeyRelease) guarded([this] { EditDriverNameKeyUp(); });
-    return TForm::eventFilter(watched, event);
-}
-
-void TFormSelectDriver::EditDriverNameKeyUp()
-{
-    agency::TADOQuery* q = DM->QueryDriver;
-    q->SQL.Clear();
-    q->SQL.Add(u"select *"_s);
-    q->SQL.Add(u"from driver"_s);
-    // Whatever was typed is searched for as it stands, quotes and wildcards included.
-    if (!EditDriverName->text().isEmpty())
-        q->SQL.Add(u"where driver_name like "_s + agency::likeContains(EditDriverName->text()));
-    q->Close();
-    q->Open();
 }
 
 void TFormSelectDriver::DBGrid1KeyPress()

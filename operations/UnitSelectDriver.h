@@ -1,30 +1,23 @@
 #pragma once
 
-#include "controls/DBGrid.h"
-#include "controls/Edits.h"
-#include "controls/Form.h"
+#include "controls/Picker.h"
 
 // Finds a driver by name and hands him to the window that asked (Caller).
-class TFormSelectDriver : public TForm {
+class TFormSelectDriver : public TPicker {
     Q_OBJECT
 
 public:
     explicit TFormSelectDriver(QWidget* parent = nullptr);
 
-    TDBGrid* DBGrid1;
-    TBitBtn* BitBtn1;
     TLabeledEdit* EditDriverName;
 
     // Which window the choice goes to: 1 service, 2 payment, 3 driver account; set by the
     // opener after showing, never cleared.
     int Caller = 0;
 
-    void EditDriverNameKeyUp();
-    void DBGrid1KeyPress();
-    void BitBtn1Click();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void EditDriverNameKeyUp() { Research(); }
+    void DBGrid1KeyPress() override;
+    void BitBtn1Click() override;
 };
 
 extern TFormSelectDriver* FormSelectDriver;

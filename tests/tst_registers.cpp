@@ -550,6 +550,7 @@ private slots:
             QTest::newRow(who + "Persian kaf") << acount << u"کریم"_s << QList<int>{2};
             QTest::newRow(who + "apostrophe") << acount << u"O'B"_s << QList<int>{3};
             QTest::newRow(who + "underscore") << acount << u"_"_s << QList<int>{6};
+            QTest::newRow(who + "percent sign") << acount << u"50%"_s << QList<int>{5};
             QTest::newRow(who + "quote and comment") << acount << u"'; --"_s << QList<int>{};
             QTest::newRow(who + "erased") << acount << QString() << QList<int>{1, 2, 3, 4, 5, 6};
         }
