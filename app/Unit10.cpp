@@ -2,6 +2,7 @@
 
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
+#include "controls/PasswordChar.h"
 #include "controls/Pictures.h"
 #include "data/Password.h"
 #include "data/UnitDM.h"
@@ -37,10 +38,9 @@ TFormEnter::TFormEnter(QWidget* parent) : TForm(parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setLayoutDirection(Qt::LeftToRight);
-    Edit1->setEchoMode(QLineEdit::Password);
     Edit1->setFrame(false);
-    Edit1->setStyleSheet(QStringLiteral(
-        "QLineEdit { background: #E00000; color: white; border: none; lineedit-password-character: 42; }"));
+    Edit1->setStyleSheet(QStringLiteral("QLineEdit { background: #E00000; color: white; border: none; }"));
+    SetPasswordChar(Edit1, u'*');
     QFont ef = Edit1->font();
     ef.setPointSize(20);
     Edit1->setFont(ef);
