@@ -85,6 +85,21 @@ void TMaskEdit::keyPressEvent(QKeyEvent* event)
     QLineEdit::keyPressEvent(event);
 }
 
+void MakeDateRange(QWidget* parent, QLabel*& Label5, TMaskEdit*& MaskEdit1, QLabel*& Label6, TMaskEdit*& MaskEdit2)
+{
+    auto make = [parent](QLabel*& label, TMaskEdit*& edit, const char16_t* caption, const char* name) {
+        label = new QLabel(QString::fromUtf16(caption), parent);
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        edit = new TMaskEdit(parent);
+        edit->setObjectName(QString::fromLatin1(name));
+        label->setBuddy(edit);
+    };
+    make(Label5, MaskEdit1, u"تاريخ", "MaskEdit1");
+    make(Label6, MaskEdit2, u"تا تاريخ", "MaskEdit2");
+}
+
 TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
 {
     setAutoDefault(false);

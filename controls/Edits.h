@@ -41,6 +41,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// The two date fields of a report, "تاريخ" and "تا تاريخ", each with its bold caption, named
+// as the report windows name them; the caller lays them out.
+void MakeDateRange(QWidget* parent, QLabel*& Label5, TMaskEdit*& MaskEdit1, QLabel*& Label6, TMaskEdit*& MaskEdit2);
+
 // A button that Enter presses when it has the focus, and that no Enter elsewhere presses.
 class TBitBtn : public QPushButton {
     Q_OBJECT

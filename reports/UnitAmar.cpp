@@ -21,12 +21,7 @@ TFormAmar::TFormAmar(QWidget* parent) : TForm(parent)
     bold.setBold(true);
     setFont(bold);
 
-    Label5 = new QLabel(u"تاريخ"_s, this);
-    MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    Label6 = new QLabel(u"تا تاريخ"_s, this);
-    MaskEdit2 = new TMaskEdit(this);
-    MaskEdit2->setObjectName(u"MaskEdit2"_s);
+    MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
     auto total = [this](QLabel*& label, TDBText*& value, const QString& caption, const QString& field) {
         label = new QLabel(caption, this);
         value = new TDBText(this);

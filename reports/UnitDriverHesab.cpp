@@ -28,16 +28,7 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     DBText1 = new TDBText(this);
     DBText1->SetField(&DM->DSDriverHesab, u"driver_name"_s);
     DBText1->setFont(bold);
-    Label5 = new QLabel(u"تاريخ"_s, this);
-    Label5->setFont(bold);
-    MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    Label5->setBuddy(MaskEdit1);
-    Label6 = new QLabel(u"تا تاريخ"_s, this);
-    Label6->setFont(bold);
-    MaskEdit2 = new TMaskEdit(this);
-    MaskEdit2->setObjectName(u"MaskEdit2"_s);
-    Label6->setBuddy(MaskEdit2);
+    MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
 
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(u"DBGrid1"_s);

@@ -30,16 +30,7 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent) : TForm(parent)
                          {u"driver_bes"_s, u"مبلغ پرداختي"_s, 110}});
     QFont bold = font();
     bold.setBold(true);
-    Label5 = new QLabel(u"تاريخ"_s, this);
-    Label5->setFont(bold);
-    MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    Label5->setBuddy(MaskEdit1);
-    Label6 = new QLabel(u"تا تاريخ"_s, this);
-    Label6->setFont(bold);
-    MaskEdit2 = new TMaskEdit(this);
-    MaskEdit2->setObjectName(u"MaskEdit2"_s);
-    Label6->setBuddy(MaskEdit2);
+    MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
     EditServiceId = new TLabeledEdit(u"شماره پرداخت"_s, this);
     EditServiceId->setObjectName(u"EditServiceId"_s);
     EditServiceId->setDigitsOnlyAscii(true);

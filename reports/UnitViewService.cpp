@@ -50,14 +50,7 @@ TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
     EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, this);
     EditAcountId->setObjectName(u"EditAcountId"_s);
     EditAcountId->setDigitsOnlyAscii(true);
-    Label5 = label(u"تاريخ"_s);
-    MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    Label5->setBuddy(MaskEdit1);
-    Label6 = label(u"تا تاريخ"_s);
-    MaskEdit2 = new TMaskEdit(this);
-    MaskEdit2->setObjectName(u"MaskEdit2"_s);
-    Label6->setBuddy(MaskEdit2);
+    MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
 
     Label1 = label(u"نام راننده :"_s);
     DBText1 = bound(u"driver_name"_s);
