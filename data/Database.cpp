@@ -96,6 +96,20 @@ void createPrivateFile(const QString& path)
     ::close(fd);
 }
 
+// Brings a database of an earlier version up to this one, one version a transaction.
+void upgradeSchema(sqlite3* db)
+{
+    for (const SchemaStep& step : schemaSteps()) {
+        if (pragmaInt(db, "user_version") >= step.version)
+            continue;
+        Transaction tx(db);
+        for (const QString& sql : step.statements)
+            exec(db, sql);
+        exec(db, QStringLiteral("PRAGMA user_version=%1").arg(step.version));
+        tx.commit();
+    }
+}
+
 }  // namespace
 
 QString foldText(const QString& text)
@@ -248,11 +262,14 @@ Database::Database(const QString& path) : m_path(path)
             if (!st.step())
                 throw Error(tr(u"جدول %1 در پايگاه داده نيست").arg(t.name));
         }
+        upgradeSchema(m_writer);
         // Durability first: a committed row survives a power cut.
         Statement mode(m_writer, QStringLiteral("PRAGMA journal_mode"));
         if (!mode.step() || mode.column(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
             exec(m_writer, QStringLiteral("PRAGMA journal_mode=WAL"));
         exec(m_writer, QStringLiteral("PRAGMA synchronous=FULL"));
+        // The log is checkpointed every thousand pages and cut back once a burst has passed.
+        exec(m_writer, QStringLiteral("PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"));
     } catch (...) {
         sqlite3_close_v2(m_writer);
         m_writer = nullptr;
