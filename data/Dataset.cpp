@@ -335,6 +335,8 @@ void TDataset::prepare()
     ParsedQuery q = parseSelect(text);
     if (orderByRowid() && q.plain)
         q.orderSql = q.orderSql.isEmpty() ? QStringLiteral("rowid") : q.orderSql + QStringLiteral(", rowid");
+    else if (q.plain && q.orderSql.isEmpty() && q.whereSql.isEmpty())
+        q.orderSql = QStringLiteral("rowid");  // the stored order, as a plain select of the table gives it
     if (!m_conn) m_conn = m_db->openReader();
     std::unique_ptr<Statement> ids, one, range, batch;
     if (q.plain) {
