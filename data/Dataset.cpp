@@ -23,7 +23,8 @@ namespace {
 constexpr int kFetchChunk = 64;       // rows a dataset reads when it opens or a grid asks
 constexpr qint64 kSliceNs = 4000000;  // one slice of idle-time reading: 4 ms
 constexpr int kCacheRows = 512;       // rows kept read, by position (a power of two)
-constexpr int kReadAhead = 64;        // rows read together when their ids lie close
+constexpr int kReadAhead = 256;       // rows read together when their ids lie close
+constexpr int kBatch = 64;            // rows read together by their ids
 
 QString quoted(const QString& name)
 {
@@ -349,7 +350,7 @@ void TDataset::prepare()
                                           QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(q.selectSql, table));
         range = std::make_unique<Statement>(
             m_conn, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid>=? AND rowid<=?").arg(q.selectSql, table));
-        const QStringList marks(kReadAhead, QStringLiteral("?"));
+        const QStringList marks(kBatch, QStringLiteral("?"));
         batch = std::make_unique<Statement>(m_conn, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
                                                         .arg(q.selectSql, table, marks.join(QLatin1Char(','))));
     } else {
@@ -597,8 +598,12 @@ TDataset::CachedRow& TDataset::cacheSlot(int index)
 // transaction pays for taking and leaving the database's read lock.
 void TDataset::readRows(int index)
 {
-    const bool inOrder = index > 0 && cacheSlot(index - 1).pos == index - 1;
-    const int n = inOrder ? qMin(kReadAhead, int(m_ids.size()) - index) : 1;
+    const bool inOrder = index == 0 || cacheSlot(index - 1).pos == index - 1;
+    int n = inOrder ? qMin(kReadAhead, int(m_ids.size()) - index) : 1;
+    bool together = n > 1;
+    for (int k = 1; together && k < n; ++k) together = m_ids[index + k] > m_ids[index + k - 1];
+    together = together && m_ids[index + n - 1] - m_ids[index] < 4 * n;
+    if (!together) n = qMin(n, kBatch);
     const int columns = int(m_query.columns.size());
     QVarLengthArray<QPair<qint64, int>, kReadAhead> wanted;  // id, position; sorted by id
     QVarLengthArray<bool, kReadAhead> filled(n, false);
@@ -609,31 +614,30 @@ void TDataset::readRows(int index)
         if (slot.row.size() != columns) slot.row = Row(columns);
         wanted.append({slot.id, index + k});
     }
-    std::sort(wanted.begin(), wanted.end());
-    Statement* st = m_rowStmt.get();
-    int first = 0;  // the column of the first value
-    if (n > 1) {
-        first = 1;
-        if (wanted.last().first - wanted.first().first < 4 * n) {
-            st = m_rangeStmt.get();
-            st->bind(1, wanted.first().first);
-            st->bind(2, wanted.last().first);
-        } else {
-            st = m_batchStmt.get();
-            for (int k = 0; k < kReadAhead; ++k) st->bind(k + 1, k < n ? QVariant(wanted[k].first) : QVariant());
-        }
+    if (!together) std::sort(wanted.begin(), wanted.end());
+    Statement* st = n == 1 ? m_rowStmt.get() : together ? m_rangeStmt.get() : m_batchStmt.get();
+    sqlite3_stmt* h = st->handle();
+    const int first = n == 1 ? 0 : 1;  // the column of the first value
+    if (n == 1) {
+        sqlite3_bind_int64(h, 1, wanted[0].first);
+    } else if (together) {
+        sqlite3_bind_int64(h, 1, wanted.first().first);
+        sqlite3_bind_int64(h, 2, wanted.last().first);
     } else {
-        st->bind(1, m_ids[index]);
+        for (int k = 0; k < n; ++k) sqlite3_bind_int64(h, k + 1, wanted[k].first);  // the rest stay null
     }
     try {
+        int k = 0;
         while (st->step()) {
-            int at = index;
             if (n > 1) {
                 const qint64 id = st->columnInt(0);
-                const auto it = std::lower_bound(wanted.cbegin(), wanted.cend(), QPair<qint64, int>(id, -1));
-                if (it == wanted.cend() || it->first != id) continue;
-                at = it->second;
+                if (!together)
+                    k = int(std::lower_bound(wanted.cbegin(), wanted.cend(), QPair<qint64, int>(id, -1)) -
+                            wanted.cbegin());
+                while (k < n && wanted[k].first < id) ++k;
+                if (k == n || wanted[k].first != id) continue;
             }
+            const int at = wanted[k].second;
             Row& r = cacheSlot(at).row;
             for (int i = 0; i < columns; ++i) r[i] = st->column(first + i);
             filled[at - index] = true;
@@ -662,6 +666,12 @@ const TDataset::Row& TDataset::row(int index)
 
 QVariant TDataset::value(int rowIndex, int column)
 {
+    // A row already read: the cells of a row are read one after another.
+    if (rowIndex >= 0 && rowIndex < m_ids.size() && !m_cache.isEmpty()) {
+        const CachedRow& slot = m_cache[rowIndex & (kCacheRows - 1)];
+        if (slot.pos == rowIndex && slot.id == m_ids[rowIndex])
+            return column >= 0 && column < slot.row.size() ? slot.row[column] : QVariant();
+    }
     const Row& r = row(rowIndex);
     return column >= 0 && column < r.size() ? r[column] : QVariant();
 }

@@ -1,8 +1,16 @@
 #pragma once
 // The dataset the windows work with: a table or a query of the program's SQL dialect, shown as
-// a snapshot taken when it was opened. Rows are fetched lazily; a plain select keeps only the
-// row ids it has stepped over and reads a row's values when they are first needed, so a
-// dataset over a million rows opens in milliseconds and costs memory only for what is used.
+// a snapshot taken when it was opened.
+//
+// A plain select keeps the row ids of its snapshot, eight bytes a row, not the rows: it opens
+// with its first rows' ids, reads the rest in idle time in slices of a few milliseconds, and
+// then ends its read transaction, so that no open list keeps the write-ahead log from being
+// reset. Whatever needs every row (a locate, RecordCount, a save) finishes the ids at once.
+// Values are read by id as they are shown, and a few hundred rows are kept: the rows and their
+// order are those of the opening, until a reopen; a row's values are as read, and a row read
+// after its transaction ended shows a correction stored since by another window or program, and
+// reads back empty if it was deleted since (a correction of it is then refused).
+// A grouped or summed result is small and is read whole when it opens.
 
 #include <QHash>
 #include <QObject>
@@ -125,9 +133,9 @@ public:
     // Whether the pending row's column was set since Append or Edit.
     bool IsModified(int column) const { return column >= 0 && column < m_modified.size() && m_modified[column]; }
 
-    // Whether the dataset still holds the read transaction of its snapshot (its row ids are
-    // being read in idle time).
-    bool InSnapshot() const { return m_inSnapshot; }
+    // Whether the dataset still holds a read transaction: its row ids are being read in idle
+    // time, or its result is being computed in the background.
+    bool InSnapshot() const { return m_inSnapshot || m_job; }
 
 signals:
     void reset();              // opened, closed or reopened
