@@ -401,7 +401,7 @@ void TDataset::OpenInBackground()
 {
     if (Active()) return;
     prepare();
-    if (m_query.plain || !QCoreApplication::instance()) {
+    if (m_query.plain || !QCoreApplication::instance() || !sqlite3_threadsafe()) {
         Open();
         return;
     }
