@@ -236,28 +236,34 @@ QString TFormMain::hardDiskTarget()
     return dir.isEmpty() ? QString() : QDir(dir).filePath(QStringLiteral("DB.MDB"));
 }
 
-bool TFormMain::backupTo(const QString& target)
+QString TFormMain::backupTo(const QString& target, const QString& noPlace)
 {
-    if (target.isEmpty() || !DM)
-        return false;
+    if (target.isEmpty())
+        return noPlace;
+    if (!DM)
+        return QString::fromUtf16(u"پايگاه داده باز نيست");
     try {
         QDir().mkpath(QFileInfo(target).absolutePath());
         DM->ADOConnection1->backupTo(target);
-        return true;
-    } catch (const agency::Error&) {
-        return false;
+        return QString();
+    } catch (const agency::Error& e) {
+        return e.text();
     }
 }
 
 void TFormMain::N16Click()
 {
+    // Each failure says why on a second line: no medium, the folder missing, not writable, full.
     dialogs().ShowMessage(QString::fromUtf16(u" لطفاً ديسكت خالي را در درايو قرار دهيد"));
-    if (backupTo(DisketteTarget()))
+    const QString diskette = backupTo(DisketteTarget(), QString::fromUtf16(u"ديسك جداشدني براي پشتيبان پيدا نشد"));
+    if (diskette.isEmpty())
         dialogs().ShowMessage(QString::fromUtf16(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد "));
     else
-        dialogs().ShowMessage(QString::fromUtf16(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد"));
-    if (backupTo(HardDiskTarget()))
+        dialogs().ShowMessage(QString::fromUtf16(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد") + u'\n' +
+                              diskette);
+    const QString hard = backupTo(HardDiskTarget(), QString::fromUtf16(u"پوشه داده هاي برنامه پيدا نشد"));
+    if (hard.isEmpty())
         dialogs().ShowMessage(QString::fromUtf16(u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد "));
     else
-        dialogs().ShowMessage(QString::fromUtf16(u" پشتيبان گيري به درستي انجام نشد"));
+        dialogs().ShowMessage(QString::fromUtf16(u" پشتيبان گيري به درستي انجام نشد") + u'\n' + hard);
 }

@@ -45,7 +45,8 @@ protected:
 private:
     QAction* addItem(QMenu* menu, const char* name, const char16_t* caption, int kind, QKeySequence key,
                      std::function<void()> action);
-    bool backupTo(const QString& target);
+    // Empty when the copy was made, else why not, in the desk's words; noPlace when there is no target.
+    QString backupTo(const QString& target, const QString& noPlace);
     static void terminate();
 
     bool m_tickErrorShown = false;

@@ -1,9 +1,56 @@
 #include "baseinfo/UnitAcount.h"
 
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "baseinfo/Registers.h"
+#include "baseinfo/UnitNewAcount.h"
+#include "controls/Dialogs.h"
+#include "data/UnitDM.h"
+
+using namespace Qt::StringLiterals;
+
 TFormAcount* FormAcount = nullptr;
 
 TFormAcount::TFormAcount(QWidget* parent) : TForm(parent)
 {
-    setObjectName(QStringLiteral("FormAcount"));
-    setWindowTitle(QString::fromUtf16(u"ليست مشتركين"));
+    setObjectName(u"FormAcount"_s);
+    setWindowTitle(u"ليست مشتركين"_s);
+    setFixedSize(688, 446);
+
+    BitBtn1 = new TBitBtn(u"جديد"_s, this);
+    BitBtn1->setObjectName(u"BitBtn1"_s);
+    BitBtn2 = new TBitBtn(u"حذف"_s, this);
+    BitBtn2->setObjectName(u"BitBtn2"_s);
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(u"DBGrid1"_s);
+    DBGrid1->SetDataSource(&DM->DataSourceAcount);
+    DBGrid1->SetColumns({{u"acount_id"_s, u"اشتراك"_s, 44},
+                         {u"acount_name"_s, u"نام"_s, 124},
+                         {u"acount_add"_s, u"آدرس"_s, 345},
+                         {u"acount_tel"_s, u"تلفن"_s, 125}});
+    DBGrid1->SetEditable(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BitBtn1);
+    buttons->addWidget(BitBtn2);
+    buttons->addStretch();
+    auto* box = new QVBoxLayout(this);
+    box->addWidget(DBGrid1, 1);
+    box->addLayout(buttons);
+    setTabOrder(BitBtn1, BitBtn2);
+    setTabOrder(BitBtn2, DBGrid1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn2Click(); }); });
+}
+
+void TFormAcount::BitBtn1Click()
+{
+    FormNewAcount->Prepare(NextCode(DM->QueryMaxA));
+}
+
+void TFormAcount::BitBtn2Click()
+{
+    ConfirmDelete(DM->ADOTableAcount);
 }

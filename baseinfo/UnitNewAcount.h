@@ -1,12 +1,18 @@
 #pragma once
 
-#include "controls/Form.h"
+#include "baseinfo/Registers.h"
 
-class TFormNewAcount : public TForm {
+// Adds subscribers, one after another, each with the next code.
+class TFormNewAcount : public TFormNewEntry {
     Q_OBJECT
 
 public:
     explicit TFormNewAcount(QWidget* parent = nullptr);
+
+    TLabeledEdit* LabeledEdit1;  // code
+    TLabeledEdit* LabeledEdit2;  // name
+    TLabeledEdit* LabeledEdit3;  // address
+    TLabeledEdit* LabeledEdit4;  // telephone
 };
 
 extern TFormNewAcount* FormNewAcount;

@@ -1,12 +1,19 @@
 #pragma once
 
-#include "controls/Form.h"
+#include "baseinfo/Registers.h"
 
-class TFormNewDriver : public TForm {
+// Adds drivers, one after another, each with the next code.
+class TFormNewDriver : public TFormNewEntry {
     Q_OBJECT
 
 public:
     explicit TFormNewDriver(QWidget* parent = nullptr);
+
+    TLabeledEdit* LabeledEdit1;  // code
+    TLabeledEdit* LabeledEdit2;  // name
+    TLabeledEdit* LabeledEdit3;  // car
+    TLabeledEdit* LabeledEdit4;  // address
+    TLabeledEdit* LabeledEdit5;  // telephone
 };
 
 extern TFormNewDriver* FormNewDriver;

@@ -1,25 +1,82 @@
-// Administration on the data layer alone: create a database, fill it with sample data.
-//   agencyctl create PATH TITLE PERCENT USER PASSWORD
+// Administration on the data layer alone.
+//   agencyctl create PATH TITLE PERCENT USER   the first user's password is read from the
+//                                              terminal (twice, not shown) or standard input
 //   agencyctl generate PATH SERVICES [DRIVERS] [SUBSCRIBERS] [DAYS]
+//   agencyctl verify PATH                      the program's own checks of a database file
+//   agencyctl restore BACKUP PATH              verify, then put the backup in place of PATH
 
 #include "bench/SampleData.h"
 #include "data/Database.h"
 #include "data/Errors.h"
-#include "data/SolarDate.h"
 
 #include <QCoreApplication>
+
 #include <cstdio>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace agency;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 int usage()
 {
     std::fprintf(stderr,
-                 "usage: agencyctl create PATH TITLE PERCENT USER PASSWORD\n"
-                 "       agencyctl generate PATH SERVICES [DRIVERS] [SUBSCRIBERS] [DAYS]\n");
+                 "usage: agencyctl create PATH TITLE PERCENT USER   (password from the terminal or standard input)\n"
+                 "       agencyctl generate PATH SERVICES [DRIVERS] [SUBSCRIBERS] [DAYS]\n"
+                 "       agencyctl verify PATH\n"
+                 "       agencyctl restore BACKUP PATH\n");
     return 2;
+}
+
+// One line of standard input without its line end; false at the end of input.
+bool readLine(std::string* line)
+{
+    line->clear();
+    int c;
+    while ((c = std::getchar()) != EOF && c != '\n')
+        line->push_back(char(c));
+    if (!line->empty() && line->back() == '\r')
+        line->pop_back();
+    return c != EOF || !line->empty();
+}
+
+// Asked on the terminal with the echo off, so that it is seen neither there nor in the process list.
+std::string askHidden(const char* prompt)
+{
+    std::fprintf(stderr, "%s", prompt);
+    std::fflush(stderr);
+    termios saved{};
+    const bool terminal = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    readLine(&line);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    return line;
+}
+
+QString firstPassword()
+{
+    std::string first;
+    if (isatty(STDIN_FILENO)) {
+        first = askHidden("password: ");
+        if (askHidden("again: ") != first)
+            throw Error(u"رمز و تكرار يكسان نيست"_s);
+    } else if (!readLine(&first)) {
+        throw Error(u"رمز از ورودي خوانده نشد"_s);
+    }
+    if (first.empty())
+        throw Error(u"رمز خالي پذيرفته نيست"_s);
+    return QString::fromUtf8(first.data(), qsizetype(first.size()));
 }
 
 }  // namespace
@@ -28,15 +85,28 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    const QString command = args.value(1);
     try {
-        if (args.size() == 7 && args[1] == QLatin1String("create")) {
-            NewDatabase settings{args[3], StrToInt(args[4]), args[5], args[6]};
+        if (args.size() == 6 && command == "create"_L1) {
+            NewDatabase settings{args[3], StrToInt(args[4]), args[5], firstPassword()};
             Database::create(args[2], settings);
             return 0;
         }
-        if (args.size() >= 4 && args[1] == QLatin1String("generate")) {
+        if (args.size() >= 4 && command == "generate"_L1) {
             generateSample(args[2], StrToInt(args[3]), args.size() > 4 ? StrToInt(args[4]) : 200,
-                     args.size() > 5 ? StrToInt(args[5]) : 2000, args.size() > 6 ? StrToInt(args[6]) : 1000);
+                           args.size() > 5 ? StrToInt(args[5]) : 2000, args.size() > 6 ? StrToInt(args[6]) : 1000);
+            return 0;
+        }
+        if (args.size() == 3 && command == "verify"_L1) {
+            Database::verify(args[2]);
+            std::printf("ok\n");
+            return 0;
+        }
+        if (args.size() == 4 && command == "restore"_L1) {
+            const QString kept = Database::restore(args[2], args[3]);
+            if (!kept.isEmpty())
+                std::printf("%s\n", (u"پايگاه داده پيشين نگه داشته شد: "_s + kept).toUtf8().constData());
+            std::printf("%s\n", (u"بازگرداني انجام شد: "_s + args[3]).toUtf8().constData());
             return 0;
         }
     } catch (const Error& e) {

@@ -4,11 +4,13 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QScopeGuard>
 #include <QTextOption>
@@ -18,24 +20,24 @@ namespace {
 struct Substitute {
     const char* face;
     const char* family;
-    qreal scale;
+    bool forBold;  // the stand-in for this weight of the face
 };
 
-// The named faces are not free; each has a free stand-in that shapes Persian.
-// Nazli sets wider than Mitra: a touch smaller, the captions fit the boxes drawn for Mitra.
+// The named faces are not free; each has a free stand-in that shapes Persian. Titr has a heavy
+// weight only: it stands in for the bold title, and a plain text of the face takes Nazli, so that
+// a value never outweighs its bold caption.
 constexpr Substitute substitutes[] = {
-    {"Mitra", "Nazli", 0.95},
-    {"Tabassom", "Titr", 1.0},
-    {"Jadid", "Homa", 1.0},
+    {"Mitra", "Nazli", true},     {"Mitra", "Nazli", false}, {"Tabassom", "Titr", true},
+    {"Tabassom", "Nazli", false}, {"Jadid", "Homa", true},   {"Jadid", "Homa", false},
 };
 
-const Substitute* substitute(const QString& face)
+const Substitute* substitute(const QString& face, bool bold)
 {
     static const QStringList installed = QFontDatabase::families();
     if (installed.contains(face, Qt::CaseInsensitive))
         return nullptr;
     for (const Substitute& s : substitutes)
-        if (face == QLatin1String(s.face))
+        if (face == QLatin1String(s.face) && s.forBold == bold)
             return &s;
     return nullptr;
 }
@@ -63,7 +65,84 @@ QString persianLetters(QString text)
     return text.replace(QChar(0x064A), QChar(0x06CC)).replace(QChar(0x0643), QChar(0x06A9));
 }
 
+// How a character takes part in ordering a right-to-left line.
+enum class Run { Left, Right, Number, Separator, Neutral };
+
+Run runOf(QChar c)
+{
+    switch (c.direction()) {
+    case QChar::DirL:
+    case QChar::DirLRE:
+    case QChar::DirLRO:
+    case QChar::DirLRI: return Run::Left;
+    case QChar::DirR:
+    case QChar::DirAL:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirRLI: return Run::Right;
+    case QChar::DirEN:
+    case QChar::DirAN: return Run::Number;
+    case QChar::DirES:
+    case QChar::DirCS:
+    case QChar::DirET: return Run::Separator;
+    default: return Run::Neutral;
+    }
+}
+
+// The print preview records a page run by run and plays each run back laid out left to right, so
+// a blank or a colon at the edge of a right-to-left run changes sides there (": شماره",
+// "12345ريال"). Every stretch of such characters that reads right to left on the page is held
+// between right-to-left marks, which read the same in whatever direction the text is laid out.
+QString pinnedRightToLeft(const QString& text)
+{
+    const qsizetype n = text.size();
+    QList<Run> runs(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        runs[i] = runOf(text[i]);
+        // A separator inside a number (1403/05/12, 10:25:30) belongs to the number.
+        if (runs[i] == Run::Separator)
+            runs[i] = i > 0 && i + 1 < n && runOf(text[i - 1]) == Run::Number && runOf(text[i + 1]) == Run::Number
+                          ? Run::Number
+                          : Run::Neutral;
+        // Marks and joiners (the zero-width non-joiner of Persian words) go with their letter.
+        if (i > 0 && (text[i].category() == QChar::Mark_NonSpacing || text[i].direction() == QChar::DirBN))
+            runs[i] = runs[i - 1];
+    }
+    // A number after Latin letters reads with them.
+    Run strong = Run::Right;
+    for (Run& run : runs) {
+        if (run == Run::Left || run == Run::Right)
+            strong = run;
+        else if (run == Run::Number && strong == Run::Left)
+            run = Run::Left;
+    }
+    const QChar mark(0x200F);  // right-to-left mark
+    QString out;
+    out.reserve(n + 8);
+    for (qsizetype i = 0; i < n;) {
+        if (runs[i] != Run::Neutral) {
+            out += text[i++];
+            continue;
+        }
+        qsizetype end = i;
+        while (end < n && runs[end] == Run::Neutral)
+            ++end;
+        // Only a stretch with Latin on both sides reads left to right; the line's ends count as right.
+        const bool leftToRight = i > 0 && end < n && runs[i - 1] == Run::Left && runs[end] == Run::Left;
+        if (!leftToRight)
+            out += mark;
+        out += QStringView(text).mid(i, end - i);
+        if (!leftToRight)
+            out += mark;
+        i = end;
+    }
+    return out;
+}
+
 QString boldMark(bool isBold) { return isBold ? QStringLiteral(" bold") : QString(); }
+
+// A text slightly too wide for its box is set smaller, down to this part of its size.
+constexpr qreal kLeastScale = 0.9;
 
 QString mm(qreal value) { return QString::number(value, 'f', 1); }
 
@@ -93,18 +172,17 @@ const ReceiptItem* Receipt::item(const QString& name) const
     return nullptr;
 }
 
-QStringList Receipt::families(const QString& face)
+QStringList Receipt::families(const QString& face, bool bold)
 {
-    const Substitute* stand = substitute(face);
+    const Substitute* stand = substitute(face, bold);
     return {stand ? persianFamily(QString::fromLatin1(stand->family)) : face, QStringLiteral("Noto Naskh Arabic")};
 }
 
 QFont Receipt::font(const ReceiptItem& item)
 {
-    const Substitute* stand = substitute(item.face);
     QFont font;
-    font.setFamilies(families(item.face));
-    font.setPointSizeF(item.pointSize * (stand ? stand->scale : 1.0));
+    font.setFamilies(families(item.face, item.bold));
+    font.setPointSize(item.pointSize);
     font.setBold(item.bold);
     return font;
 }
@@ -130,14 +208,21 @@ void Receipt::paintBand(QPainter& painter) const
         painter.setClipRect(box, Qt::IntersectClip);
         painter.fillRect(box, Qt::white);
         painter.setPen(Qt::black);
-        painter.setFont(font(*item));
+        const QString text = pinnedRightToLeft(persianLetters(item->Caption));
+        QFont face = font(*item);
+        // The stand-in faces set a little wider than the named ones: a text slightly too wide for
+        // its box is set smaller rather than broken onto a line that the box cannot show.
+        const qreal width = QFontMetricsF(face, device).horizontalAdvance(text);
+        if (width > box.width() && width * kLeastScale <= box.width())
+            face.setPointSizeF(face.pointSizeF() * box.width() / width * 0.99);
+        painter.setFont(face);
         // Under right-to-left Qt mirrors AlignLeft/AlignRight, which puts each value next to its caption.
         QTextOption option(item->alignment | Qt::AlignTop);
         option.setTextDirection(Qt::RightToLeft);
         option.setWrapMode(QTextOption::WordWrap);
         // The captions' trailing blanks keep a gap between caption and value.
         option.setFlags(QTextOption::IncludeTrailingSpaces);
-        painter.drawText(box, persianLetters(item->Caption), option);
+        painter.drawText(box, text, option);
         painter.restore();
     }
 }
@@ -179,6 +264,11 @@ void Receipt::preview(QWidget* parent) const
     dialog.setLayoutDirection(Qt::RightToLeft);
     dialog.setWindowTitle(QString::fromUtf16(u"پيش نمايش چاپ"));
     dialog.resize(900, 800);
+    // At actual size, as the desk's receipts opened; not fitted to the window's width.
+    if (auto* page = dialog.findChild<QPrintPreviewWidget*>()) {
+        page->setZoomMode(QPrintPreviewWidget::CustomZoom);
+        page->setZoomFactor(1.0);
+    }
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [this](QPrinter* target) { paintPage(target); });
     dialog.exec();

@@ -52,8 +52,9 @@ public:
     void preview(QWidget* parent) const;
     bool previewOpen() const { return m_previewOpen; }
 
-    // The face itself if installed, else its free stand-in; then Noto Naskh Arabic for missing glyphs.
-    static QStringList families(const QString& face);
+    // The face itself if installed, else its free stand-in for that weight; then Noto Naskh Arabic
+    // for missing glyphs.
+    static QStringList families(const QString& face, bool bold);
     static QFont font(const ReceiptItem& item);
     // Millimetres to pixels of the device; the one conversion every length goes through.
     static qreal mmToDevice(qreal mm, const QPaintDevice* device, Qt::Orientation orientation);

@@ -6,32 +6,35 @@ namespace agency {
 
 Currency Currency::parse(const QString& text)
 {
+    // Refused, never wrapped or cut: beyond the column's range, a fifth decimal, anything but digits.
+    const auto refuse = [&text] { throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text)); };
     const QString s = asciiDigits(text).trimmed();
-    int i = 0;
+    qsizetype i = 0;
     bool negative = false;
     if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
         negative = s[i++] == u'-';
+    const auto isDigit = [&s](qsizetype at) { return at < s.size() && s[at] >= u'0' && s[at] <= u'9'; };
     qint64 whole = 0;
     int digits = 0;
-    for (; i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++i, ++digits) {
-        whole = whole * 10 + (s[i].unicode() - u'0');
-        if (whole > 922337203685477LL)
-            throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text));
-    }
+    for (; isDigit(i); ++i, ++digits)
+        if (__builtin_mul_overflow(whole, 10, &whole) || __builtin_add_overflow(whole, s[i].unicode() - u'0', &whole))
+            refuse();
     qint64 frac = 0;
     int fracDigits = 0;
     if (i < s.size() && s[i] == u'.') {
-        for (++i; i < s.size() && s[i].isDigit() && s[i].unicode() < 128; ++i, ++fracDigits) {
+        for (++i; isDigit(i); ++i, ++fracDigits) {
             if (fracDigits >= 4)
-                throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text));
+                refuse();
             frac = frac * 10 + (s[i].unicode() - u'0');
         }
     }
     if (i != s.size() || digits + fracDigits == 0)
-        throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text));
+        refuse();
     for (int k = fracDigits; k < 4; ++k)
         frac *= 10;
-    const qint64 units = whole * kScale + frac;
+    qint64 units = 0;
+    if (__builtin_mul_overflow(whole, kScale, &units) || __builtin_add_overflow(units, frac, &units))
+        refuse();
     return fromUnits(negative ? -units : units);
 }
 

@@ -3,14 +3,19 @@
 #include "data/Errors.h"
 #include "data/Password.h"
 #include "data/Schema.h"
+#include "data/SolarDate.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace agency {
 
@@ -18,26 +23,67 @@ namespace {
 
 QString tr(const char16_t* text) { return QString::fromUtf16(text); }
 
-// Only % is a wildcard; matching folds case and letter forms.
-bool likeMatch(const QString& value, int vi, const QString& pattern, int pi)
+// A like pattern read once per statement: folded characters, each either literal or the %
+// wildcard (runs of % are one). A backslash takes the character after it literally.
+struct LikePattern {
+    QString chars;
+    QList<bool> wild;
+    qsizetype literals = 0;
+};
+
+LikePattern compileLike(const QString& text)
 {
-    while (pi < pattern.size()) {
-        if (pattern[pi] == u'%') {
-            while (pi < pattern.size() && pattern[pi] == u'%')
-                ++pi;
-            if (pi == pattern.size())
-                return true;
-            for (int k = vi; k <= value.size(); ++k)
-                if (likeMatch(value, k, pattern, pi))
-                    return true;
+    const QString folded = foldText(text);
+    LikePattern p;
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        QChar c = folded[i];
+        const bool escaped = c == u'\\' && i + 1 < folded.size();
+        if (escaped)
+            c = folded[++i];
+        if (!escaped && c == u'%') {
+            if (!p.wild.isEmpty() && p.wild.last())
+                continue;
+            p.chars += c;
+            p.wild.append(true);
+        } else {
+            p.chars += c;
+            p.wild.append(false);
+            ++p.literals;
+        }
+    }
+    return p;
+}
+
+// Greedy matching that returns to the last % on a mismatch: at most value × pattern steps, and a
+// pattern with more letters than the value is refused at once, so no text can freeze a search.
+bool likeMatch(const QString& value, const LikePattern& p)
+{
+    if (p.literals > value.size())
+        return false;
+    const qsizetype n = value.size(), m = p.chars.size();
+    qsizetype vi = 0, pi = 0, star = -1, mark = 0;
+    while (vi < n) {
+        if (pi < m && p.wild[pi]) {
+            star = pi++;
+            mark = vi;
+        } else if (pi < m && p.chars[pi] == value[vi]) {
+            ++vi;
+            ++pi;
+        } else if (star >= 0) {
+            pi = star + 1;
+            vi = ++mark;
+        } else {
             return false;
         }
-        if (vi >= value.size() || value[vi] != pattern[pi])
-            return false;
-        ++vi;
-        ++pi;
     }
-    return vi == value.size();
+    while (pi < m && p.wild[pi])
+        ++pi;
+    return pi == m;
+}
+
+QString argText(sqlite3_value* v)
+{
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
 }
 
 void sqlLike(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -46,9 +92,16 @@ void sqlLike(sqlite3_context* ctx, int, sqlite3_value** argv)
         sqlite3_result_null(ctx);
         return;
     }
-    const QString value = foldText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0]))));
-    const QString pattern = foldText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1]))));
-    sqlite3_result_int(ctx, likeMatch(value, 0, pattern, 0) ? 1 : 0);
+    const QString value = foldText(argText(argv[0]));
+    // The pattern is a constant of the statement: compiled for the first row, kept for the rest.
+    if (const auto* cached = static_cast<const LikePattern*>(sqlite3_get_auxdata(ctx, 1))) {
+        sqlite3_result_int(ctx, likeMatch(value, *cached) ? 1 : 0);
+        return;
+    }
+    auto* pattern = new LikePattern(compileLike(argText(argv[1])));
+    sqlite3_result_int(ctx, likeMatch(value, *pattern) ? 1 : 0);
+    // Last: SQLite may free the pattern before this call returns.
+    sqlite3_set_auxdata(ctx, 1, pattern, [](void* p) { delete static_cast<LikePattern*>(p); });
 }
 
 void prepareConnection(sqlite3* db)
@@ -87,13 +140,71 @@ void syncDirectory(const QString& file)
     }
 }
 
+const QString kInUse = u"پايگاه داده در دست برنامه ديگري است؛ آن را ببنديد و دوباره بكوشيد"_s;
+
+// A connection that reads a database and leaves nothing behind: where it may write, SQLite
+// removes the log and shared-memory files of a WAL file when it closes; elsewhere it only reads.
+sqlite3* openForReading(const QString& path)
+{
+    const bool writable = ::access(QFile::encodeName(path).constData(), W_OK) == 0 &&
+                          ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) == 0;
+    return openFile(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+}
+
+// Why a file could not be written at path, in the desk's words.
+QString writeFailure(int err, const QString& path)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        return u"پوشه %1 وجود ندارد"_s.arg(dir);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return u"در پوشه %1 نمي توان نوشت"_s.arg(dir);
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return u"جاي خالي در %1 كافي نيست"_s.arg(dir);
+    default:
+        return u"در %1 نوشته نشد: %2"_s.arg(path, QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
+// The cause of a failed write through the connection db to the file at path.
+QString copyFailure(sqlite3* db, const QString& path)
+{
+    const int code = sqlite3_errcode(db) & 0xff;
+    const int sys = sqlite3_system_errno(db);
+    if (code == SQLITE_FULL)
+        return writeFailure(ENOSPC, path);
+    if ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN || code == SQLITE_READONLY) && sys != 0)
+        return writeFailure(sys, path);
+    if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM)
+        return writeFailure(EACCES, path);
+    return sqliteError(db);
+}
+
 // Creates an empty file readable and writable by its owner only, refusing to overwrite.
 void createPrivateFile(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY, 0600);
     if (fd < 0)
-        throw Error(tr(u"فايل ساخته نشد: ") + path);
+        throw Error(writeFailure(errno, path));
     ::close(fd);
+}
+
+void fsyncFile(const QString& path, const QString& shownAs)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return;
+    const int rc = ::fsync(fd);
+    const int err = errno;
+    ::close(fd);
+    if (rc != 0)
+        throw Error(writeFailure(err, shownAs));
 }
 
 // Brings a database of an earlier version up to this one, one version a transaction.
@@ -110,6 +221,133 @@ void upgradeSchema(sqlite3* db)
     }
 }
 
+// A file of SQLite at path is this program's database, of a version it can open, with its tables.
+void checkDatabase(sqlite3* db, const QString& path)
+{
+    qint64 appId = 0;
+    try {
+        appId = pragmaInt(db, "application_id");
+    } catch (const Error& e) {
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw Error(tr(u"فايل پايگاه داده در اختيار برنامه ديگري است و قفل شده: ") + e.text());
+        if (code == SQLITE_NOTADB)
+            throw Error(tr(u"اين فايل پايگاه داده نيست: ") + path);
+        throw Error(tr(u"پايگاه داده خوانده نشد: ") + e.text());
+    }
+    if (appId != kApplicationId)
+        throw Error(tr(u"اين فايل پايگاه داده اين برنامه نيست: ") + path);
+    if (pragmaInt(db, "user_version") > kSchemaVersion)
+        throw Error(tr(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"));
+    for (const TableDef& t : schemaTables()) {
+        Statement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
+        st.bind(1, t.name);
+        if (!st.step())
+            throw Error(tr(u"جدول %1 در پايگاه داده نيست").arg(t.name));
+    }
+}
+
+void checkIntegrity(sqlite3* db, const QString& brokenText)
+{
+    QString result;
+    try {
+        Statement check(db, u"PRAGMA integrity_check"_s);
+        result = check.step() ? check.column(0).toString() : QString();
+    } catch (const Error& e) {
+        result = e.text();
+    }
+    if (result != "ok"_L1)
+        throw Error(brokenText + result.section(u'\n', 0, 0));
+}
+
+// Copies the database of source into target through SQLite's backup API: first into a file of
+// its own beside target, checked, and only then renamed over target.
+void copyInto(sqlite3* source, const QString& target)
+{
+    const QString part = target + u".part"_s;
+    QFile::remove(part);
+    QFile::remove(part + u"-journal"_s);
+    createPrivateFile(part);
+    sqlite3* dst = nullptr;
+    try {
+        dst = openFile(part, SQLITE_OPEN_READWRITE);
+        sqlite3_backup* backup = sqlite3_backup_init(dst, "main", source, "main");
+        if (!backup)
+            throw Error(copyFailure(dst, target));
+        const int rc = sqlite3_backup_step(backup, -1) & 0xff;
+        sqlite3_backup_finish(backup);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            throw Error(kInUse);
+        if (rc != SQLITE_DONE)
+            throw Error(copyFailure(dst, target));
+        // The copy stands alone: one file, no write-ahead log beside it.
+        if (sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw Error(copyFailure(dst, target));
+        checkIntegrity(dst, tr(u"نسخه پشتيبان سالم نيست: "));
+        sqlite3_close_v2(dst);
+        dst = nullptr;
+        fsyncFile(part, target);
+        if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
+            throw Error(writeFailure(errno, target));
+        syncDirectory(target);
+    } catch (...) {
+        if (dst)
+            sqlite3_close_v2(dst);
+        QFile::remove(part);
+        QFile::remove(part + u"-journal"_s);
+        throw;
+    }
+}
+
+// Refuses a database that the program could read but not write, before SQLite touches it: its
+// first save would fail, and SQLite keeps its log and shared memory in files beside it.
+void requireWritable(const QString& path)
+{
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        throw Error(u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path);
+    const QString dir = QFileInfo(path).absolutePath();
+    if (::access(QFile::encodeName(dir).constData(), W_OK) != 0)
+        throw Error(u"در پوشه پايگاه داده نمي توان نوشت و پايگاه داده بدون آن كار نمي كند: "_s + dir);
+}
+
+// DB.MDB becomes DB-1405-09-17-103000.MDB: the Solar date and time of now, beside the original.
+QString keptName(const QString& path)
+{
+    const QFileInfo info(path);
+    const QDateTime now = SolarDate::now();
+    const QString stamp =
+        SolarDate::fromGregorian(now.date()).replace(u'/', u'-') + u'-' + now.time().toString(u"HHmmss"_s);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const QString base = info.dir().filePath(info.completeBaseName() + u'-' + stamp);
+    QString name = base + suffix;
+    for (int i = 2; QFileInfo::exists(name); ++i)
+        name = base + u'-' + QString::number(i) + suffix;
+    return name;
+}
+
+// Keeps the database at path as kept: a checked copy when it is sound, else its bytes as they are.
+void keepAside(const QString& path, const QString& kept)
+{
+    sqlite3* db = nullptr;
+    try {
+        db = openForReading(path);
+        copyInto(db, kept);
+        sqlite3_close_v2(db);
+        return;
+    } catch (const Error&) {
+        if (db)
+            sqlite3_close_v2(db);
+    }
+    for (const QString& file : {path, path + u"-wal"_s}) {
+        if (!QFileInfo::exists(file))
+            continue;
+        const QString to = kept + file.mid(path.size());
+        if (!QFile::copy(file, to))
+            throw Error(u"پايگاه داده فعلي كنار گذاشته نشد: "_s + to);
+        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+}
+
 }  // namespace
 
 QString foldText(const QString& text)
@@ -123,6 +361,13 @@ QString foldText(const QString& text)
             break;
         case 0x0643:  // Arabic kaf
             c = QChar(0x06A9);
+            break;
+        case 0x0629:  // teh marbuta
+            c = QChar(0x0647);
+            break;
+        case 0x0623:  // alef with hamza above
+        case 0x0625:  // alef with hamza below
+            c = QChar(0x0627);
             break;
         default:
             break;
@@ -238,34 +483,23 @@ Database::Database(const QString& path) : m_path(path)
         throw Error(tr(u"فايل پايگاه داده پيدا نشد: ") + path);
     if (!info.isFile() || !info.isReadable())
         throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
+    requireWritable(path);
 
     m_writer = openFile(path, SQLITE_OPEN_READWRITE);
     try {
-        qint64 appId = 0;
-        try {
-            appId = pragmaInt(m_writer, "application_id");
-        } catch (const Error& e) {
-            const int code = sqlite3_errcode(m_writer) & 0xff;
-            if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-                throw Error(tr(u"فايل پايگاه داده در اختيار برنامه ديگري است و قفل شده: ") + e.text());
-            if (code == SQLITE_NOTADB)
-                throw Error(tr(u"اين فايل پايگاه داده نيست: ") + path);
-            throw Error(tr(u"پايگاه داده خوانده نشد: ") + e.text());
-        }
-        if (appId != kApplicationId)
-            throw Error(tr(u"اين فايل پايگاه داده اين برنامه نيست: ") + path);
-        if (pragmaInt(m_writer, "user_version") > kSchemaVersion)
-            throw Error(tr(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"));
-        for (const TableDef& t : schemaTables()) {
-            Statement st(m_writer, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
-            st.bind(1, t.name);
-            if (!st.step())
-                throw Error(tr(u"جدول %1 در پايگاه داده نيست").arg(t.name));
-        }
+        // SQLite falls back to reading alone where it may not write (a read-only mount).
+        if (sqlite3_db_readonly(m_writer, "main") == 1)
+            throw Error(u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path);
+        checkDatabase(m_writer, path);
         upgradeSchema(m_writer);
-        // Durability first: a committed row survives a power cut.
-        Statement mode(m_writer, QStringLiteral("PRAGMA journal_mode"));
-        if (!mode.step() || mode.column(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        // Durability first: a committed row survives a power cut. The mode is read by a statement
+        // that is finished before the mode changes, which no open statement allows.
+        bool wal = false;
+        {
+            Statement mode(m_writer, QStringLiteral("PRAGMA journal_mode"));
+            wal = mode.step() && mode.column(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+        }
+        if (!wal)
             exec(m_writer, QStringLiteral("PRAGMA journal_mode=WAL"));
         exec(m_writer, QStringLiteral("PRAGMA synchronous=FULL"));
         // The log is checkpointed every thousand pages and cut back once a burst has passed.
@@ -334,42 +568,74 @@ void Database::create(const QString& path, const NewDatabase& settings)
 
 void Database::backupTo(const QString& target) const
 {
-    const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
-    QFile::remove(part + QStringLiteral("-journal"));
-    createPrivateFile(part);
+    copyInto(m_writer, target);
+}
+
+void Database::verify(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Error(tr(u"فايل پايگاه داده پيدا نشد: ") + path);
+    if (!info.isFile() || !info.isReadable())
+        throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
+    sqlite3* db = openForReading(path);
+    try {
+        checkDatabase(db, path);
+        checkIntegrity(db, u"پايگاه داده آسيب ديده است: "_s);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    sqlite3_close_v2(db);
+}
+
+QString Database::restore(const QString& backup, const QString& path)
+{
+    verify(backup);
+    const bool existed = QFileInfo::exists(path);
+    if (existed && QFileInfo(backup).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
+        throw Error(u"نسخه پشتيبان همان پايگاه داده است: "_s + path);
+    QString kept;
+    if (existed) {
+        kept = keptName(path);
+        keepAside(path, kept);
+    }
+    sqlite3* src = openForReading(backup);
     sqlite3* dst = nullptr;
     try {
-        dst = openFile(part, SQLITE_OPEN_READWRITE);
-        sqlite3_backup* backup = sqlite3_backup_init(dst, "main", m_writer, "main");
-        if (!backup)
-            throw Error(sqliteError(dst));
-        const int rc = sqlite3_backup_step(backup, -1);
-        sqlite3_backup_finish(backup);
-        if (rc != SQLITE_DONE)
-            throw Error(sqliteError(dst));
-        // The copy stands alone: one file, no write-ahead log beside it.
-        exec(dst, QStringLiteral("PRAGMA journal_mode=DELETE"));
-        Statement check(dst, QStringLiteral("PRAGMA integrity_check"));
-        if (!check.step() || check.column(0).toString() != QLatin1String("ok"))
-            throw Error(tr(u"نسخه پشتيبان سالم نيست"));
-        sqlite3_close_v2(dst);
-        dst = nullptr;
-        const int fd = ::open(QFile::encodeName(part).constData(), O_RDONLY);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
+        bool replaced = false;
+        if (existed) {
+            // Through the live file, under SQLite's locks, so that no connection to it is left
+            // reading a file that was swapped away beneath it.
+            dst = openFile(path, SQLITE_OPEN_READWRITE);
+            sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main");
+            if (!b)
+                throw Error(copyFailure(dst, path));
+            const int rc = sqlite3_backup_step(b, -1) & 0xff;
+            sqlite3_backup_finish(b);
+            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                throw Error(kInUse);
+            // A file that is no database (the reason for restoring, at times) is replaced whole.
+            replaced = rc == SQLITE_DONE;
+            if (!replaced && rc != SQLITE_NOTADB && rc != SQLITE_CORRUPT)
+                throw Error(copyFailure(dst, path));
+            sqlite3_close_v2(dst);
+            dst = nullptr;
         }
-        if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
-            throw Error(tr(u"نسخه پشتيبان در جاي خود قرار نگرفت: ") + target);
-        syncDirectory(target);
+        if (!replaced) {
+            copyInto(src, path);
+            QFile::remove(path + u"-wal"_s);
+            QFile::remove(path + u"-shm"_s);
+        }
     } catch (...) {
         if (dst)
             sqlite3_close_v2(dst);
-        QFile::remove(part);
-        QFile::remove(part + QStringLiteral("-journal"));
+        sqlite3_close_v2(src);
         throw;
     }
+    sqlite3_close_v2(src);
+    verify(path);
+    return kept;
 }
 
 }  // namespace agency

@@ -58,7 +58,8 @@ QString sqliteError(sqlite3* db);
 class Database {
 public:
     // Opens and checks an existing database; raises Error (and leaves the file as it was) when it
-    // is missing, unreadable, not SQLite, not this program's, locked, or lacks a table.
+    // is missing, unreadable, not writable (the file, or its folder where SQLite keeps its log),
+    // not SQLite, not this program's, of a newer version, locked, or lacks a table.
     explicit Database(const QString& path);
     ~Database();
     Database(const Database&) = delete;
@@ -76,15 +77,28 @@ public:
     static void closeConnection(sqlite3* db);
 
     // Copies the live database into target through SQLite's backup API, checks the copy and only
-    // then puts it in place, so a failed copy never replaces a good one. Raises Error on failure.
+    // then puts it in place, so a failed copy never replaces a good one. Raises Error saying why
+    // (the folder missing, not writable, full) on failure.
     void backupTo(const QString& target) const;
+
+    // The program's own checks of a database file, changing nothing: this program's application
+    // id, a schema version it can open, the five tables and SQLite's integrity check. Raises
+    // Error saying what is wrong.
+    static void verify(const QString& path);
+
+    // Verifies backup, then puts its content in place of the database at path through SQLite's
+    // backup API. The database replaced is kept beside it under a dated name (DB.MDB becomes
+    // DB-1405-09-17-103000.MDB), which is returned; empty when there was none at path.
+    static QString restore(const QString& backup, const QString& path);
 
 private:
     QString m_path;
     sqlite3* m_writer = nullptr;
 };
 
-// Case- and letter-form-insensitive text: Arabic and Persian yeh and kaf compare equal.
+// Case- and letter-form-insensitive text, as every name search compares: Arabic and Persian
+// yeh (ي ى ی) and kaf (ك ک) are one letter, teh marbuta is heh (ة ه), and alef with a hamza is
+// alef (أ إ ا); Persian and Arabic-Indic digits are ASCII digits.
 QString foldText(const QString& text);
 
 }  // namespace agency

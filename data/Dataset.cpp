@@ -11,6 +11,7 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 
 #include "data/Database.h"
@@ -128,6 +129,22 @@ Currency TField::AsCurrency() const
     }
 }
 
+namespace {
+
+// A value the column cannot hold is refused before it is pending: the row stays in editing, as
+// it was, and the value is never stored.
+[[noreturn]] void refuseSize(const QString& value, const QString& field)
+{
+    throw Error(QString::fromUtf16(u"عدد %1 در ستون %2 نمي گنجد").arg(value, field));
+}
+
+bool fitsInteger(qint64 value)
+{
+    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+}  // namespace
+
 void TField::SetAsString(const QString& text)
 {
     switch (DataType()) {
@@ -162,13 +179,24 @@ void TField::SetAsString(const QString& text)
 void TField::SetAsInteger(qint64 value)
 {
     switch (DataType()) {
-        case FieldType::Currency:
-            m_ds->setPendingValue(m_index, Currency::fromInteger(value).units());
+        case FieldType::Currency: {
+            qint64 units = 0;
+            if (__builtin_mul_overflow(value, Currency::kScale, &units))
+                refuseSize(QString::number(value), FieldName());
+            m_ds->setPendingValue(m_index, units);
             return;
+        }
         case FieldType::Text:
             m_ds->setPendingValue(m_index, QString::number(value));
             return;
-        default:
+        case FieldType::Integer:
+        case FieldType::AutoInc:
+            // A code beyond 32 bits would read back as another number and feed the numbering.
+            if (!fitsInteger(value)) refuseSize(QString::number(value), FieldName());
+            m_ds->setPendingValue(m_index, value);
+            return;
+        case FieldType::Boolean:
+        case FieldType::Float:
             m_ds->setPendingValue(m_index, value);
             return;
     }
@@ -183,7 +211,13 @@ void TField::SetAsCurrency(Currency value)
         case FieldType::Text:
             m_ds->setPendingValue(m_index, value.toString());
             return;
-        default:
+        case FieldType::Integer:
+        case FieldType::AutoInc:
+            if (!fitsInteger(value.roundToInteger())) refuseSize(value.toString(), FieldName());
+            m_ds->setPendingValue(m_index, value.roundToInteger());
+            return;
+        case FieldType::Boolean:
+        case FieldType::Float:
             m_ds->setPendingValue(m_index, value.roundToInteger());
             return;
     }
@@ -732,9 +766,21 @@ bool TDataset::IsEmpty()
     return total() == 0;
 }
 
+void TDataset::checkBrowseMode()
+{
+    // A move leaves the pending row behind: it is stored first (dropped when nothing was typed),
+    // or a later store would write it over whatever row the cursor then stands on.
+    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert) return;
+    if (m_modified.contains(true))
+        Post();
+    else
+        Cancel();
+}
+
 void TDataset::First()
 {
     if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    checkBrowseMode();
     ensureIds(1);
     setCurrent(total() ? 0 : -1);
     m_bof = true;
@@ -744,6 +790,7 @@ void TDataset::First()
 void TDataset::Next()
 {
     if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    checkBrowseMode();
     ensureIds(m_cur + 2);
     if (m_cur + 1 < total()) {
         setCurrent(m_cur + 1);
@@ -756,6 +803,7 @@ void TDataset::Next()
 void TDataset::Prior()
 {
     join();
+    checkBrowseMode();
     if (m_cur > 0) {
         setCurrent(m_cur - 1);
         emit currentChanged(m_cur);
@@ -766,6 +814,7 @@ void TDataset::Prior()
 
 void TDataset::MoveTo(int rowIndex)
 {
+    if (rowIndex != m_cur) checkBrowseMode();
     ensureIds(rowIndex + 1);
     if (rowIndex < 0 || rowIndex >= total() || rowIndex == m_cur) return;
     setCurrent(rowIndex);
@@ -899,6 +948,7 @@ struct LocateKey {
 bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
 {
     if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    checkBrowseMode();
     join();
     const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (names.size() != values.size()) raise(QStringLiteral("Locate: the number of fields and values differ"));
@@ -1036,19 +1086,26 @@ void TDataset::checkWidths() const
     }
 }
 
-void TDataset::raiseStore(const Error& e) const
+void TDataset::raiseStore(const Error& e, const Row& attempted) const
 {
     const QString msg = e.text();
     auto has = [&](const char* s) { return msg.contains(QLatin1String(s), Qt::CaseInsensitive); };
+    // The code the refused row carried, so that the desk knows which one is taken.
+    auto code = [&](const QString& column) {
+        const int i = FieldIndex(column);
+        return i >= 0 && i < attempted.size() ? valueAsString(attempted[i], m_query.columns[i].type) : QString();
+    };
     if (has("UNIQUE")) {
         if (has("service_identity") || has("service.service_date"))
             raise(QString::fromUtf16(u"سرويسي با اين شماره در اين تاريخ قبلاً ثبت شده است"));
         if (has("payment_number") || has("service.driver_bes_no"))
             raise(QString::fromUtf16(u"پرداختي با اين شماره قبلاً ثبت شده است"));
         if (has("driver_code") || has("driver.driver_id"))
-            raise(QString::fromUtf16(u"راننده اي با اين كد قبلاً ثبت شده است"));
+            raise(QString::fromUtf16(u"راننده اي با اين كد (%1) قبلاً ثبت شده است")
+                      .arg(code(QStringLiteral("driver_id"))));
         if (has("acount_code") || has("acount.acount_id"))
-            raise(QString::fromUtf16(u"مشتركي با اين شماره قبلاً ثبت شده است"));
+            raise(QString::fromUtf16(u"مشتركي با اين شماره (%1) قبلاً ثبت شده است")
+                      .arg(code(QStringLiteral("acount_id"))));
     }
     raise(msg);
 }
@@ -1113,9 +1170,10 @@ void TDataset::Post()
         tx.commit();
     } catch (const Error& e) {
         // A row that could not be stored is dropped: nothing stays pending to be stored later.
+        const Row attempted = m_pending;
         Cancel();
         if (e.text().startsWith(Name() + QStringLiteral(": "))) throw;
-        raiseStore(e);
+        raiseStore(e, attempted);
     }
     m_pending.clear();
     m_modified.clear();

@@ -165,6 +165,7 @@ private:
     void ensureIds(int count);  // at least count ids, or all there are
     void finishSnapshot();      // every row id read and the read transaction ended
     bool loadSlice();           // one slice of idle-time reading; true while more remain
+    void checkBrowseMode();
     void releaseSnapshot();
     void readWhole();
     void join() const;  // waits for a result being computed in the background
@@ -180,7 +181,7 @@ private:
     bool readBack(qint64 rowid, Row* out);
     void checkWidths() const;
     [[noreturn]] void raise(const QString& text) const;
-    [[noreturn]] void raiseStore(const Error& e) const;
+    [[noreturn]] void raiseStore(const Error& e, const Row& attempted = {}) const;
 
     Database* m_db;
     bool m_writable;

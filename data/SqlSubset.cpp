@@ -128,12 +128,17 @@ struct Node {
     QString qualifier;  // column: the table written before the dot
     qint64 number = 0;
     NodePtr left, right;
+    int depth = 1;  // levels of the tree below and including this node
 };
 
-NodePtr makeNode(Node::Kind kind, qsizetype pos, QString name = {}, NodePtr left = {}, NodePtr right = {})
+// Nesting (parentheses, signs) and chains (a long "and" is a tree as deep as it is long) are
+// bounded: the parser, the translator and the tree's destruction all recurse on them. The
+// windows' statements stay below ten.
+constexpr int kMaxDepth = 128;
+
+[[noreturn]] void tooDeep(const QString& sql, qsizetype pos)
 {
-    auto n = std::make_unique<Node>(Node{kind, pos, std::move(name), {}, 0, std::move(left), std::move(right)});
-    return n;
+    throw Error(QStringLiteral("پرس و جو بيش از اندازه تو در تو يا طولاني است نزديك «%1»").arg(snippetAt(sql, pos)));
 }
 
 struct ColumnName {
@@ -176,6 +181,16 @@ class Parser {
 public:
     explicit Parser(const QString& sql) : m_sql(sql), m_tokens(tokenize(sql)) {}
 
+    NodePtr makeNode(Node::Kind kind, qsizetype pos, QString name = {}, NodePtr left = {}, NodePtr right = {})
+    {
+        const int depth = 1 + std::max(left ? left->depth : 0, right ? right->depth : 0);
+        if (depth > kMaxDepth)
+            tooDeep(m_sql, pos);
+        auto n = std::make_unique<Node>(Node{kind, pos, std::move(name), {}, 0, std::move(left), std::move(right)});
+        n->depth = depth;
+        return n;
+    }
+
     Statement parse()
     {
         Statement st;
@@ -216,6 +231,23 @@ public:
     }
 
 private:
+    // One level of the parser's own recursion, refused past the bound before it goes deeper.
+    class Nesting {
+    public:
+        explicit Nesting(Parser& p) : m_p(p)
+        {
+            if (m_p.m_nesting >= kMaxDepth)
+                tooDeep(m_p.m_sql, m_p.peek().pos);
+            ++m_p.m_nesting;
+        }
+        ~Nesting() { --m_p.m_nesting; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        Parser& m_p;
+    };
+
     const Token& peek() const { return m_tokens[m_at]; }
     Token take() { return m_tokens[m_at++]; }
     [[noreturn]] void unexpected() const { syntaxError(m_sql, peek().pos); }
@@ -272,6 +304,7 @@ private:
 
     NodePtr parseAnd()
     {
+        const Nesting level(*this);
         NodePtr left = parseComparison();
         while (isKeyword("and")) {
             const qsizetype pos = take().pos;
@@ -318,6 +351,7 @@ private:
 
     NodePtr parseUnary()
     {
+        const Nesting level(*this);
         if (isSymbol("+")) {
             take();
             return parseUnary();
@@ -397,6 +431,7 @@ private:
     const QString& m_sql;
     QVector<Token> m_tokens;
     qsizetype m_at = 0;
+    int m_nesting = 0;
 };
 
 // ---- meaning and SQLite text ----------------------------------------------------------------
@@ -442,9 +477,16 @@ struct Value {
     bool condition = false;  // a truth value rather than a number or a text
     bool aggregate = false;
     bool literal = false;    // an integer literal, held in number
+    bool compound = false;   // an operation without parentheses of its own: "a + b"
     qint64 number = 0;
     int column = -1;         // a bare column reference
 };
+
+// An operand as it may stand beside any operator: a compound one keeps its grouping.
+QString operand(const Value& v)
+{
+    return v.compound ? QLatin1Char('(') + v.sql + QLatin1Char(')') : v.sql;
+}
 
 class Translator {
 public:
@@ -497,7 +539,7 @@ private:
     {
         switch (kindOf(v.type)) {
         case Kind::Money:
-            return v.sql;
+            return operand(v);
         case Kind::Whole:
             if (v.literal) {
                 if (v.number > std::numeric_limits<qint64>::max() / kCurrencyScale
@@ -505,27 +547,27 @@ private:
                     tooLarge(QString::number(v.number));
                 return QString::number(v.number * kCurrencyScale);
             }
-            return QStringLiteral("(%1 * %2)").arg(v.sql).arg(kCurrencyScale);
+            return QStringLiteral("(%1 * %2)").arg(operand(v)).arg(kCurrencyScale);
         case Kind::Real:
         case Kind::Text:
             break;
         }
-        return v.sql;
+        return operand(v);
     }
 
     // For mixing with a real number: money becomes its value, whole numbers mix as they are.
     static QString asRealOperand(const Value& v)
     {
         if (kindOf(v.type) == Kind::Money)
-            return QStringLiteral("(%1 / %2.0)").arg(v.sql).arg(kCurrencyScale);
-        return v.sql;
+            return QStringLiteral("(%1 / %2.0)").arg(operand(v)).arg(kCurrencyScale);
+        return operand(v);
     }
 
     // A dividend: SQLite divides whole numbers with truncation, the dialect never does.
     static QString asRealDividend(const Value& v)
     {
         if (kindOf(v.type) == Kind::Whole)
-            return QStringLiteral("CAST(%1 AS REAL)").arg(v.sql);
+            return QStringLiteral("CAST(%1 AS REAL)").arg(operand(v));
         return asRealOperand(v);
     }
 
@@ -558,6 +600,7 @@ private:
             out = inner;
             out.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');
             out.literal = false;
+            out.compound = false;
             out.column = -1;
             return out;
         }
@@ -565,7 +608,7 @@ private:
             const Value v = translate(*n.left);
             requireValue(v, *n.left);
             requireNumber(v, QStringLiteral("-"));
-            out.sql = QStringLiteral("(-%1)").arg(v.sql);
+            out.sql = QStringLiteral("(-%1)").arg(operand(v));
             out.type = v.type == FieldType::AutoInc || v.type == FieldType::Boolean ? FieldType::Integer : v.type;
             out.aggregate = v.aggregate;
             return out;
@@ -665,16 +708,17 @@ private:
                 out.sql = asRealOperand(a) + op + asRealOperand(b);
                 out.type = FieldType::Float;
             } else {
-                out.sql = a.sql + op + b.sql;
+                out.sql = operand(a) + op + operand(b);
                 out.type = ka == Kind::Money || kb == Kind::Money ? FieldType::Currency : FieldType::Integer;
             }
         } else if (ka == Kind::Money || kb == Kind::Money) {
             out.sql = asMoney(a) + op + asMoney(b);
             out.type = FieldType::Currency;
         } else {
-            out.sql = a.sql + op + b.sql;
+            out.sql = operand(a) + op + operand(b);
             out.type = FieldType::Integer;
         }
+        out.compound = true;
         return out;
     }
 
@@ -698,7 +742,7 @@ private:
         else if (ka == Kind::Money || kb == Kind::Money)
             out.sql = asMoney(a) + op + asMoney(b);
         else
-            out.sql = a.sql + op + b.sql;
+            out.sql = operand(a) + op + operand(b);
         return out;
     }
 
@@ -727,8 +771,14 @@ QString ParsedQuery::sql() const
 
 QString likeContains(const QString& typed)
 {
-    // Interim: quotes are doubled; the matcher's escape for a literal % comes with the matcher.
-    return textLiteral(QLatin1Char('%') + typed + QLatin1Char('%'));
+    QString escaped;
+    escaped.reserve(typed.size() + 2);
+    for (const QChar c : typed) {
+        if (c == u'%' || c == u'\\')
+            escaped += u'\\';
+        escaped += c;
+    }
+    return textLiteral(QLatin1Char('%') + escaped + QLatin1Char('%'));
 }
 
 ParsedQuery parseSelect(const QString& text)
@@ -790,6 +840,9 @@ ParsedQuery parseSelect(const QString& text)
         order << quoted(table.columns[index].name);
     }
     q.orderSql = order.join(QStringLiteral(", "));
+    // Grouped rows without an order of their own come in the order of their groups, not by chance.
+    if (q.orderSql.isEmpty())
+        q.orderSql = q.groupSql;
 
     q.plain = !anyAggregate && st.group.empty();
     if (!q.plain) {

@@ -28,8 +28,13 @@ struct ParsedQuery {
     QString sql() const; // the whole statement for SQLite
 };
 
+// The dialect's like: % is the only wildcard (any run of characters); _ is an ordinary letter;
+// a backslash takes the character after it literally (\% a percent sign, \\ a backslash).
+// Matching ignores case and the letter variants that foldText (data/Database.h) folds.
+//
 // The quoted text literal for "like" that matches every text containing `typed`, each typed
-// character taken literally (an apostrophe, a percent sign and the rest).
+// character taken literally (an apostrophe, a percent sign, a backslash and the rest):
+//   "where driver_name like " + likeContains(EditName->text())
 QString likeContains(const QString& typed);
 
 // Parses one statement of the dialect. Raises agency::Error with a Persian message on anything

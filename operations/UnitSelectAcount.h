@@ -1,12 +1,19 @@
 #pragma once
 
-#include "controls/Form.h"
+#include "controls/Picker.h"
 
-class TFormSelectAcount : public TForm {
+// Finds a subscriber by name and hands him to the service window.
+class TFormSelectAcount : public TPicker {
     Q_OBJECT
 
 public:
     explicit TFormSelectAcount(QWidget* parent = nullptr);
+
+    TLabeledEdit* EditAcountName;
+
+    void EditAcountNameKeyUp() { Research(); }
+    void DBGrid1KeyPress() override;
+    void BitBtn1Click() override;
 };
 
 extern TFormSelectAcount* FormSelectAcount;

@@ -1,15 +1,23 @@
 #pragma once
 
-#include "controls/Form.h"
+#include "controls/Picker.h"
 
-class TFormSelectDriver : public TForm {
+// Finds a driver by name and hands him to the window that asked (Caller).
+class TFormSelectDriver : public TPicker {
     Q_OBJECT
 
 public:
     explicit TFormSelectDriver(QWidget* parent = nullptr);
 
-    // Which window the choice goes to: 1 service, 2 payment, 3 driver account.
+    TLabeledEdit* EditDriverName;
+
+    // Which window the choice goes to: 1 service, 2 payment, 3 driver account; set by the
+    // opener after showing, never cleared.
     int Caller = 0;
+
+    void EditDriverNameKeyUp() { Research(); }
+    void DBGrid1KeyPress() override;
+    void BitBtn1Click() override;
 };
 
 extern TFormSelectDriver* FormSelectDriver;

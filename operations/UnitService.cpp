@@ -6,9 +6,9 @@
 #include "data/Errors.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
+#include "operations/Registration.h"
 #include "operations/UnitReportService.h"
 #include "operations/UnitSelectAcount.h"
-#include "operations/UnitSelectDriver.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,12 +20,6 @@ using agency::StrToInt;
 namespace {
 QString S(const char16_t* text) { return QString::fromUtf16(text); }
 QString todayDate() { return FormMain ? FormMain->TodayDate : QString(); }
-
-// A whole yyyy/mm/dd Solar date of a year the agency can have worked in.
-bool acceptableDate(const QString& date)
-{
-    return agency::SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
-}
 }  // namespace
 
 TFormService::TFormService(QWidget* parent) : TForm(parent)
@@ -114,6 +108,8 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
         BitBtn1->setVisible(true);
         BitBtn2->setVisible(false);
     });
+    // Another date takes that date's next number: the window shows it before the service is stored.
+    connect(MaskEdit1, &QLineEdit::textEdited, this, [this] { guarded([this] { ShowNumberOfDate(); }); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn2Click(); }); });
 }
@@ -132,32 +128,18 @@ void TFormService::ClearFields()
     EditMoney->setText(QStringLiteral("0"));
 }
 
-void TFormService::OpenDriverPicker()
-{
-    FormSelectDriver->Show();
-    FormSelectDriver->Caller = 1;
-}
-
 void TFormService::OpenAcountPicker() { FormSelectAcount->Show(); }
 
 void TFormService::DriverLookup(bool byEnter)
 {
-    if (EditDriverId->text().isEmpty()) {
-        if (!byEnter)
-            SetFocus(EditDriverId);
-        OpenDriverPicker();
-        return;
-    }
-    agency::TADOTable* drivers = DM->ADOTableDriver;
-    if (agency::WalkToCode(drivers, QStringLiteral("driver_id"), StrToInt(EditDriverId->text()))) {
-        SetFocus(EditAcountId);
-        EditDriverName->setText(drivers->FieldByName(QStringLiteral("driver_name")).AsString());
-        return;
-    }
-    dialogs().ShowMessage(S(u"اين كد وجود ندارد"));
-    if (!byEnter)
-        SetFocus(EditDriverId);
-    OpenDriverPicker();
+    ::DriverLookup(EditDriverId, EditDriverName, EditAcountId, 1, byEnter);
+}
+
+void TFormService::ShowNumberOfDate()
+{
+    const QString date = MaskEdit1->Text();
+    if (!EditMode && MaskEdit1->IsComplete() && AcceptableDate(date))
+        EditServiceId->setText(NextNumberOf(date));
 }
 
 void TFormService::AcountLookup(bool byEnter)
@@ -218,22 +200,18 @@ void TFormService::BitBtn1Click()
         in.serviceId = StrToInt(number);
     }
 
-    agency::TADOTable* t = DM->ADOTableService;
     try {
-        t->Append();
-        WriteColumns(t, in);
-        t->FieldByName(QStringLiteral("Service_time")).SetAsString(agency::SolarDate::LongTime());
-        t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"بابت انجام سرويس بشماره ") + number);
-        t->Post();
+        AppendServiceRow([&](agency::TDataset* t) {
+            WriteColumns(t, in);
+            t->FieldByName(QStringLiteral("Service_time")).SetAsString(agency::SolarDate::LongTime());
+            t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"بابت انجام سرويس بشماره ") + number);
+        });
     } catch (...) {
-        t->Cancel();
-        // Another copy of the program may have taken today's number; the next press takes a free one.
-        if (date == todayDate()) {
-            try {
-                EditServiceId->setText(NextNumberOf(date));
-            } catch (const agency::Error&) {
-                // The store's own error is the one to show.
-            }
+        // Another copy of the program may have taken the number; the next press takes a free one.
+        try {
+            EditServiceId->setText(NextNumberOf(date));
+        } catch (const agency::Error&) {
+            // The store's own error is the one to show.
         }
         throw;
     }
@@ -265,7 +243,7 @@ bool TFormService::ReadInput(ServiceInput& in)
         return false;
     }
     in.date = MaskEdit1->Text();
-    if (!acceptableDate(in.date)) {
+    if (!AcceptableDate(in.date)) {
         dialogs().ShowMessage(S(u"تاريخ درست نيست"));
         SetFocus(MaskEdit1);
         return false;
@@ -325,20 +303,12 @@ void TFormService::BitBtn2Click()
         return;
 
     // Other windows append to the service table meanwhile; the row to rewrite is the one loaded.
-    agency::TADOTable* t = DM->ADOTableService;
-    if (!t->Locate(QStringLiteral("id"), {m_correctedRow})) {
-        dialogs().ShowMessage(S(u"اين سرويس ديگر در بانك اطلاعات نيست"));
+    if (!RewriteServiceRow(m_correctedRow, S(u"اين سرويس ديگر در بانك اطلاعات نيست"), [&](agency::TDataset* t) {
+            WriteColumns(t, in);
+            t->FieldByName(QStringLiteral("service_action"))
+                .SetAsString(S(u"انجام سرويس شماره ") + EditServiceId->text());
+        }))
         return;
-    }
-    try {
-        t->Edit();
-        WriteColumns(t, in);
-        t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"انجام سرويس شماره ") + EditServiceId->text());
-        t->Post();
-    } catch (...) {
-        t->Cancel();
-        throw;
-    }
 
     ClearFields();
     close();

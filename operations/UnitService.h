@@ -46,8 +46,8 @@ protected:
 private:
     void DriverLookup(bool byEnter);
     void AcountLookup(bool byEnter);
-    void OpenDriverPicker();
     void OpenAcountPicker();
+    void ShowNumberOfDate();
     void ClearFields();
     QString NextNumberOf(const QString& date);
 

@@ -1,12 +1,32 @@
 #pragma once
 
+#include "controls/DBGrid.h"
+#include "controls/Edits.h"
 #include "controls/Form.h"
 
+class KeyChain;
+
+// Fares, the agency's share and the drivers' payments over a range of dates.
 class TFormAmar : public TForm {
     Q_OBJECT
 
 public:
     explicit TFormAmar(QWidget* parent = nullptr);
+
+    QLabel *Label5, *Label6;
+    TMaskEdit* MaskEdit1;
+    TMaskEdit* MaskEdit2;
+    QLabel *Label1, *Label2, *Label3, *Label4;
+    TDBText *DBText1, *DBText2, *DBText3, *DBText4;
+
+    void MaskEdit1KeyPress();
+    void MaskEdit2KeyPress();
+
+protected:
+    void FormShow() override;
+
+private:
+    KeyChain* m_keys;
 };
 
 extern TFormAmar* FormAmar;

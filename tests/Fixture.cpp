@@ -4,12 +4,18 @@
 #include "app/UnitMain.h"
 #include "controls/Receipt.h"
 #include "controls/Style.h"
+#include "data/Errors.h"
 #include "data/SolarDate.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
+#include <grp.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 void ScriptedDialogs::ShowMessage(const QString& text)
 {
@@ -151,11 +157,16 @@ void pressEnter()
 
 void typeText(QWidget* w, const QString& text)
 {
-    for (const QChar c : text) {
-        if (c.unicode() < 128)
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() < 128) {
             QTest::keyClick(w, char(c.unicode()));
-        else
-            QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+            continue;
+        }
+        // A letter outside the BMP is one key: both halves of its surrogate pair in one event.
+        const qsizetype n = c.isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, text.mid(i, n), Qt::NoModifier);
+        i += n - 1;
     }
 }
 
@@ -171,4 +182,69 @@ bool showActive(QWidget* window)
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
+}
+
+QStringList persianPasswords()
+{
+    // Persian letters and digits (two and three bytes in UTF-8), and an Old Persian letter outside
+    // the BMP (four bytes, two UTF-16 units): a length in characters is no length in bytes.
+    return {QString::fromUtf16(u"رمز۱۲۳"), QString::fromUtf16(u"كليد \U000103A0 ي")};
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+}  // namespace
+
+void handToNobody(const QString& dir)
+{
+    if (geteuid() != 0)
+        return;
+    const QByteArray top = QFile::encodeName(dir);
+    if (::chown(top.constData(), kNobody, kNoGroup) != 0)
+        qWarning("chown %s failed", top.constData());
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (::chown(QFile::encodeName(QDir(dir).filePath(name)).constData(), kNobody, kNoGroup) != 0)
+            qWarning("chown failed");
+}
+
+std::optional<QString> runAsNobody(const std::function<void()>& step)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(out[0]);
+        QByteArray said = "\x01";  // ran to its end
+        if (geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNoGroup) != 0 || ::setuid(kNobody) != 0)) {
+            said = "could not become nobody";
+        } else {
+            try {
+                step();
+            } catch (const agency::Error& e) {
+                said = e.text().toUtf8();
+            }
+        }
+        for (qsizetype done = 0; done < said.size();) {
+            const ssize_t n = ::write(out[1], said.constData() + done, size_t(said.size() - done));
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    QByteArray heard;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        heard.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (pid < 0 || !WIFEXITED(status))
+        return QStringLiteral("the child failed");
+    if (heard == "\x01")
+        return std::nullopt;
+    return QString::fromUtf8(heard);
 }

@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class ScriptedDialogs : public Dialogs {
 public:
@@ -64,3 +66,13 @@ void pressEnter();
 QWidget* focused();
 // Shows a window and waits until it has the focus, as a window the desk opens does.
 bool showActive(QWidget* window);
+
+// Passwords as the desk may type them, each with a letter that is more than one UTF-8 byte.
+QStringList persianPasswords();
+
+// Runs step in a child process that first gives up root for nobody (when the tests run as root,
+// as CI does: root reads and writes every file, so a refusal by file mode is only seen so).
+// The text of the agency::Error it raised, or nothing when it raised none.
+std::optional<QString> runAsNobody(const std::function<void()>& step);
+// Gives a folder and its files to nobody when the tests run as root, so that their modes decide.
+void handToNobody(const QString& dir);

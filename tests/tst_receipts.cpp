@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMap>
 #include <QPainter>
+#include <QPicture>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -231,6 +232,29 @@ public:
     ReceiptItem text;
 };
 
+// The band as the screen shows it at 96 dots an inch: painted directly, or the way the print
+// preview shows a page, recorded run by run and played back.
+QImage bandImage(const Receipt& receipt, bool throughPreview)
+{
+    const qreal perMm = 96 / 25.4;
+    QImage image(qCeil(receipt.bandSize().width() * perMm), qCeil(receipt.bandSize().height() * perMm),
+                 QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(perMm * 1000));
+    image.setDotsPerMeterY(qRound(perMm * 1000));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    if (throughPreview) {
+        QPicture recorded;
+        QPainter recorder(&recorded);
+        receipt.paintBand(recorder);
+        recorder.end();
+        painter.drawPicture(0, 0, recorded);
+    } else {
+        receipt.paintBand(painter);
+    }
+    return image;
+}
+
 QList<QPrintPreviewDialog*> openPreviews()
 {
     QList<QPrintPreviewDialog*> list;
@@ -257,6 +281,10 @@ private slots:
     void longNameWrapsInsideItsBox();
     void noInkOutsideTheBoxes_data();
     void noInkOutsideTheBoxes();
+    void colonAndBlankStandWhereAReaderExpects_data();
+    void colonAndBlankStandWhereAReaderExpects();
+    void previewShowsThePageAsPrinted_data();
+    void previewShowsThePageAsPrinted();
     void namedFacesResolveToPersianFaces();
     void alignmentFollowsRightToLeft();
     void previewWaitsAndIsNotReentered();
@@ -400,7 +428,9 @@ void TestReceipts::longNameWrapsInsideItsBox()
                  qPrintable(describe(w) + QStringLiteral(" beside the box")));
     // Lines past the box's height are clipped away; those drawn break between words, in order.
     const QStringList lines = readLines(nameWords);
-    QVERIFY2(lines.size() >= 2, qPrintable(lines.join(QLatin1Char('|'))));
+    // The box holds one line of the name: it ends at a word, before the name does.
+    QVERIFY2(!lines.isEmpty() && comparable(lines.join(QString())) != comparable(kLongName),
+             qPrintable(lines.join(QLatin1Char('|'))));
     QStringList wholeWords;
     QString prefix;
     for (const QString& w : kLongName.split(QLatin1Char(' ')))
@@ -448,6 +478,84 @@ void TestReceipts::noInkOutsideTheBoxes()
                          qPrintable(QStringLiteral("ink at %1,%2 px outside every box").arg(x).arg(y)));
 }
 
+void TestReceipts::colonAndBlankStandWhereAReaderExpects_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::newRow("service") << QStringLiteral("service");
+    QTest::newRow("payment") << QStringLiteral("payment");
+}
+
+void TestReceipts::colonAndBlankStandWhereAReaderExpects()
+{
+    QFETCH(QString, row);
+    const Filled filled = make(row);
+    const Receipt& receipt = *filled.receipt;
+    const QString pdf = m_dir.filePath(QStringLiteral("order.pdf"));
+    QVERIFY(receipt.writePdf(pdf));
+    const QList<Word> all = words(pdf);
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    int colons = 0;
+    for (const ReceiptItem* item : receipt.items()) {
+        const QRectF box = pageBoxPt(receipt, *item);
+        QList<Word> mark, rest;
+        for (const Word& w : all)
+            if (box.contains(w.box.center()))
+                (comparable(w.text) == QLatin1String(":") ? mark : rest).append(w);
+        // Read right to left, a caption's colon follows its word: it stands at the word's left.
+        if (item->Caption.trimmed().endsWith(QLatin1Char(':'))) {
+            QCOMPARE(mark.size(), 1);
+            ++colons;
+            for (const Word& w : rest)
+                QVERIFY2(mark[0].box.right() < w.box.left(),
+                         qPrintable(item->Name + QStringLiteral(": ") + describe(mark[0]) +
+                                    QStringLiteral(" right of ") + describe(w)));
+        }
+        // The amount reads number, blank, unit: the unit left of the digits, a blank's width apart.
+        if (item->Name == QLatin1String("QRLabel15")) {
+            QList<Word> number, unit;
+            for (const Word& w : rest)
+                (digits.match(comparable(w.text)).hasMatch() ? number : unit).append(w);
+            QCOMPARE(number.size(), 1);
+            QVERIFY(!unit.isEmpty());
+            for (const Word& w : unit)
+                QVERIFY2(number[0].box.left() - w.box.right() >= 2.0,
+                         qPrintable(describe(w) + QStringLiteral(" against ") + describe(number[0])));
+        }
+    }
+    QCOMPARE(colons, row == QLatin1String("service") ? 9 : 4);
+}
+
+void TestReceipts::previewShowsThePageAsPrinted_data()
+{
+    QTest::addColumn<QString>("row");
+    for (const char* row : {"service", "service without address", "payment", "payment of nothing"})
+        QTest::newRow(row) << QString::fromLatin1(row);
+}
+
+void TestReceipts::previewShowsThePageAsPrinted()
+{
+    QFETCH(QString, row);
+    const Filled filled = make(row);
+    const QImage printed = bandImage(*filled.receipt, false);
+    const QImage previewed = bandImage(*filled.receipt, true);
+    QCOMPARE(previewed.size(), printed.size());
+    // Column by column, where each text has ink: a colon or a blank that changed sides moves whole
+    // glyphs; rounding moves an edge by a pixel.
+    for (const ReceiptItem* item : filled.receipt->items()) {
+        const QRect box = Receipt::mmToDevice(item->box, &printed).toAlignedRect() & printed.rect();
+        auto inked = [&box](const QImage& image, int x) {
+            for (int y = box.top(); y <= box.bottom(); ++y)
+                if (isInk(image, x, y))
+                    return true;
+            return false;
+        };
+        int differ = 0;
+        for (int x = box.left(); x <= box.right(); ++x)
+            differ += inked(printed, x) != inked(previewed, x);
+        QVERIFY2(differ <= 2, qPrintable(item->Name + QStringLiteral(": %1 columns differ").arg(differ)));
+    }
+}
+
 void TestReceipts::namedFacesResolveToPersianFaces()
 {
     const QStringList installed = QFontDatabase::families();
@@ -492,6 +600,7 @@ void TestReceipts::previewWaitsAndIsNotReentered()
     int pages = -1;
     QPageSize::PageSizeId paper = QPageSize::Custom;
     bool rightToLeft = false;
+    qreal zoom = 0;
     QTimer::singleShot(0, [&] {
         // Closes whatever is open by then, so that a faulty nested preview cannot hang the test.
         QTimer::singleShot(200, [&] {
@@ -499,6 +608,7 @@ void TestReceipts::previewWaitsAndIsNotReentered()
             mostOpen = std::max(mostOpen, int(open.size()));
             if (!open.isEmpty()) {
                 pages = open.first()->findChild<QPrintPreviewWidget*>()->pageCount();
+                zoom = open.first()->findChild<QPrintPreviewWidget*>()->zoomFactor();
                 paper = open.first()->printer()->pageLayout().pageSize().id();
                 rightToLeft = open.first()->layoutDirection() == Qt::RightToLeft;
             }
@@ -513,6 +623,7 @@ void TestReceipts::previewWaitsAndIsNotReentered()
     QCOMPARE(pages, 1);
     QCOMPARE(paper, QPageSize::A4);
     QVERIFY(rightToLeft);
+    QCOMPARE(zoom, 1.0);  // actual size
     QVERIFY(!receipt.previewOpen());
     QVERIFY(openPreviews().isEmpty());
 }

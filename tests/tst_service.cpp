@@ -401,6 +401,7 @@ private slots:
         backToDate();
         QCOMPARE(focused(), FormService->MaskEdit1);
         typeAndEnter(QStringLiteral("1405/09/10"));
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("4"));  // shown before it is stored
         pressEnter();
         typeAndEnter(kTarget);
         typeAndEnter(QStringLiteral("1000"));
@@ -419,6 +420,7 @@ private slots:
         typeAndEnter(QStringLiteral("3"));
         backToDate();
         typeAndEnter(QStringLiteral("1404/01/05"));
+        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
         pressEnter();
         typeAndEnter(kTarget);
         typeAndEnter(QStringLiteral("1000"));
@@ -531,6 +533,41 @@ private slots:
                                       : QStringLiteral("SELECT driver_id FROM service"))
                      .toInt(),
                  subscriber ? 3 : 7);
+    }
+
+    // A register larger than any block of rows a dataset reads at once: the codes past the first
+    // block must be found as surely as the first.
+    void lookupPastTheFirstRows_data()
+    {
+        QTest::addColumn<bool>("subscriber");
+        QTest::addColumn<int>("code");
+        for (const int code : {1, 65, 70, 1500}) {
+            QTest::newRow(qPrintable(QStringLiteral("driver %1").arg(code))) << false << code;
+            QTest::newRow(qPrintable(QStringLiteral("subscriber %1").arg(code))) << true << code;
+        }
+    }
+    void lookupPastTheFirstRows()
+    {
+        QFETCH(bool, subscriber);
+        QFETCH(int, code);
+        f->exec(QStringLiteral("DELETE FROM driver; DELETE FROM acount;"));
+        const QString numbers = QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 1500) ");
+        f->exec(numbers + QStringLiteral("INSERT INTO driver (driver_id, driver_name) SELECT i, 'راننده ' || i FROM n"));
+        f->exec(numbers + QStringLiteral("INSERT INTO acount (acount_id, acount_name, acount_add) "
+                                         "SELECT i, 'مشترك ' || i, 'نشاني ' || i FROM n"));
+        DM->ADOTableDriver->Reopen();
+        DM->ADOTableAcount->Reopen();
+        QVERIFY(openNew());
+        if (subscriber)
+            typeAndEnter(QStringLiteral("1"));
+        typeAndEnter(QString::number(code));
+        QVERIFY2(f->dialogs.log.isEmpty(), qPrintable(f->dialogs.log.join(u'|')));
+        if (subscriber) {
+            QCOMPARE(FormService->EditAcountName->text(), S(u"مشترك ") + QString::number(code));
+            QCOMPARE(FormService->EditSource->text(), S(u"نشاني ") + QString::number(code));
+        } else {
+            QCOMPARE(FormService->EditDriverName->text(), S(u"راننده ") + QString::number(code));
+        }
     }
 
     void unknownOrEmptyCodeOpensThePicker_data()

@@ -153,6 +153,8 @@ private slots:
     void results();
     void refusals_data();
     void refusals();
+    void groupingAsWritten_data();
+    void groupingAsWritten();
 };
 
 void TestSqlSubset::namesAndTypes_data()
@@ -349,6 +351,14 @@ void TestSqlSubset::results_data()
                                    << u8("r1200");
     QTest::newRow("whole numbers divide exactly") << u8("select service_id / 2 from service where id=1") << QString()
                                                   << false << u8("r0.5");
+
+    // Nesting and chains well within what the windows and the desk write.
+    QTest::newRow("thirty parentheses") << u8("select id from service where ") + QString(30, u'(') + u8("id=4") +
+                                               QString(30, u')')
+                                        << QString() << false << u8("4");
+    QTest::newRow("a hundred and terms")
+        << u8("select id from service where id=4") + u8(" and service_id=1").repeated(99) << QString() << false
+        << u8("4");
 }
 
 void TestSqlSubset::results()
@@ -460,6 +470,19 @@ void TestSqlSubset::refusals_data()
     QTest::newRow("number as a condition") << u8("select * from service where 1") << u8("شرط نادرست");
     QTest::newRow("and of numbers") << u8("select * from service where id and 1=1") << u8("شرط نادرست");
     QTest::newRow("chained comparison") << u8("select * from service where (id=1)=1") << u8("شرط به جاي مقدار");
+
+    // Deep input: refused with a message, never a crash.
+    const QString tooDeep = u8("بيش از اندازه تو در تو");
+    QTest::newRow("ten thousand parentheses")
+        << u8("select * from service where ") + QString(10000, u'(') + u8("id=1") + QString(10000, u')') << tooDeep;
+    QTest::newRow("fifty thousand signs") << u8("select ") + u8("-+").repeated(25000) + u8("id from service") << tooDeep;
+    QTest::newRow("twenty thousand and terms")
+        << u8("select * from service where id=1") + u8(" and id=1").repeated(20000) << tooDeep;
+    QTest::newRow("twenty thousand terms of a sum") << u8("select ") + u8("id+").repeated(20000) + u8("id from service")
+                                                    << tooDeep;
+    QTest::newRow("nested aggregates") << u8("select ") + u8("sum(").repeated(10000) + u8("id") +
+                                              QString(10000, u')') + u8(" from service")
+                                       << tooDeep;
 }
 
 void TestSqlSubset::refusals()
@@ -472,6 +495,50 @@ void TestSqlSubset::refusals()
     } catch (const Error& e) {
         QVERIFY2(e.text().contains(message), qPrintable(e.text()));
     }
+}
+
+// What SQLite computes for the SQL written must be what it computes for the same arithmetic
+// written by hand on the stored ten-thousandths: every compound operand keeps its grouping.
+void TestSqlSubset::groupingAsWritten_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("byHand");
+    QTest::newRow("money against a whole sum")
+        << u8("select id from service where service_moeny > driver_id + 2399")
+        << u8("select id from service where service_moeny > (driver_id + 2399) * 10000");
+    QTest::newRow("a whole sum less money") << u8("select driver_id + 1 - service_moeny from service")
+                                            << u8("select (driver_id + 1) * 10000 - service_moeny from service");
+    QTest::newRow("a money sum with a real") << u8("select service_moeny + driver_bes + service_id / 2 from service")
+                                             << u8("select (service_moeny + driver_bes) / 10000.0 + service_id / 2.0 "
+                                                   "from service");
+    QTest::newRow("a grouped difference of money")
+        << u8("select service_moeny - (service_percent - driver_bes) from service")
+        << u8("select service_moeny - (service_percent - driver_bes) from service");
+    QTest::newRow("a grouped whole difference") << u8("select service_moeny - (driver_id - 1) from service")
+                                                << u8("select service_moeny - (driver_id - 1) * 10000 from service");
+    QTest::newRow("a grouped balance halved")
+        << u8("select (sum(service_percent) - sum(driver_bes)) / 2 from service")
+        << u8("select (sum(service_percent) - sum(driver_bes)) / 10000.0 / 2 from service");
+    QTest::newRow("a negated sum") << u8("select -(service_moeny + driver_bes) from service")
+                                   << u8("select -(service_moeny + driver_bes) from service");
+    QTest::newRow("precedence without parentheses") << u8("select driver_id + 1 * service_moeny from service")
+                                                    << u8("select driver_id * 10000 + service_moeny from service");
+    QTest::newRow("a whole sum times money") << u8("select (driver_id + 1) * service_moeny from service")
+                                             << u8("select (driver_id + 1) * service_moeny from service");
+}
+
+void TestSqlSubset::groupingAsWritten()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, byHand);
+    MemoryDb db;
+    seed(db);
+    const QString sql = parseSelect(text).sql();
+    const QStringList got = db.run(sql);
+    QVERIFY2(db.error().isEmpty(), qPrintable(db.error() + u8(" in ") + sql));
+    const QStringList expected = db.run(byHand);
+    QVERIFY2(db.error().isEmpty(), qPrintable(db.error()));
+    QCOMPARE(got, expected);
 }
 
 QTEST_APPLESS_MAIN(TestSqlSubset)

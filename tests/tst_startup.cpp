@@ -14,11 +14,15 @@
 #include "tests/Fixture.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QTest>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace agency;
 
@@ -153,8 +157,12 @@ private slots:
         QTest::newRow("not sqlite") << "text" << QString::fromUtf16(u"پايگاه داده نيست");
         QTest::newRow("foreign sqlite") << "foreign" << QString::fromUtf16(u"اين برنامه نيست");
         QTest::newRow("table missing") << "notable" << QString::fromUtf16(u"جدول acount");
-        QTest::newRow("unreadable") << "unreadable" << QString::fromUtf16(u"خوانده نمي شود");
         QTest::newRow("locked") << "locked" << QString::fromUtf16(u"قفل");
+        QTest::newRow("from a newer program") << "newer" << QString::fromUtf16(u"نسخه جديدتري");
+        // Refused by file modes: run by nobody, since root reads and writes every file.
+        QTest::newRow("unreadable") << "unreadable" << QString::fromUtf16(u"خوانده نمي شود");
+        QTest::newRow("read-only file") << "readonly" << QString::fromUtf16(u"در فايل پايگاه داده نمي توان نوشت");
+        QTest::newRow("read-only folder") << "readonlydir" << QString::fromUtf16(u"در پوشه پايگاه داده نمي توان نوشت");
     }
     void badDatabasesAreRefusedAndLeftAsTheyWere()
     {
@@ -163,6 +171,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("DB.MDB"));
         sqlite3* holder = nullptr;
+        const QMap<QString, int> modes = {{QStringLiteral("unreadable"), 0}, {QStringLiteral("readonly"), 0400},
+                                          {QStringLiteral("readonlydir"), 0600}};
         if (kind == QLatin1String("text")) {
             QFile file(path);
             file.open(QIODevice::WriteOnly);
@@ -184,29 +194,137 @@ private slots:
                                  "UPDATE payeh SET percent=percent; COMMIT;",
                              nullptr, nullptr, nullptr);
                 holder = db;  // keeps its exclusive lock until closed
+            } else if (kind == QLatin1String("newer")) {
+                sqlite3_exec(db, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion + 1).toUtf8().constData(),
+                             nullptr, nullptr, nullptr);
+                sqlite3_close(db);
             } else {
                 sqlite3_close(db);
             }
-            if (kind == QLatin1String("unreadable"))
-                ::chmod(path.toUtf8().constData(), 0);
         }
         const QByteArray before = QFile::exists(path) ? digest(path) : QByteArray();
-        ScriptedDialogs boxes;
-        if (geteuid() == 0 && kind == QLatin1String("unreadable"))
-            QSKIP("root reads every file");
-        try {
-            auto program = Program::build(path, &boxes);
-            QFAIL("a bad database was opened");
-        } catch (const Error& e) {
-            QVERIFY2(e.text().contains(phrase), qPrintable(e.text()));
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        if (modes.contains(kind)) {
+            handToNobody(dir.path());
+            ::chmod(QFile::encodeName(path).constData(), mode_t(modes[kind]));
+            if (kind == QLatin1String("readonlydir"))
+                ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
+            const std::optional<QString> refused = runAsNobody([&] { TDM dm(path); });
+            ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+            QVERIFY2(refused && refused->contains(phrase), qPrintable(refused.value_or(QStringLiteral("opened"))));
+        } else {
+            ScriptedDialogs boxes;
+            try {
+                auto program = Program::build(path, &boxes);
+                QFAIL("a bad database was opened");
+            } catch (const Error& e) {
+                QVERIFY2(e.text().contains(phrase), qPrintable(e.text()));
+            }
+            QVERIFY(FormEnter == nullptr && FormMain == nullptr && DM == nullptr);
+            setDialogs(nullptr);
         }
-        QVERIFY(FormEnter == nullptr && FormMain == nullptr && DM == nullptr);
         if (holder)
             sqlite3_close(holder);
         if (kind == QLatin1String("missing"))
             QVERIFY(!QFile::exists(path));
-        else if (kind != QLatin1String("unreadable"))
+        else
             QCOMPARE(digest(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), files);  // no log or shared memory beside it
+    }
+
+    // A backup copy is a file in rollback-journal mode; put in place of DB.MDB, by hand or by
+    // restore, it must open as the database and show every row, past the first block fetched.
+    void backupCopyInPlaceOpensWithEveryRow_data()
+    {
+        QTest::addColumn<bool>("byRestore");
+        QTest::newRow("copied over DB.MDB") << false;
+        QTest::newRow("through restore") << true;
+    }
+    void backupCopyInPlaceOpensWithEveryRow()
+    {
+        QFETCH(bool, byRestore);
+        Fixture f(false);
+        f.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 1500) "
+                              "INSERT INTO service (service_id, service_date, driver_name) "
+                              "SELECT i, '1405/09/17', 'راننده ' || i FROM n"));
+        const QString copy = f.dir.filePath(QStringLiteral("copy.mdb"));
+        DM->ADOConnection1->backupTo(copy);
+        f.exec(QStringLiteral("DELETE FROM service WHERE service_id > 1000"));  // work done after the copy
+        f.program.reset();
+        QString kept;
+        try {
+            if (byRestore) {
+                kept = Database::restore(copy, f.path);
+            } else {
+                for (const char* gone : {"", "-wal", "-shm"})
+                    QFile::remove(f.path + QLatin1String(gone));
+                QVERIFY(QFile::copy(copy, f.path));
+            }
+            f.build();
+        } catch (const Error& e) {
+            QFAIL(qPrintable(e.text()));
+        }
+        typeLogin(QString::fromUtf16(Fixture::kPassword));
+        QVERIFY(f.dialogs.log.isEmpty());
+        QVERIFY(FormMain->isVisible());
+        TADOQuery* list = DM->QueryViewService;
+        list->Reopen();
+        int rows = 0;
+        for (list->First(); !list->Eof(); list->Next())
+            ++rows;
+        QCOMPARE(rows, 1500);
+        QCOMPARE(list->FieldByName(QStringLiteral("driver_name")).AsString(), QString::fromUtf16(u"راننده 1500"));
+        if (byRestore) {
+            // The database replaced is kept beside it, as it was.
+            QVERIFY(QFileInfo(kept).fileName().startsWith(QStringLiteral("DB-1405-09-17-103000")));
+            sqlite3* old = nullptr;
+            sqlite3_open_v2(QFile::encodeName(kept).constData(), &old, SQLITE_OPEN_READONLY, nullptr);
+            {
+                Statement count(old, QStringLiteral("SELECT count(*) FROM service"));
+                QVERIFY(count.step());
+                QCOMPARE(count.columnInt(0), 1000);
+            }
+            sqlite3_close(old);
+        }
+    }
+
+    // A password holding Persian letters, or a letter outside the BMP, is hashed and verified as
+    // its UTF-8 bytes, so that a user created with it can log in.
+    void persianPasswordsAtTheFirstRunAndTheLogin_data()
+    {
+        QTest::addColumn<QString>("password");
+        for (const QString& p : persianPasswords())
+            QTest::newRow(p.toUtf8().constData()) << p;
+    }
+    void persianPasswordsAtTheFirstRunAndTheLogin()
+    {
+        QFETCH(QString, password);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        ScriptedDialogs boxes;
+        setDialogs(&boxes);
+        {
+            TFormNewDatabase w(path);
+            QVERIFY(showActive(&w));
+            for (const QString& t : {QString::fromUtf16(u"آژانس"), QStringLiteral("10"), QString::fromUtf16(u"مينا"),
+                                     password, password})
+                typeAndEnter(t);
+            QVERIFY(w.Created());
+        }
+        auto program = Program::build(path, &boxes);
+        FormEnter->show();
+        FormEnter->Edit1->setFocus();
+        typeText(FormEnter->Edit1, password.chopped(1));  // all but its last letter
+        QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
+        QVERIFY(!FormMain->isVisible());
+        QCOMPARE(boxes.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+        FormEnter->Edit1->setFocus();
+        typeText(FormEnter->Edit1, password);
+        QCOMPARE(FormEnter->Edit1->text(), password);
+        QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
+        QVERIFY(FormMain->isVisible());
+        QCOMPARE(FormEnter->CurrentUserName, QString::fromUtf16(u"مينا"));
+        program.reset();
         setDialogs(nullptr);
     }
 

@@ -1,0 +1,72 @@
+#include "operations/Registration.h"
+
+#include "controls/Dialogs.h"
+#include "controls/Edits.h"
+#include "controls/Keys.h"
+#include "data/Errors.h"
+#include "data/SolarDate.h"
+#include "data/UnitDM.h"
+#include "operations/UnitSelectDriver.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+void openDriverPicker(int caller)
+{
+    FormSelectDriver->Show();
+    FormSelectDriver->Caller = caller;
+}
+}  // namespace
+
+void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int caller, bool byEnter)
+{
+    if (!code->text().isEmpty()) {
+        agency::TADOTable* drivers = DM->ADOTableDriver;
+        if (agency::WalkToCode(drivers, u"driver_id"_s, agency::StrToInt(code->text()))) {
+            SetFocus(next);
+            name->setText(drivers->FieldByName(u"driver_name"_s).AsString());
+            return;
+        }
+        dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
+    }
+    if (!byEnter)
+        SetFocus(code);
+    openDriverPicker(caller);
+}
+
+bool AcceptableDate(const QString& date)
+{
+    return agency::SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
+}
+
+void AppendServiceRow(const std::function<void(agency::TDataset*)>& write)
+{
+    agency::TADOTable* t = DM->ADOTableService;
+    try {
+        t->Append();
+        write(t);
+        t->Post();
+    } catch (...) {
+        t->Cancel();
+        throw;
+    }
+}
+
+bool RewriteServiceRow(const QString& id, const QString& goneMessage,
+                       const std::function<void(agency::TDataset*)>& write)
+{
+    agency::TADOTable* t = DM->ADOTableService;
+    if (!t->Locate(u"id"_s, {id})) {
+        dialogs().ShowMessage(goneMessage);
+        return false;
+    }
+    try {
+        t->Edit();
+        write(t);
+        t->Post();
+    } catch (...) {
+        t->Cancel();
+        throw;
+    }
+    return true;
+}
