@@ -170,7 +170,7 @@ int main(int argc, char* argv[])
     };
     // A query of the data module rewritten as a window does, reopened and read whole.
     auto query = [&](const QString& name, TADOQuery* q, const QStringList& lines, const QString& sql,
-                     const QVariantList& binds = {}, int runs = 5) {
+                     const QVariantList& binds = {}, int runs = 9) {
         add(
             name, runs,
             [&] {
