@@ -5,6 +5,7 @@
 #include "controls/Keys.h"
 #include "data/Errors.h"
 #include "data/UnitDM.h"
+#include "operations/Registration.h"
 #include "operations/UnitDriverBes.h"
 
 #include <QGridLayout>
@@ -87,12 +88,7 @@ void TFormViewDriverBes::EditServiceIdKeyPress()
     const QString typed = EditServiceId->text();
     if (typed.isEmpty())
         return;
-    // A whole number goes in as the number; any other text goes in as a quoted text, which the
-    // query parser refuses against the number column, so that typed text never becomes SQL.
-    qint32 number = 0;
-    const QString value = agency::tryStrToInt(typed, &number)
-                              ? QString::number(number)
-                              : u"'"_s + QString(typed).replace(u"'"_s, u"''"_s) + u"'"_s;
+    const QString value = NumberLiteral(typed);
     // Services carry no payment number: 0 lists none of them.
     Filter(u"where (driver_bes_no<>0) and (driver_bes_no="_s + value + u")"_s);
 }

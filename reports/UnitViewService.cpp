@@ -1,9 +1,163 @@
 #include "reports/UnitViewService.h"
 
+#include <QGridLayout>
+
+#include "app/UnitMain.h"
+#include "controls/Dialogs.h"
+#include "controls/Keys.h"
+#include "data/UnitDM.h"
+#include "operations/Registration.h"
+#include "operations/UnitService.h"
+
+using namespace Qt::StringLiterals;
+
 TFormViewService* FormViewService = nullptr;
 
 TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
 {
-    setObjectName(QStringLiteral("FormViewService"));
-    setWindowTitle(QString::fromUtf16(u"نمايش سرويسهاي صورت گرفته"));
+    setObjectName(u"FormViewService"_s);
+    setWindowTitle(u"نمايش سرويسهاي صورت گرفته"_s);
+    setFixedSize(700, 500);
+
+    DBGrid1 = new TDBGrid(this);
+    DBGrid1->setObjectName(u"DBGrid1"_s);
+    DBGrid1->SetDataSource(&DM->DSViewService);
+    DBGrid1->SetColumns({{u"service_id"_s, u"سرويس"_s, 60},
+                         {u"service_date"_s, u"تاريخ"_s, 90},
+                         {u"Service_time"_s, u"ساعت"_s, 70},
+                         {u"driver_id"_s, u"كدراننده"_s, 75},
+                         {u"acount_id"_s, u"اشتراك"_s, 70},
+                         {u"service_moeny"_s, u"مبلغ سرويس"_s, 120},
+                         {u"service_percent"_s, u"سهم آژانس"_s, 120}});
+    DBGrid1->ExportName = [] { return u"سرويسها"_s; };
+
+    QFont bold = font();
+    bold.setBold(true);
+    auto label = [&](const QString& text) {
+        auto* l = new QLabel(text, this);
+        l->setFont(bold);
+        return l;
+    };
+    auto bound = [&](const QString& field) {
+        auto* t = new TDBText(this);
+        t->SetField(&DM->DSViewService, field);
+        return t;
+    };
+
+    EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, this);
+    EditServiceId->setObjectName(u"EditServiceId"_s);
+    EditServiceId->setDigitsOnlyAscii(true);
+    EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, this);
+    EditAcountId->setObjectName(u"EditAcountId"_s);
+    EditAcountId->setDigitsOnlyAscii(true);
+    Label5 = label(u"تاريخ"_s);
+    MaskEdit1 = new TMaskEdit(this);
+    MaskEdit1->setObjectName(u"MaskEdit1"_s);
+    Label5->setBuddy(MaskEdit1);
+    Label6 = label(u"تا تاريخ"_s);
+    MaskEdit2 = new TMaskEdit(this);
+    MaskEdit2->setObjectName(u"MaskEdit2"_s);
+    Label6->setBuddy(MaskEdit2);
+
+    Label1 = label(u"نام راننده :"_s);
+    DBText1 = bound(u"driver_name"_s);
+    Label2 = label(u"نام مشترك : "_s);
+    DBText2 = bound(u"acount_name"_s);
+    Label3 = label(u"مبدا :"_s);
+    DBText3 = bound(u"service_start_add"_s);
+    Label4 = label(u"مقصد :"_s);
+    DBText4 = bound(u"service_target_add"_s);
+
+    // Filters on top, right to left; the list; the captions of its current row under it.
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(EditServiceId->EditLabel, 0, 0);
+    grid->addWidget(EditServiceId, 0, 1);
+    grid->addWidget(EditAcountId->EditLabel, 0, 2);
+    grid->addWidget(EditAcountId, 0, 3);
+    grid->addWidget(Label5, 1, 0);
+    grid->addWidget(MaskEdit1, 1, 1);
+    grid->addWidget(Label6, 1, 2);
+    grid->addWidget(MaskEdit2, 1, 3);
+    grid->addWidget(DBGrid1, 2, 0, 1, 4);
+    grid->addWidget(Label1, 3, 0);
+    grid->addWidget(DBText1, 3, 1);
+    grid->addWidget(Label2, 3, 2);
+    grid->addWidget(DBText2, 3, 3);
+    grid->addWidget(Label3, 4, 0);
+    grid->addWidget(DBText3, 4, 1, 1, 3);
+    grid->addWidget(Label4, 5, 0);
+    grid->addWidget(DBText4, 5, 1, 1, 3);
+    grid->setRowStretch(2, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    QWidget* order[] = {DBGrid1, EditServiceId, EditAcountId, MaskEdit1, MaskEdit2};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    m_keys = new KeyChain(this);
+    m_keys->onEnter(EditServiceId, [this] { EditServiceIdKeyPress(); });
+    m_keys->onEnter(EditAcountId, [this] { EditAcountIdKeyPress(); });
+    m_keys->onEnter(MaskEdit1, [this] { MaskEdit1KeyPress(); });
+    m_keys->onEnter(MaskEdit2, [this] { MaskEdit2KeyPress(); });
+    connect(DBGrid1, &TDBGrid::Activated, this, [this] { guarded([this] { DBGrid1KeyPress(); }); });
+}
+
+void TFormViewService::FormShow()
+{
+    // The last filter runs again (reading only the rows the grid shows), and both dates are today.
+    const QString today = FormMain ? FormMain->TodayDate : QString();
+    MaskEdit1->SetText(today);
+    MaskEdit2->SetText(today);
+    agency::TADOQuery* q = DM->QueryViewService;
+    q->Close();
+    q->Open();
+}
+
+void TFormViewService::Filter(const QString& where)
+{
+    agency::TADOQuery* q = DM->QueryViewService;
+    q->SQL.Clear();
+    q->SQL.Add(u"select *"_s);
+    q->SQL.Add(u"from service"_s);
+    q->SQL.Add(where);
+    // Filtered services come by date, then by number: the day's order at the desk, and the same
+    // order on every showing (the database alone promises none).
+    q->SQL.Add(u"order by service_date,service_id"_s);
+    q->Close();
+    q->Open();
+}
+
+void TFormViewService::EditServiceIdKeyPress()
+{
+    const QString typed = EditServiceId->text();
+    if (typed.isEmpty()) return;
+    // Payment rows carry the number 0: they are left out here too, so that "0" lists no payment.
+    Filter(u"where (service_id<>0) and (service_id="_s + NumberLiteral(typed) + u")"_s);
+}
+
+void TFormViewService::EditAcountIdKeyPress()
+{
+    const QString typed = EditAcountId->text();
+    if (typed.isEmpty()) return;
+    Filter(u"where service_id<>0 and acount_id="_s + NumberLiteral(typed));
+}
+
+void TFormViewService::MaskEdit1KeyPress()
+{
+    Filter(u"where (service_id<>0) and (service_date="_s + TextLiteral(MaskEdit1->Text()) + u")"_s);
+    SetFocus(MaskEdit2);
+}
+
+void TFormViewService::MaskEdit2KeyPress()
+{
+    Filter(u"where (service_id<>0) and (service_date>="_s + TextLiteral(MaskEdit1->Text()) +
+           u") and (service_date<="_s + TextLiteral(MaskEdit2->Text()) + u")"_s);
+}
+
+void TFormViewService::DBGrid1KeyPress()
+{
+    agency::TADOQuery* q = DM->QueryViewService;
+    if (!q->Active() || q->RecNo() < 0) return;
+    FormService->OpenForCorrection(q->FieldByName(u"service_date"_s).AsString(),
+                                   q->FieldByName(u"service_id"_s).AsString());
 }
