@@ -206,8 +206,9 @@ int main(int argc, char* argv[])
     query(u"service list: every row (export)"_s, list,
           {u"select *"_s, u"from service"_s, u"where service_id<>0"_s, listOrder},
           star + u"WHERE service_id<>0 ORDER BY service_date, service_id"_s, {}, 3);
-    query(u"service list: by number"_s, list, {u"select *"_s, u"from service"_s, u"where service_id=5"_s, listOrder},
-          star + u"WHERE service_id=5 ORDER BY service_date, service_id"_s);
+    query(u"service list: by number"_s, list,
+          {u"select *"_s, u"from service"_s, u"where (service_id<>0) and (service_id=5)"_s, listOrder},
+          star + u"WHERE service_id<>0 AND service_id=5 ORDER BY service_date, service_id"_s);
     query(u"service list: by subscriber"_s, list,
           {u"select *"_s, u"from service"_s, u"where service_id<>0 and acount_id=77"_s, listOrder},
           star + u"WHERE service_id<>0 AND acount_id=77 ORDER BY service_date, service_id"_s);

@@ -498,7 +498,8 @@ private slots:
         const QString list = u"select *\nfrom service\n"_s;
         const QString order = u"\norder by service_date,service_id"_s;
         QTest::newRow("service list") << list + u"where service_id<>0"_s + order << u"service_identity"_s;
-        QTest::newRow("by number") << list + u"where service_id=5"_s + order << u"service_number"_s;
+        QTest::newRow("by number") << list + u"where (service_id<>0) and (service_id=5)"_s + order
+                                   << u"service_number"_s;
         QTest::newRow("by subscriber") << list + u"where service_id<>0 and acount_id=77"_s + order
                                        << u"service_subscriber"_s;
         QTest::newRow("one day") << list + u"where (service_id<>0) and (service_date='1404/01/01')"_s + order
@@ -508,6 +509,8 @@ private slots:
                    order
             << u"service_identity"_s;
         QTest::newRow("payment list") << list + u"where driver_bes_no<>0"_s << u"payment_number"_s;
+        QTest::newRow("payment by number")
+            << list + u"where (driver_bes_no<>0) and (driver_bes_no=5)"_s << u"payment_number"_s;
         QTest::newRow("payments of a day")
             << list + u"where (driver_bes_no<>0) and (service_date='1404/01/01')"_s << u"payment_day"_s;
         QTest::newRow("payments of a range")
