@@ -207,6 +207,20 @@ void fsyncFile(const QString& path, const QString& shownAs)
         throw Error(writeFailure(err, shownAs));
 }
 
+// Brings a database of an earlier version up to this one, one version a transaction.
+void upgradeSchema(sqlite3* db)
+{
+    for (const SchemaStep& step : schemaSteps()) {
+        if (pragmaInt(db, "user_version") >= step.version)
+            continue;
+        Transaction tx(db);
+        for (const QString& sql : step.statements)
+            exec(db, sql);
+        exec(db, QStringLiteral("PRAGMA user_version=%1").arg(step.version));
+        tx.commit();
+    }
+}
+
 // A file of SQLite at path is this program's database, of a version it can open, with its tables.
 void checkDatabase(sqlite3* db, const QString& path)
 {
@@ -477,6 +491,7 @@ Database::Database(const QString& path) : m_path(path)
         if (sqlite3_db_readonly(m_writer, "main") == 1)
             throw Error(u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path);
         checkDatabase(m_writer, path);
+        upgradeSchema(m_writer);
         // Durability first: a committed row survives a power cut. The mode is read by a statement
         // that is finished before the mode changes, which no open statement allows.
         bool wal = false;
@@ -487,6 +502,8 @@ Database::Database(const QString& path) : m_path(path)
         if (!wal)
             exec(m_writer, QStringLiteral("PRAGMA journal_mode=WAL"));
         exec(m_writer, QStringLiteral("PRAGMA synchronous=FULL"));
+        // The log is checkpointed every thousand pages and cut back once a burst has passed.
+        exec(m_writer, QStringLiteral("PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"));
     } catch (...) {
         sqlite3_close_v2(m_writer);
         m_writer = nullptr;

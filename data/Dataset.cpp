@@ -1,97 +1,131 @@
 #include "data/Dataset.h"
 
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QRunnable>
+#include <QThreadPool>
+#include <QTimer>
+#include <QVarLengthArray>
+#include <algorithm>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 
 #include "data/Database.h"
 #include "data/Errors.h"
-
-#include <sqlite3.h>
 
 namespace agency {
 
 namespace {
 
-constexpr int kFetchChunk = 64;
+constexpr int kFetchChunk = 64;       // rows a dataset reads when it opens or a grid asks
+constexpr qint64 kSliceNs = 4000000;  // one slice of idle-time reading: 4 ms
+constexpr int kCacheRows = 512;       // rows kept read, by position (a power of two)
+constexpr int kReadAhead = 256;       // rows read together when their ids lie close
+constexpr int kBatch = 64;            // rows read together by their ids
 
-QString quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+QString quoted(const QString& name)
+{
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
 
 bool isNumeric(FieldType t)
 {
-    return t == FieldType::Integer || t == FieldType::AutoInc || t == FieldType::Boolean ||
-           t == FieldType::Currency;
+    return t == FieldType::Integer || t == FieldType::AutoInc || t == FieldType::Boolean || t == FieldType::Currency;
 }
 
 }  // namespace
 
 void TStrings::Delete(int index)
 {
-    if (index < 0 || index >= m_lines.size())
-        throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
+    if (index < 0 || index >= m_lines.size()) throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
     m_lines.removeAt(index);
 }
 
 QString valueAsString(const QVariant& v, FieldType type)
 {
-    if (v.isNull())
-        return QString();
+    if (v.isNull()) return QString();
     switch (type) {
-    case FieldType::Currency:
-        return Currency::fromUnits(v.toLongLong()).toString();
-    case FieldType::Boolean:
-        return v.toLongLong() ? QStringLiteral("True") : QStringLiteral("False");
-    case FieldType::Float:
-        return QString::number(v.toDouble(), 'g', 15);
-    case FieldType::Integer:
-    case FieldType::AutoInc:
-        return v.typeId() == QMetaType::QString ? v.toString() : QString::number(v.toLongLong());
-    case FieldType::Text:
-        return v.typeId() == QMetaType::QString ? v.toString()
-                                                : (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 15)
-                                                                                   : QString::number(v.toLongLong()));
+        case FieldType::Currency:
+            return Currency::fromUnits(v.toLongLong()).toString();
+        case FieldType::Boolean:
+            return v.toLongLong() ? QStringLiteral("True") : QStringLiteral("False");
+        case FieldType::Float:
+            return QString::number(v.toDouble(), 'g', 15);
+        case FieldType::Integer:
+        case FieldType::AutoInc:
+            return v.typeId() == QMetaType::QString ? v.toString() : QString::number(v.toLongLong());
+        case FieldType::Text:
+            return v.typeId() == QMetaType::QString
+                       ? v.toString()
+                       : (v.typeId() == QMetaType::Double ? QString::number(v.toDouble(), 'g', 15)
+                                                          : QString::number(v.toLongLong()));
     }
     return v.toString();
 }
 
 qint32 valueAsInteger(const QVariant& v, FieldType type)
 {
-    if (v.isNull())
-        return 0;
+    if (v.isNull()) return 0;
     switch (type) {
-    case FieldType::Currency:
-        return qint32(Currency::fromUnits(v.toLongLong()).roundToInteger());
-    case FieldType::Float:
-        return qint32(qRound64(v.toDouble()));
-    case FieldType::Text:
-        return StrToInt(v.toString());
-    default:
-        return qint32(v.toLongLong());
+        case FieldType::Currency:
+            return qint32(Currency::fromUnits(v.toLongLong()).roundToInteger());
+        case FieldType::Float:
+            return qint32(qRound64(v.toDouble()));
+        case FieldType::Text:
+            return StrToInt(v.toString());
+        default:
+            return qint32(v.toLongLong());
     }
 }
 
 // ---- TField ----
 
-QString TField::FieldName() const { return m_ds->Columns()[m_index].name; }
-FieldType TField::DataType() const { return m_ds->Columns()[m_index].type; }
-QVariant TField::Value() const { return m_ds->currentValue(m_index); }
-bool TField::IsNull() const { return Value().isNull(); }
-QString TField::AsString() const { return valueAsString(Value(), DataType()); }
-qint32 TField::AsInteger() const { return valueAsInteger(Value(), DataType()); }
-bool TField::AsBoolean() const { return Value().toLongLong() != 0; }
+QString TField::FieldName() const
+{
+    return m_ds->Columns()[m_index].name;
+}
+FieldType TField::DataType() const
+{
+    return m_ds->Columns()[m_index].type;
+}
+QVariant TField::Value() const
+{
+    return m_ds->currentValue(m_index);
+}
+bool TField::IsNull() const
+{
+    return Value().isNull();
+}
+QString TField::AsString() const
+{
+    return valueAsString(Value(), DataType());
+}
+qint32 TField::AsInteger() const
+{
+    return valueAsInteger(Value(), DataType());
+}
+bool TField::AsBoolean() const
+{
+    return Value().toLongLong() != 0;
+}
 
 Currency TField::AsCurrency() const
 {
     const QVariant v = Value();
-    if (v.isNull())
-        return Currency();
+    if (v.isNull()) return Currency();
     switch (DataType()) {
-    case FieldType::Currency:
-        return Currency::fromUnits(v.toLongLong());
-    case FieldType::Text:
-        return Currency::parse(v.toString());
-    case FieldType::Float:
-        return Currency::fromUnits(qRound64(v.toDouble() * Currency::kScale));
-    default:
-        return Currency::fromInteger(v.toLongLong());
+        case FieldType::Currency:
+            return Currency::fromUnits(v.toLongLong());
+        case FieldType::Text:
+            return Currency::parse(v.toString());
+        case FieldType::Float:
+            return Currency::fromUnits(qRound64(v.toDouble() * Currency::kScale));
+        default:
+            return Currency::fromInteger(v.toLongLong());
     }
 }
 
@@ -114,84 +148,190 @@ bool fitsInteger(qint64 value)
 void TField::SetAsString(const QString& text)
 {
     switch (DataType()) {
-    case FieldType::Text:
-        m_ds->setPendingValue(m_index, text);
-        return;
-    case FieldType::Integer:
-    case FieldType::AutoInc: {
-        if (text.isEmpty()) {
-            m_ds->setPendingValue(m_index, QVariant());
+        case FieldType::Text:
+            m_ds->setPendingValue(m_index, text);
+            return;
+        case FieldType::Integer:
+        case FieldType::AutoInc: {
+            if (text.isEmpty()) {
+                m_ds->setPendingValue(m_index, QVariant());
+                return;
+            }
+            qint32 v = 0;
+            if (!tryStrToInt(text, &v))
+                throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
+            m_ds->setPendingValue(m_index, qint64(v));
             return;
         }
-        qint32 v = 0;
-        if (!tryStrToInt(text, &v))
-            throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
-        m_ds->setPendingValue(m_index, qint64(v));
-        return;
-    }
-    case FieldType::Currency:
-        m_ds->setPendingValue(m_index, text.isEmpty() ? QVariant() : QVariant(Currency::parse(text).units()));
-        return;
-    case FieldType::Boolean:
-        m_ds->setPendingValue(m_index, qint64(text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? 1 : 0));
-        return;
-    case FieldType::Float:
-        m_ds->setPendingValue(m_index, text.toDouble());
-        return;
+        case FieldType::Currency:
+            m_ds->setPendingValue(m_index, text.isEmpty() ? QVariant() : QVariant(Currency::parse(text).units()));
+            return;
+        case FieldType::Boolean:
+            m_ds->setPendingValue(m_index,
+                                  qint64(text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? 1 : 0));
+            return;
+        case FieldType::Float:
+            m_ds->setPendingValue(m_index, text.toDouble());
+            return;
     }
 }
 
 void TField::SetAsInteger(qint64 value)
 {
     switch (DataType()) {
-    case FieldType::Currency: {
-        qint64 units = 0;
-        if (__builtin_mul_overflow(value, Currency::kScale, &units))
-            refuseSize(QString::number(value), FieldName());
-        m_ds->setPendingValue(m_index, units);
-        return;
-    }
-    case FieldType::Text:
-        m_ds->setPendingValue(m_index, QString::number(value));
-        return;
-    case FieldType::Integer:
-    case FieldType::AutoInc:
-        // A code beyond 32 bits would read back as another number and feed the numbering.
-        if (!fitsInteger(value))
-            refuseSize(QString::number(value), FieldName());
-        m_ds->setPendingValue(m_index, value);
-        return;
-    case FieldType::Boolean:
-    case FieldType::Float:
-        m_ds->setPendingValue(m_index, value);
-        return;
+        case FieldType::Currency: {
+            qint64 units = 0;
+            if (__builtin_mul_overflow(value, Currency::kScale, &units))
+                refuseSize(QString::number(value), FieldName());
+            m_ds->setPendingValue(m_index, units);
+            return;
+        }
+        case FieldType::Text:
+            m_ds->setPendingValue(m_index, QString::number(value));
+            return;
+        case FieldType::Integer:
+        case FieldType::AutoInc:
+            // A code beyond 32 bits would read back as another number and feed the numbering.
+            if (!fitsInteger(value)) refuseSize(QString::number(value), FieldName());
+            m_ds->setPendingValue(m_index, value);
+            return;
+        case FieldType::Boolean:
+        case FieldType::Float:
+            m_ds->setPendingValue(m_index, value);
+            return;
     }
 }
 
 void TField::SetAsCurrency(Currency value)
 {
     switch (DataType()) {
-    case FieldType::Currency:
-        m_ds->setPendingValue(m_index, value.units());
-        return;
-    case FieldType::Text:
-        m_ds->setPendingValue(m_index, value.toString());
-        return;
-    case FieldType::Integer:
-    case FieldType::AutoInc:
-        if (!fitsInteger(value.roundToInteger()))
-            refuseSize(value.toString(), FieldName());
-        m_ds->setPendingValue(m_index, value.roundToInteger());
-        return;
-    case FieldType::Boolean:
-    case FieldType::Float:
-        m_ds->setPendingValue(m_index, value.roundToInteger());
-        return;
+        case FieldType::Currency:
+            m_ds->setPendingValue(m_index, value.units());
+            return;
+        case FieldType::Text:
+            m_ds->setPendingValue(m_index, value.toString());
+            return;
+        case FieldType::Integer:
+        case FieldType::AutoInc:
+            if (!fitsInteger(value.roundToInteger())) refuseSize(value.toString(), FieldName());
+            m_ds->setPendingValue(m_index, value.roundToInteger());
+            return;
+        case FieldType::Boolean:
+        case FieldType::Float:
+            m_ds->setPendingValue(m_index, value.roundToInteger());
+            return;
     }
 }
 
-void TField::SetAsBoolean(bool value) { m_ds->setPendingValue(m_index, qint64(value ? 1 : 0)); }
-void TField::Clear() { m_ds->setPendingValue(m_index, QVariant()); }
+void TField::SetAsBoolean(bool value)
+{
+    m_ds->setPendingValue(m_index, qint64(value ? 1 : 0));
+}
+void TField::Clear()
+{
+    m_ds->setPendingValue(m_index, QVariant());
+}
+
+// ---- Idle-time reading and the background worker ----
+
+// Reads the row ids of opening datasets in short slices between the window's events, one
+// dataset a slice, so that no read transaction outlives the moment and the log can be reset.
+class IdleLoader : public QObject {
+public:
+    static IdleLoader* instance()
+    {
+        static QPointer<IdleLoader> loader;
+        if (!loader && QCoreApplication::instance()) loader = new IdleLoader(QCoreApplication::instance());
+        return loader;
+    }
+    void add(TDataset* ds)
+    {
+        if (!m_queue.contains(ds)) m_queue.append(ds);
+        if (!m_timer.isActive()) m_timer.start();
+    }
+    void remove(TDataset* ds) { m_queue.removeAll(ds); }
+
+private:
+    explicit IdleLoader(QObject* parent) : QObject(parent)
+    {
+        m_timer.setSingleShot(true);
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, &IdleLoader::slice);
+    }
+    void slice()
+    {
+        if (m_queue.isEmpty()) return;
+        TDataset* ds = m_queue.takeFirst();
+        if (ds->loadSlice()) m_queue.append(ds);
+        if (!m_queue.isEmpty()) m_timer.start();
+    }
+
+    QTimer m_timer;
+    QList<TDataset*> m_queue;
+};
+
+namespace {
+
+// One thread, so that results computed in the background queue behind each other rather than
+// crowd the window's thread off the processor.
+QThreadPool* worker()
+{
+    static QThreadPool* pool = [] {
+        static QThreadPool one;
+        one.setMaxThreadCount(1);
+        return &one;
+    }();
+    return pool;
+}
+
+}  // namespace
+
+// A grouped or summed result computed on the worker, within the read transaction that the
+// window's thread began, so that it is the result as of the moment the dataset was opened.
+struct TDataset::BackgroundJob : QRunnable {
+    TDataset* owner = nullptr;
+    quint64 generation = 0;
+    sqlite3* conn = nullptr;
+    Statement* statement = nullptr;
+    int columns = 0;
+    QVector<Row> rows;
+    QString error;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool posted = false;  // handed to the worker; read and written by the window's thread only
+
+    void run() override { execute(true); }
+    void execute(bool notify)
+    {
+        try {
+            while (statement->step()) {
+                Row r(columns);
+                for (int i = 0; i < columns; ++i) r[i] = statement->column(i);
+                rows.append(r);
+            }
+        } catch (const Error& e) {
+            error = e.text();
+        }
+        statement->reset();
+        sqlite3_exec(conn, "COMMIT", nullptr, nullptr, nullptr);
+        std::lock_guard lock(mutex);
+        // Posted before done is set: an owner that waits for done is still alive to receive it.
+        if (notify) {
+            TDataset* ds = owner;
+            const quint64 g = generation;
+            QMetaObject::invokeMethod(
+                ds, [ds, g] { ds->jobArrived(g); }, Qt::QueuedConnection);
+        }
+        done = true;
+        finished.notify_all();
+    }
+    void wait()
+    {
+        std::unique_lock lock(mutex);
+        finished.wait(lock, [this] { return done; });
+    }
+};
 
 // ---- TDataset ----
 
@@ -203,77 +343,214 @@ TDataset::TDataset(Database* db, const QString& name, bool writable, QObject* pa
 
 TDataset::~TDataset()
 {
+    cancelJob();
+    if (IdleLoader* loader = IdleLoader::instance()) loader->remove(this);
+    m_probes.clear();
     m_idStmt.reset();
     m_rowStmt.reset();
+    m_rangeStmt.reset();
+    m_batchStmt.reset();
     if (m_conn) {
-        if (m_inSnapshot)
-            sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (m_inSnapshot) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
         Database::closeConnection(m_conn);
     }
 }
 
-void TDataset::raise(const QString& text) const { throw Error(Name() + QStringLiteral(": ") + text); }
+void TDataset::raise(const QString& text) const
+{
+    throw Error(Name() + QStringLiteral(": ") + text);
+}
+
+void TDataset::prepare()
+{
+    const QString text = selectText();
+    if (m_idStmt && text == m_preparedText)
+        return;  // the clock reopens the same text every second: parse and prepare it once
+    // Parse first: a text outside the dialect is refused before anything changes.
+    ParsedQuery q = parseSelect(text);
+    if (orderByRowid() && q.plain)
+        q.orderSql = q.orderSql.isEmpty() ? QStringLiteral("rowid") : q.orderSql + QStringLiteral(", rowid");
+    else if (q.plain && q.orderSql.isEmpty() && q.whereSql.isEmpty())
+        q.orderSql = QStringLiteral("rowid");  // the stored order, as a plain select of the table gives it
+    if (!m_conn) m_conn = m_db->openReader();
+    std::unique_ptr<Statement> ids, one, range, batch;
+    if (q.plain) {
+        const QString table = quoted(q.table->name);
+        QString sql = QStringLiteral("SELECT rowid FROM ") + table;
+        if (!q.whereSql.isEmpty()) sql += QStringLiteral(" WHERE ") + q.whereSql;
+        if (!q.orderSql.isEmpty()) sql += QStringLiteral(" ORDER BY ") + q.orderSql;
+        ids = std::make_unique<Statement>(m_conn, sql);
+        one = std::make_unique<Statement>(m_conn,
+                                          QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(q.selectSql, table));
+        range = std::make_unique<Statement>(
+            m_conn, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid>=? AND rowid<=?").arg(q.selectSql, table));
+        const QStringList marks(kBatch, QStringLiteral("?"));
+        batch = std::make_unique<Statement>(m_conn, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                                                        .arg(q.selectSql, table, marks.join(QLatin1Char(','))));
+    } else {
+        ids = std::make_unique<Statement>(m_conn, q.sql());
+    }
+    m_probes.clear();
+    m_query = q;
+    m_idStmt = std::move(ids);
+    m_rowStmt = std::move(one);
+    m_rangeStmt = std::move(range);
+    m_batchStmt = std::move(batch);
+    m_preparedText = text;
+    m_empty = Row(m_query.columns.size());
+}
 
 void TDataset::Open()
 {
-    if (Active())
-        return;
-    // Parse first: a text outside the dialect is refused before anything changes.
-    ParsedQuery q = parseSelect(selectText());
-    if (!m_conn)
-        m_conn = m_db->openReader();
-    if (orderByRowid() && q.plain)
-        q.orderSql = q.orderSql.isEmpty() ? QStringLiteral("rowid") : q.orderSql + QStringLiteral(", rowid");
-    m_query = q;
+    if (Active()) return;
+    prepare();
     try {
-        exec(m_conn, QStringLiteral("BEGIN"));
-        m_inSnapshot = true;
         if (m_query.plain) {
-            QString sql = QStringLiteral("SELECT rowid FROM ") + quoted(m_query.table->name);
-            if (!m_query.whereSql.isEmpty())
-                sql += QStringLiteral(" WHERE ") + m_query.whereSql;
-            if (!m_query.orderSql.isEmpty())
-                sql += QStringLiteral(" ORDER BY ") + m_query.orderSql;
-            m_idStmt = std::make_unique<Statement>(m_conn, sql);
-            m_rowStmt = std::make_unique<Statement>(
-                m_conn, QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(m_query.selectSql, quoted(m_query.table->name)));
+            exec(m_conn, QStringLiteral("BEGIN"));
+            m_inSnapshot = true;
+            m_done = false;
+            // The first step takes the snapshot; the rest of the ids follow in idle time.
+            if (stepIds(kFetchChunk))
+                if (IdleLoader* loader = IdleLoader::instance()) loader->add(this);
         } else {
-            m_idStmt = std::make_unique<Statement>(m_conn, m_query.sql());
+            readWhole();
         }
-        m_done = false;
-        m_state = TDataSetState::dsBrowse;
-        m_empty = Row(m_query.columns.size());
-        // The first step takes the snapshot.
-        fetchMore(kFetchChunk);
     } catch (...) {
-        m_idStmt.reset();
-        m_rowStmt.reset();
-        if (m_inSnapshot)
-            sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
-        m_inSnapshot = false;
+        releaseSnapshot();
         m_ids.clear();
-        m_rows.clear();
+        m_all.clear();
         m_done = true;
-        m_state = TDataSetState::dsInactive;
         throw;
     }
-    m_cur = m_ids.isEmpty() ? -1 : 0;
-    m_eof = m_bof = m_ids.isEmpty();
+    ++m_generation;
+    m_state = TDataSetState::dsBrowse;
+    m_shown = qMin(kFetchChunk, total());
+    setCurrent(total() ? 0 : -1);
+    m_bof = true;
     emit reset();
     emit currentChanged(m_cur);
 }
 
+void TDataset::OpenInBackground()
+{
+    if (Active()) return;
+    prepare();
+    if (m_query.plain || !QCoreApplication::instance() || !sqlite3_threadsafe()) {
+        Open();
+        return;
+    }
+    // The read transaction begins here, so the result is the one of this moment.
+    try {
+        exec(m_conn, QStringLiteral("BEGIN; SELECT 1 FROM sqlite_master LIMIT 1"));
+    } catch (...) {
+        if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    auto job = std::make_shared<BackgroundJob>();
+    job->setAutoDelete(false);
+    job->owner = this;
+    job->generation = ++m_generation;
+    job->conn = m_conn;
+    job->statement = m_idStmt.get();
+    job->columns = int(m_query.columns.size());
+    m_job = job;
+    m_done = true;
+    m_shown = 0;
+    m_state = TDataSetState::dsBrowse;
+    m_cur = -1;
+    m_eof = m_bof = true;
+    // The worker starts once the window's thread is idle, not while it is still building windows.
+    QTimer::singleShot(0, this, [this, job] {
+        if (m_job == job) {
+            job->posted = true;
+            worker()->start(job.get());
+        }
+    });
+    emit reset();
+}
+
+void TDataset::readWhole()
+{
+    try {
+        while (m_idStmt->step()) {
+            Row r(m_query.columns.size());
+            for (int i = 0; i < r.size(); ++i) r[i] = m_idStmt->column(i);
+            m_all.append(r);
+        }
+    } catch (...) {
+        m_idStmt->reset();
+        throw;
+    }
+    m_idStmt->reset();
+}
+
+void TDataset::join() const
+{
+    if (m_job) const_cast<TDataset*>(this)->adoptJob();
+}
+
+void TDataset::adoptJob()
+{
+    std::shared_ptr<BackgroundJob> job = m_job;
+    if (!job->posted || worker()->tryTake(job.get()))
+        job->execute(false);  // not begun yet: no use waiting for it
+    else
+        job->wait();
+    m_job.reset();
+    if (!job->error.isEmpty()) {
+        Close();
+        raise(job->error);
+    }
+    m_all = std::move(job->rows);
+    m_shown = qMin(kFetchChunk, total());
+    m_cur = m_all.isEmpty() ? -1 : 0;
+    m_eof = m_bof = m_all.isEmpty();
+}
+
+void TDataset::jobArrived(quint64 generation)
+{
+    if (generation != m_generation || !Active()) return;
+    try {
+        join();
+    } catch (const Error&) {
+        return;  // closed; the next reader is told why
+    }
+    emit reset();
+    emit currentChanged(m_cur);
+}
+
+void TDataset::cancelJob()
+{
+    if (!m_job) return;
+    std::shared_ptr<BackgroundJob> job = m_job;
+    m_job.reset();
+    if (!job->posted || worker()->tryTake(job.get())) {
+        m_idStmt->reset();
+        sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+        return;
+    }
+    sqlite3_interrupt(m_conn);
+    job->wait();
+    // An interrupt that came as the worker ended its transaction leaves it to end here.
+    if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 void TDataset::Close()
 {
-    if (!Active())
-        return;
+    if (!Active()) return;
+    cancelJob();
     releaseSnapshot();
+    ++m_generation;
     m_ids.clear();
-    m_rows.clear();
-    m_touched.clear();
+    m_all.clear();
+    m_cache.clear();
+    m_positions.clear();
+    m_sparsePositions.clear();
+    m_positionsValid = false;
     m_pending.clear();
     m_modified.clear();
     m_done = true;
+    m_shown = 0;
     m_cur = -1;
     m_eof = m_bof = true;
     m_state = TDataSetState::dsInactive;
@@ -289,84 +566,154 @@ void TDataset::Reopen()
 
 void TDataset::releaseSnapshot()
 {
-    m_idStmt.reset();
-    m_rowStmt.reset();
+    if (IdleLoader* loader = IdleLoader::instance()) loader->remove(this);
+    if (m_idStmt) m_idStmt->reset();
     if (m_inSnapshot) {
         sqlite3_exec(m_conn, "COMMIT", nullptr, nullptr, nullptr);
         m_inSnapshot = false;
     }
 }
 
-bool TDataset::fetchId()
+bool TDataset::stepIds(int count)
 {
-    if (m_done || !m_idStmt)
-        return false;
-    if (!m_idStmt->step()) {
+    if (m_done) return false;
+    try {
+        for (int i = 0; i < count; ++i) {
+            if (!m_idStmt->step()) {
+                m_done = true;
+                releaseSnapshot();
+                return false;
+            }
+            m_ids.append(m_idStmt->columnInt(0));
+        }
+    } catch (...) {
         m_done = true;
-        maybeRelease();
-        return false;
-    }
-    if (m_query.plain) {
-        m_ids.append(m_idStmt->columnInt(0));
-    } else {
-        const qint64 id = m_ids.size();
-        Row r(m_query.columns.size());
-        for (int i = 0; i < r.size(); ++i)
-            r[i] = m_idStmt->column(i);
-        m_rows.insert(id, r);
-        m_ids.append(id);
+        releaseSnapshot();
+        throw;
     }
     return true;
 }
 
-void TDataset::fetchMore(int count)
+void TDataset::ensureIds(int count)
 {
-    const int before = int(m_ids.size());
-    for (int i = 0; i < count && fetchId(); ++i) {
+    join();
+    while (m_ids.size() < count && stepIds(qMax(kFetchChunk, count - int(m_ids.size())))) {
     }
-    if (m_ids.size() > before)
-        emit rowInserted(-1);  // grids re-read the row count
 }
 
-void TDataset::maybeRelease()
+void TDataset::finishSnapshot()
 {
-    // The snapshot is needed while row ids remain to step or row values remain to read.
-    if (m_done && m_inSnapshot && m_rows.size() >= m_ids.size())
-        releaseSnapshot();
+    join();
+    while (stepIds(1 << 16)) {
+    }
+}
+
+bool TDataset::loadSlice()
+{
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        while (stepIds(256))
+            if (clock.nsecsElapsed() > kSliceNs) return true;
+    } catch (const Error& e) {
+        qWarning("%s: %s", qPrintable(Name()), e.what());  // the rows read so far stay listed
+    }
+    return false;
+}
+
+TDataset::CachedRow& TDataset::cacheSlot(int index)
+{
+    if (m_cache.isEmpty()) m_cache.resize(kCacheRows);
+    return m_cache[index & (kCacheRows - 1)];
+}
+
+// Reads the row at index; a list read in order reads the rows after it too, in one statement
+// (a scan of an id range where the ids lie close together), since every statement outside a
+// transaction pays for taking and leaving the database's read lock.
+void TDataset::readRows(int index)
+{
+    const bool inOrder = index == 0 || cacheSlot(index - 1).pos == index - 1;
+    int n = inOrder ? qMin(kReadAhead, int(m_ids.size()) - index) : 1;
+    bool together = n > 1;
+    for (int k = 1; together && k < n; ++k) together = m_ids[index + k] > m_ids[index + k - 1];
+    together = together && m_ids[index + n - 1] - m_ids[index] < 4 * n;
+    if (!together) n = qMin(n, kBatch);
+    const int columns = int(m_query.columns.size());
+    QVarLengthArray<QPair<qint64, int>, kReadAhead> wanted;  // id, position; sorted by id
+    QVarLengthArray<bool, kReadAhead> filled(n, false);
+    for (int k = 0; k < n; ++k) {
+        CachedRow& slot = cacheSlot(index + k);
+        slot.pos = index + k;
+        slot.id = m_ids[index + k];
+        if (slot.row.size() != columns) slot.row = Row(columns);
+        wanted.append({slot.id, index + k});
+    }
+    if (!together) std::sort(wanted.begin(), wanted.end());
+    Statement* st = n == 1 ? m_rowStmt.get() : together ? m_rangeStmt.get() : m_batchStmt.get();
+    sqlite3_stmt* h = st->handle();
+    const int first = n == 1 ? 0 : 1;  // the column of the first value
+    if (n == 1) {
+        sqlite3_bind_int64(h, 1, wanted[0].first);
+    } else if (together) {
+        sqlite3_bind_int64(h, 1, wanted.first().first);
+        sqlite3_bind_int64(h, 2, wanted.last().first);
+    } else {
+        for (int k = 0; k < n; ++k) sqlite3_bind_int64(h, k + 1, wanted[k].first);  // the rest stay null
+    }
+    try {
+        int k = 0;
+        while (st->step()) {
+            if (n > 1) {
+                const qint64 id = st->columnInt(0);
+                if (!together)
+                    k = int(std::lower_bound(wanted.cbegin(), wanted.cend(), QPair<qint64, int>(id, -1)) -
+                            wanted.cbegin());
+                while (k < n && wanted[k].first < id) ++k;
+                if (k == n || wanted[k].first != id) continue;
+            }
+            const int at = wanted[k].second;
+            Row& r = cacheSlot(at).row;
+            for (int i = 0; i < columns; ++i) r[i] = st->column(first + i);
+            filled[at - index] = true;
+        }
+    } catch (...) {
+        for (int k = 0; k < n; ++k) cacheSlot(index + k).pos = -1;
+        st->reset();
+        throw;
+    }
+    st->reset();
+    // A row deleted since the snapshot reads back empty.
+    for (int k = 0; k < n; ++k)
+        if (!filled[k]) cacheSlot(index + k).row = m_empty;
 }
 
 const TDataset::Row& TDataset::row(int index)
 {
-    if (index < 0 || index >= m_ids.size())
-        return m_empty;
-    const qint64 id = m_ids[index];
-    auto it = m_rows.constFind(id);
-    if (it != m_rows.constEnd())
-        return *it;
-    Row r(m_query.columns.size());
-    if (m_rowStmt) {
-        m_rowStmt->reset();
-        m_rowStmt->bind(1, id);
-        if (m_rowStmt->step())
-            for (int i = 0; i < r.size(); ++i)
-                r[i] = m_rowStmt->column(i);
-        m_rowStmt->reset();
-    }
-    it = m_rows.insert(id, r);
-    maybeRelease();
-    return *it;
+    join();
+    if (!m_query.plain) return index >= 0 && index < m_all.size() ? m_all[index] : m_empty;
+    if (index >= m_ids.size()) ensureIds(index + 1);
+    if (index < 0 || index >= m_ids.size()) return m_empty;
+    CachedRow& slot = cacheSlot(index);
+    if (slot.pos != index || slot.id != m_ids[index]) readRows(index);
+    return cacheSlot(index).row;
 }
 
 QVariant TDataset::value(int rowIndex, int column)
 {
+    // A row already read: the cells of a row are read one after another.
+    if (rowIndex >= 0 && rowIndex < m_ids.size() && !m_cache.isEmpty()) {
+        const CachedRow& slot = m_cache[rowIndex & (kCacheRows - 1)];
+        if (slot.pos == rowIndex && slot.id == m_ids[rowIndex])
+            return column >= 0 && column < slot.row.size() ? slot.row[column] : QVariant();
+    }
     const Row& r = row(rowIndex);
     return column >= 0 && column < r.size() ? r[column] : QVariant();
 }
 
 QVariant TDataset::currentValue(int column)
 {
-    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert)
-        return m_pending.value(column);
+    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert) return m_pending.value(column);
+    join();
     return value(m_cur, column);
 }
 
@@ -378,21 +725,52 @@ void TDataset::setPendingValue(int column, const QVariant& v)
     m_modified[column] = true;
 }
 
+bool TDataset::canFetchMore() const
+{
+    return Active() && !m_job && (m_shown < total() || !m_done);
+}
+
+void TDataset::fetchMore(int count)
+{
+    ensureIds(m_shown + count);
+    const int shown = qMin(m_shown + count, total());
+    if (shown > m_shown) {
+        m_shown = shown;
+        emit rowInserted(-1);  // grids re-read the row count
+    }
+}
+
+void TDataset::setCurrent(int index)
+{
+    m_cur = index;
+    m_shown = qMax(m_shown, index + 1);
+    m_eof = m_bof = index < 0;
+}
+
+bool TDataset::Eof() const
+{
+    join();
+    return m_eof;
+}
+
+bool TDataset::Bof() const
+{
+    join();
+    return m_bof;
+}
+
 bool TDataset::IsEmpty()
 {
-    if (!Active())
-        return true;
-    if (m_ids.isEmpty())
-        fetchId();
-    return m_ids.isEmpty();
+    if (!Active()) return true;
+    ensureIds(1);
+    return total() == 0;
 }
 
 void TDataset::checkBrowseMode()
 {
     // A move leaves the pending row behind: it is stored first (dropped when nothing was typed),
     // or a later store would write it over whatever row the cursor then stands on.
-    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
-        return;
+    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert) return;
     if (m_modified.contains(true))
         Post();
     else
@@ -401,28 +779,21 @@ void TDataset::checkBrowseMode()
 
 void TDataset::First()
 {
-    if (!Active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
     checkBrowseMode();
-    if (m_ids.isEmpty())
-        fetchId();
-    m_cur = m_ids.isEmpty() ? -1 : 0;
+    ensureIds(1);
+    setCurrent(total() ? 0 : -1);
     m_bof = true;
-    m_eof = m_ids.isEmpty();
     emit currentChanged(m_cur);
 }
 
 void TDataset::Next()
 {
-    if (!Active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
     checkBrowseMode();
-    if (m_cur + 1 >= m_ids.size())
-        fetchId();
-    if (m_cur + 1 < m_ids.size()) {
-        ++m_cur;
-        m_bof = false;
-        m_eof = false;
+    ensureIds(m_cur + 2);
+    if (m_cur + 1 < total()) {
+        setCurrent(m_cur + 1);
         emit currentChanged(m_cur);
     } else {
         m_eof = true;
@@ -431,10 +802,10 @@ void TDataset::Next()
 
 void TDataset::Prior()
 {
+    join();
     checkBrowseMode();
     if (m_cur > 0) {
-        --m_cur;
-        m_eof = false;
+        setCurrent(m_cur - 1);
         emit currentChanged(m_cur);
     } else {
         m_bof = true;
@@ -443,152 +814,234 @@ void TDataset::Prior()
 
 void TDataset::MoveTo(int rowIndex)
 {
-    if (rowIndex != m_cur)
-        checkBrowseMode();
-    while (rowIndex >= m_ids.size() && fetchId()) {
-    }
-    if (rowIndex < 0 || rowIndex >= m_ids.size() || rowIndex == m_cur)
-        return;
-    m_cur = rowIndex;
-    m_eof = m_bof = false;
+    if (rowIndex != m_cur) checkBrowseMode();
+    ensureIds(rowIndex + 1);
+    if (rowIndex < 0 || rowIndex >= total() || rowIndex == m_cur) return;
+    setCurrent(rowIndex);
     emit currentChanged(m_cur);
 }
 
 int TDataset::RecordCount()
 {
-    while (fetchId()) {
-    }
-    return int(m_ids.size());
+    finishSnapshot();
+    return total();
 }
 
 int TDataset::FieldIndex(const QString& name) const
 {
     for (int i = 0; i < m_query.columns.size(); ++i)
-        if (m_query.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
+        if (m_query.columns[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
 
 TField TDataset::FieldByName(const QString& name)
 {
     const int i = FieldIndex(name);
-    if (i < 0)
-        raise(QStringLiteral("Field '%1' not found").arg(name));
+    if (i < 0) raise(QStringLiteral("Field '%1' not found").arg(name));
     return TField(this, i);
 }
 
-int TDataset::indexOfId(qint64 id)
+int TDataset::positionOf(qint64 id)
 {
-    for (int i = 0;; ++i) {
-        if (i >= m_ids.size() && !fetchId())
-            return -1;
-        if (m_ids[i] == id)
-            return i;
+    if (!m_positionsValid) {
+        m_positions.clear();
+        m_sparsePositions.clear();
+        if (!m_ids.isEmpty()) {
+            const auto [lo, hi] = std::minmax_element(m_ids.cbegin(), m_ids.cend());
+            // Row ids are mostly dense: a table of positions by id, else a hash.
+            if (*hi - *lo < 4 * qint64(m_ids.size()) + 4096) {
+                m_positionBase = *lo;
+                m_positions.fill(-1, int(*hi - *lo + 1));
+                for (int i = 0; i < m_ids.size(); ++i) m_positions[int(m_ids[i] - m_positionBase)] = i;
+            } else {
+                m_sparsePositions.reserve(m_ids.size());
+                for (int i = 0; i < m_ids.size(); ++i) m_sparsePositions.insert(m_ids[i], i);
+            }
+        }
+        m_positionsValid = true;
     }
+    if (!m_sparsePositions.isEmpty()) return m_sparsePositions.value(id, -1);
+    const qint64 at = id - m_positionBase;
+    return at >= 0 && at < m_positions.size() ? m_positions[int(at)] : -1;
 }
+
+// A row this dataset appended: its id, usually the next one, joins the table of positions.
+void TDataset::notePosition(qint64 id, int position)
+{
+    if (!m_positionsValid) return;
+    if (!m_sparsePositions.isEmpty()) {
+        m_sparsePositions.insert(id, position);
+        return;
+    }
+    const qint64 at = id - m_positionBase;
+    if (m_positions.isEmpty() || at < 0 || at >= m_positions.size() + 4096) {
+        m_positionsValid = false;
+        return;
+    }
+    if (at >= m_positions.size()) m_positions.resize(int(at) + 1, -1);
+    m_positions[int(at)] = position;
+}
+
+namespace {
+
+// A value a locate looks for, read once: numbers as numbers, text folded.
+struct LocateKey {
+    int column = 0;
+    FieldType type = FieldType::Text;
+    bool numeric = false;
+    bool empty = false;  // matches an empty or null field
+    bool valid = true;   // false: a number field and a text that is no number, which nothing equals
+    qint64 number = 0;
+    QString folded;
+
+    LocateKey(int col, FieldType t, const QString& text) : column(col), type(t)
+    {
+        numeric = isNumeric(t);
+        empty = text.trimmed().isEmpty();
+        if (!numeric) {
+            folded = foldText(text);
+            return;
+        }
+        if (empty) return;
+        if (t == FieldType::Currency) {
+            try {
+                number = Currency::parse(asciiDigits(text.trimmed())).units();
+            } catch (const Error&) {
+                valid = false;
+            }
+        } else if (t == FieldType::Boolean &&
+                   (text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                    text.trimmed().compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)) {
+            number = text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+        } else {
+            qint32 n = 0;
+            valid = tryStrToInt(text, &n);
+            number = n;
+        }
+    }
+
+    bool matches(const QVariant& v) const
+    {
+        if (numeric) {
+            if (empty) return v.isNull();
+            if (v.isNull()) return false;
+            if (v.typeId() == QMetaType::QString) {
+                qint32 n = 0;
+                return tryStrToInt(v.toString(), &n) && n == number;
+            }
+            return v.toLongLong() == number;
+        }
+        const QString text = valueAsString(v, type);
+        return empty ? text.isEmpty() : foldText(text) == folded;
+    }
+
+    bool asciiText() const
+    {
+        for (const QChar c : folded)
+            if (c.unicode() > 0x7f) return false;
+        return true;
+    }
+};
+
+}  // namespace
 
 bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
 {
-    if (!Active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
     checkBrowseMode();
-    const QStringList keys = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    if (keys.size() != values.size())
-        raise(QStringLiteral("Locate: the number of fields and values differ"));
-    QVector<int> cols;
-    bool probeable = m_query.plain && m_inSnapshot;
-    for (const QString& k : keys) {
-        const int c = FieldIndex(k.trimmed());
-        if (c < 0)
-            raise(QStringLiteral("Field '%1' not found").arg(k.trimmed()));
-        cols.append(c);
+    join();
+    const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    if (names.size() != values.size()) raise(QStringLiteral("Locate: the number of fields and values differ"));
+    QVector<LocateKey> keys;
+    bool probeable = m_query.plain;
+    for (int k = 0; k < names.size(); ++k) {
+        const int c = FieldIndex(names[k].trimmed());
+        if (c < 0) raise(QStringLiteral("Field '%1' not found").arg(names[k].trimmed()));
+        keys.append(LocateKey(c, m_query.columns[c].type, values[k].toString()));
+        if (!keys.last().valid) return false;
         probeable = probeable && m_query.columns[c].sourceColumn >= 0;
     }
     auto rowMatches = [&](const Row& r) {
-        for (int k = 0; k < cols.size(); ++k) {
-            const QString have = valueAsString(r[cols[k]], m_query.columns[cols[k]].type);
-            if (have.toCaseFolded() != values[k].toString().toCaseFolded())
-                return false;
-        }
+        for (const LocateKey& key : keys)
+            if (!key.matches(r[key.column])) return false;
         return true;
     };
-    auto matches = [&](int rowIndex) { return rowMatches(row(rowIndex)); };
     int found = -1;
     if (probeable) {
-        // Ask the snapshot through its indexes rather than reading every row.
-        QString sql = QStringLiteral("SELECT rowid FROM ") + quoted(m_query.table->name) + QStringLiteral(" WHERE ");
-        if (!m_query.whereSql.isEmpty())
-            sql += QLatin1Char('(') + m_query.whereSql + QStringLiteral(") AND ");
+        // One lookup through the indexes, then each candidate's place in the snapshot.
+        finishSnapshot();
+        QStringList conditions;
         QVariantList binds;
-        for (int k = 0; k < cols.size(); ++k) {
-            const ResultColumn& rc = m_query.columns[cols[k]];
-            const QString col = quoted(m_query.table->columns[rc.sourceColumn].name);
-            const QString text = values[k].toString();
-            if (k)
-                sql += QStringLiteral(" AND ");
-            if (isNumeric(rc.type)) {
-                qint32 n = 0;
-                if (!tryStrToInt(text, &n))
-                    return false;
-                sql += col + QStringLiteral("=?");
-                binds << (rc.type == FieldType::Currency ? Currency::fromInteger(n).units() : qint64(n));
-            } else {
-                sql += col + QStringLiteral("=? COLLATE NOCASE");
-                binds << text;
+        if (!m_query.whereSql.isEmpty()) conditions << QLatin1Char('(') + m_query.whereSql + QLatin1Char(')');
+        for (const LocateKey& key : keys) {
+            const QString col = quoted(m_query.table->columns[m_query.columns[key.column].sourceColumn].name);
+            if (key.numeric && key.empty) {
+                conditions << col + QStringLiteral(" IS NULL");
+            } else if (key.numeric) {
+                conditions << col + QStringLiteral("=?");
+                binds << key.number;
+            } else if (key.empty) {
+                conditions << QStringLiteral("(%1 IS NULL OR %1='')").arg(col);
+            } else if (key.asciiText()) {
+                // The index compares ASCII letters without case; the rest is compared below.
+                conditions << col + QStringLiteral("=? COLLATE NOCASE");
+                binds << key.folded;
             }
         }
-        QStringList touched;
-        for (const qint64 id : std::as_const(m_touched))
-            touched << QString::number(id);
-        if (!touched.isEmpty())
-            sql += QStringLiteral(" AND rowid NOT IN (") + touched.join(QLatin1Char(',')) + QLatin1Char(')');
-        if (!m_query.orderSql.isEmpty())
-            sql += QStringLiteral(" ORDER BY ") + m_query.orderSql;
-        sql += QStringLiteral(" LIMIT 1");
-        Statement probe(m_conn, sql);
-        for (int k = 0; k < binds.size(); ++k)
-            probe.bind(k + 1, binds[k]);
-        if (probe.step()) {
-            found = indexOfId(probe.columnInt(0));
-            if (found >= 0 && !matches(found))
-                found = -1;
+        // The row comes whole, so that the row found needs no second reading.
+        QString sql = QStringLiteral("SELECT rowid, %1 FROM %2").arg(m_query.selectSql, quoted(m_query.table->name));
+        if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+        std::shared_ptr<Statement>& probe = m_probes[sql];
+        if (!probe) {
+            if (m_probes.size() > 32) {
+                m_probes.clear();
+                return Locate(keyFields, values);
+            }
+            probe = std::make_shared<Statement>(m_conn, sql);
         }
-        // The rows written since the snapshot are compared as this dataset holds them.
-        for (const qint64 id : std::as_const(m_touched)) {
-            // Content first: finding the position of a row is a scan, done only for a match.
-            const auto it = m_rows.constFind(id);
-            if (it == m_rows.constEnd() || !rowMatches(*it))
-                continue;
-            const int i = int(m_ids.indexOf(id));
-            if (i >= 0 && (found < 0 || i < found) && matches(i))
-                found = i;
+        for (int k = 0; k < binds.size(); ++k) probe->bind(k + 1, binds[k]);
+        Row foundRow;
+        try {
+            while (probe->step()) {
+                bool match = true;
+                for (int k = 0; match && k < keys.size(); ++k)
+                    match = keys[k].matches(probe->column(keys[k].column + 1));
+                const int at = match ? positionOf(probe->columnInt(0)) : -1;
+                if (at < 0 || (found >= 0 && at > found)) continue;
+                found = at;
+                foundRow = m_empty;
+                for (int i = 0; i < foundRow.size(); ++i) foundRow[i] = probe->column(i + 1);
+            }
+        } catch (...) {
+            probe->reset();
+            throw;
+        }
+        probe->reset();
+        if (found >= 0) {
+            CachedRow& slot = cacheSlot(found);
+            slot.pos = found;
+            slot.id = m_ids[found];
+            slot.row = foundRow;
         }
     } else {
-        for (int i = 0;; ++i) {
-            if (i >= m_ids.size() && !fetchId())
-                break;
-            if (matches(i)) {
+        finishSnapshot();
+        for (int i = 0; i < total(); ++i)
+            if (rowMatches(row(i))) {
                 found = i;
                 break;
             }
-        }
     }
-    if (found < 0)
-        return false;
-    m_cur = found;
-    m_eof = m_bof = false;
+    if (found < 0) return false;
+    setCurrent(found);
     emit currentChanged(m_cur);
     return true;
 }
 
 void TDataset::Append()
 {
-    if (!Active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (!m_writable)
-        raise(QStringLiteral("Cannot modify a read-only dataset"));
-    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert)
-        Post();
+    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
+    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert) Post();
     m_pending = Row(m_query.columns.size());
     m_modified = QVector<bool>(m_query.columns.size(), false);
     m_state = TDataSetState::dsInsert;
@@ -597,12 +1050,9 @@ void TDataset::Append()
 
 void TDataset::Edit()
 {
-    if (!Active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (!m_writable)
-        raise(QStringLiteral("Cannot modify a read-only dataset"));
-    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert)
-        return;
+    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
+    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert) return;
     if (IsEmpty() || m_cur < 0) {
         Append();
         return;
@@ -615,8 +1065,7 @@ void TDataset::Edit()
 
 void TDataset::Cancel()
 {
-    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
-        return;
+    if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert) return;
     m_pending.clear();
     m_modified.clear();
     m_state = TDataSetState::dsBrowse;
@@ -628,8 +1077,7 @@ void TDataset::checkWidths() const
 {
     for (int i = 0; i < m_query.columns.size(); ++i) {
         const ResultColumn& rc = m_query.columns[i];
-        if (!m_modified[i] || rc.sourceColumn < 0)
-            continue;
+        if (!m_modified[i] || rc.sourceColumn < 0) continue;
         const ColumnDef& def = m_query.table->columns[rc.sourceColumn];
         if (def.type == FieldType::Text && m_pending[i].toString().size() > def.width)
             raise(QString::fromUtf16(u"متن «%1» براي ستون %2 بلندتر از %3 نويسه است")
@@ -653,23 +1101,24 @@ void TDataset::raiseStore(const Error& e, const Row& attempted) const
         if (has("payment_number") || has("service.driver_bes_no"))
             raise(QString::fromUtf16(u"پرداختي با اين شماره قبلاً ثبت شده است"));
         if (has("driver_code") || has("driver.driver_id"))
-            raise(QString::fromUtf16(u"راننده اي با اين كد (%1) قبلاً ثبت شده است").arg(code(QStringLiteral("driver_id"))));
+            raise(QString::fromUtf16(u"راننده اي با اين كد (%1) قبلاً ثبت شده است")
+                      .arg(code(QStringLiteral("driver_id"))));
         if (has("acount_code") || has("acount.acount_id"))
-            raise(QString::fromUtf16(u"مشتركي با اين شماره (%1) قبلاً ثبت شده است").arg(code(QStringLiteral("acount_id"))));
+            raise(QString::fromUtf16(u"مشتركي با اين شماره (%1) قبلاً ثبت شده است")
+                      .arg(code(QStringLiteral("acount_id"))));
     }
     raise(msg);
 }
 
-TDataset::Row TDataset::readBack(qint64 rowid)
+bool TDataset::readBack(qint64 rowid, Row* out)
 {
     Statement st(m_db->writer(),
                  QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(m_query.selectSql, quoted(m_query.table->name)));
     st.bind(1, rowid);
-    Row r(m_query.columns.size());
-    if (st.step())
-        for (int i = 0; i < r.size(); ++i)
-            r[i] = st.column(i);
-    return r;
+    *out = m_empty;
+    if (!st.step()) return false;
+    for (int i = 0; i < out->size(); ++i) (*out)[i] = st.column(i);
+    return true;
 }
 
 void TDataset::Post()
@@ -677,16 +1126,18 @@ void TDataset::Post()
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
         raise(QStringLiteral("Dataset not in edit or insert mode"));
     const bool inserting = m_state == TDataSetState::dsInsert;
-    qint64 rowid = inserting ? 0 : m_ids[m_cur];
     Row stored;
+    qint64 rowid = 0;
     try {
         checkWidths();
+        // A new row takes its place after the whole snapshot, and what is read after a write sees it.
+        finishSnapshot();
+        rowid = inserting ? 0 : m_ids[m_cur];
         QStringList names;
         QVariantList binds;
         for (int i = 0; i < m_query.columns.size(); ++i) {
             const ResultColumn& rc = m_query.columns[i];
-            if (!m_modified[i] || rc.sourceColumn < 0)
-                continue;
+            if (!m_modified[i] || rc.sourceColumn < 0) continue;
             names << quoted(m_query.table->columns[rc.sourceColumn].name);
             binds << m_pending[i];
         }
@@ -698,43 +1149,45 @@ void TDataset::Post()
                 sql += QStringLiteral(" DEFAULT VALUES");
             } else {
                 QStringList marks(names.size(), QStringLiteral("?"));
-                sql += QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                sql +=
+                    QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
             }
             Statement st(w, sql);
-            for (int k = 0; k < binds.size(); ++k)
-                st.bind(k + 1, binds[k]);
+            for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
             st.step();
             rowid = sqlite3_last_insert_rowid(w);
         } else if (!names.isEmpty()) {
             QStringList sets;
-            for (const QString& n : names)
-                sets << n + QStringLiteral("=?");
+            for (const QString& n : names) sets << n + QStringLiteral("=?");
             Statement st(w, QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
                                 .arg(quoted(m_query.table->name), sets.join(QLatin1Char(','))));
-            for (int k = 0; k < binds.size(); ++k)
-                st.bind(k + 1, binds[k]);
+            for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
             st.bind(int(binds.size()) + 1, rowid);
             st.step();
         }
-        stored = readBack(rowid);
+        // Another window or program may have deleted the row since it was listed.
+        if (!readBack(rowid, &stored)) raise(QString::fromUtf16(u"اين رديف ديگر در بانك اطلاعات نيست"));
         tx.commit();
     } catch (const Error& e) {
         // A row that could not be stored is dropped: nothing stays pending to be stored later.
         const Row attempted = m_pending;
         Cancel();
-        if (e.text().startsWith(Name() + QStringLiteral(": ")))
-            throw;
+        if (e.text().startsWith(Name() + QStringLiteral(": "))) throw;
         raiseStore(e, attempted);
     }
-    m_rows.insert(rowid, stored);
-    m_touched.insert(rowid);
     m_pending.clear();
     m_modified.clear();
     m_state = TDataSetState::dsBrowse;
     if (inserting) {
         m_ids.append(rowid);
-        m_cur = int(m_ids.size()) - 1;
-        m_eof = m_bof = false;
+        notePosition(rowid, int(m_ids.size()) - 1);
+        setCurrent(int(m_ids.size()) - 1);
+    }
+    CachedRow& slot = cacheSlot(m_cur);
+    slot.pos = m_cur;
+    slot.id = rowid;
+    slot.row = stored;
+    if (inserting) {
         emit rowInserted(m_cur);
         emit currentChanged(m_cur);
     } else {
@@ -745,17 +1198,15 @@ void TDataset::Post()
 
 void TDataset::Delete()
 {
-    if (!Active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (!m_writable)
-        raise(QStringLiteral("Cannot modify a read-only dataset"));
+    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
     if (m_state == TDataSetState::dsInsert) {
         Cancel();
         return;
     }
-    if (IsEmpty() || m_cur < 0)
-        raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (IsEmpty() || m_cur < 0) raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
     Cancel();
+    finishSnapshot();
     const qint64 rowid = m_ids[m_cur];
     try {
         sqlite3* w = m_db->writer();
@@ -767,14 +1218,12 @@ void TDataset::Delete()
     } catch (const Error& e) {
         raiseStore(e);
     }
+    // Rows after it move up one: their cached copies no longer match their ids and are read again.
     const int removed = m_cur;
     m_ids.removeAt(removed);
-    m_rows.remove(rowid);
-    m_touched.insert(rowid);
-    if (m_cur >= m_ids.size())
-        fetchId();
-    if (m_cur >= m_ids.size())
-        m_cur = int(m_ids.size()) - 1;
+    m_positionsValid = false;
+    if (removed < m_shown) --m_shown;
+    m_cur = qMin(m_cur, int(m_ids.size()) - 1);
     m_eof = m_ids.isEmpty();
     emit rowRemoved(removed);
     emit currentChanged(m_cur);
@@ -783,14 +1232,14 @@ void TDataset::Delete()
 bool WalkToCode(TDataset* dataset, const QString& field, qint32 code)
 {
     for (dataset->First(); !dataset->Eof(); dataset->Next())
-        if (dataset->FieldByName(field).AsInteger() == code)
-            return true;
+        if (dataset->FieldByName(field).AsInteger() == code) return true;
     return false;
 }
 
 // ---- TADOTable / TADOQuery ----
 
-TADOTable::TADOTable(Database* db, const QString& name, const QString& table, const QString& indexFields, QObject* parent)
+TADOTable::TADOTable(Database* db, const QString& name, const QString& table, const QString& indexFields,
+                     QObject* parent)
     : TDataset(db, name, true, parent), TableName(table), IndexFieldNames(indexFields)
 {
 }

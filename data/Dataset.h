@@ -1,12 +1,16 @@
 #pragma once
 // The dataset the windows work with: a table or a query of the program's SQL dialect, shown as
-// a snapshot taken when it was opened. Rows are fetched lazily; a plain select keeps only the
-// row ids it has stepped over and reads a row's values when they are first needed, so a
-// dataset over a million rows opens in milliseconds and costs memory only for what is used.
-
-#include "data/Currency.h"
-#include "data/Errors.h"
-#include "data/SqlSubset.h"
+// a snapshot taken when it was opened.
+//
+// A plain select keeps the row ids of its snapshot, eight bytes a row, not the rows: it opens
+// with its first rows' ids, reads the rest in idle time in slices of a few milliseconds, and
+// then ends its read transaction, so that no open list keeps the write-ahead log from being
+// reset. Whatever needs every row (a locate, RecordCount, a save) finishes the ids at once.
+// Values are read by id as they are shown, and a few hundred rows are kept: the rows and their
+// order are those of the opening, until a reopen; a row's values are as read, and a row read
+// after its transaction ended shows a correction stored since by another window or program, and
+// reads back empty if it was deleted since (a correction of it is then refused).
+// A grouped or summed result is small and is read whole when it opens.
 
 #include <QHash>
 #include <QObject>
@@ -15,6 +19,10 @@
 #include <QVariant>
 #include <QVector>
 #include <memory>
+
+#include "data/Currency.h"
+#include "data/Errors.h"
+#include "data/SqlSubset.h"
 
 struct sqlite3;
 
@@ -79,6 +87,10 @@ public:
     QString Name() const { return objectName(); }
 
     void Open();
+    // Opens at once; a grouped or summed result is computed by a worker thread, as of this
+    // moment, while the program goes on starting. Reading it waits for it; until it is in,
+    // RecNo() is -1 and grids see no rows, and reset() follows when it arrives.
+    void OpenInBackground();
     void Close();
     void Reopen();
     bool Active() const { return m_state != TDataSetState::dsInactive; }
@@ -87,15 +99,16 @@ public:
     void First();
     void Next();
     void Prior();
-    bool Eof() const { return m_eof; }
-    bool Bof() const { return m_bof; }
+    bool Eof() const;
+    bool Bof() const;
     bool IsEmpty();
     int RecNo() const { return m_cur; }  // 0-based; -1 when there is no row
     void MoveTo(int row);
-    int RecordCount();  // steps over every row id
+    int RecordCount();  // reads every row id
 
     // The first row, in the dataset's order, whose fields (names separated by ";") equal the
-    // values, ignoring case; it becomes current. False, and the cursor unmoved, when none does.
+    // values: numbers as numbers, text ignoring case and the Arabic and Persian forms of yeh and
+    // kaf. It becomes current. False, and the cursor unmoved, when none does.
     bool Locate(const QString& keyFields, const QVariantList& values);
 
     void Append();
@@ -108,9 +121,9 @@ public:
     int FieldIndex(const QString& name) const;  // -1 when absent
     const QVector<ResultColumn>& Columns() const { return m_query.columns; }
 
-    // For grids: rows known so far, more on demand.
-    int fetchedRows() const { return int(m_ids.size()); }
-    bool canFetchMore() const { return Active() && !m_done; }
+    // For grids: rows offered so far, more on demand.
+    int fetchedRows() const { return m_shown; }
+    bool canFetchMore() const;
     void fetchMore(int count);
     QVariant value(int row, int column);
 
@@ -120,9 +133,13 @@ public:
     // Whether the pending row's column was set since Append or Edit.
     bool IsModified(int column) const { return column >= 0 && column < m_modified.size() && m_modified[column]; }
 
+    // Whether the dataset still holds a read transaction: its row ids are being read in idle
+    // time, or its result is being computed in the background.
+    bool InSnapshot() const { return m_inSnapshot || m_job; }
+
 signals:
-    void reset();             // opened, closed or reopened
-    void rowChanged(int row); // a row's values changed (posted or cancelled)
+    void reset();              // opened, closed or reopened
+    void rowChanged(int row);  // a row's values changed (posted or cancelled)
     void rowInserted(int row);
     void rowRemoved(int row);
     void currentChanged(int row);
@@ -133,15 +150,35 @@ protected:
     virtual bool orderByRowid() const { return false; }
 
 private:
+    friend class IdleLoader;
+    struct BackgroundJob;
     using Row = QVector<QVariant>;
+    struct CachedRow {
+        int pos = -1;
+        qint64 id = 0;
+        Row row;
+    };
 
-    bool fetchId();
+    void prepare();
+    int total() const { return int(m_query.plain ? m_ids.size() : m_all.size()); }
+    bool stepIds(int count);    // reads up to count more row ids; false once every id is read
+    void ensureIds(int count);  // at least count ids, or all there are
+    void finishSnapshot();      // every row id read and the read transaction ended
+    bool loadSlice();           // one slice of idle-time reading; true while more remain
     void checkBrowseMode();
-    const Row& row(int index);
-    void maybeRelease();
     void releaseSnapshot();
-    int indexOfId(qint64 id);
-    Row readBack(qint64 rowid);
+    void readWhole();
+    void join() const;  // waits for a result being computed in the background
+    void adoptJob();
+    void cancelJob();
+    void jobArrived(quint64 generation);
+    const Row& row(int index);
+    void readRows(int index);
+    CachedRow& cacheSlot(int index);
+    int positionOf(qint64 id);
+    void notePosition(qint64 id, int position);
+    void setCurrent(int index);
+    bool readBack(qint64 rowid, Row* out);
     void checkWidths() const;
     [[noreturn]] void raise(const QString& text) const;
     [[noreturn]] void raiseStore(const Error& e, const Row& attempted = {}) const;
@@ -149,15 +186,25 @@ private:
     Database* m_db;
     bool m_writable;
     ParsedQuery m_query;
+    QString m_preparedText;  // the text the statements below were prepared for
     sqlite3* m_conn = nullptr;
     bool m_inSnapshot = false;
-    std::unique_ptr<Statement> m_idStmt;
-    std::unique_ptr<Statement> m_rowStmt;
-    QVector<qint64> m_ids;
-    QHash<qint64, Row> m_rows;
-    // Rows this dataset inserted, changed or deleted since it was opened: its snapshot has them wrong.
-    QSet<qint64> m_touched;
+    std::unique_ptr<Statement> m_idStmt;                  // the snapshot's row ids in order, or a whole result
+    std::unique_ptr<Statement> m_rowStmt;                 // one row by id
+    std::unique_ptr<Statement> m_rangeStmt;               // the rows of an id range, for reading in order
+    std::unique_ptr<Statement> m_batchStmt;               // the rows of a list of ids, for reading in order
+    QHash<QString, std::shared_ptr<Statement>> m_probes;  // locates, by their SQL
+    QVector<qint64> m_ids;                                // a plain select: its row ids, the snapshot
+    QVector<Row> m_all;                                   // a grouped or summed result: every row
+    QVector<CachedRow> m_cache;                           // recently read rows, by position
+    QVector<int> m_positions;  // id - m_positionBase -> position, for locates; empty until needed
+    QHash<qint64, int> m_sparsePositions;
+    qint64 m_positionBase = 0;
+    bool m_positionsValid = false;
+    std::shared_ptr<BackgroundJob> m_job;
+    quint64 m_generation = 0;
     bool m_done = true;
+    int m_shown = 0;
     int m_cur = -1;
     bool m_eof = true;
     bool m_bof = true;

@@ -3,6 +3,7 @@
 // database is created with, the SQL parser and the datasets all read it from here.
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 namespace agency {
@@ -29,6 +30,14 @@ QStringList schemaStatements();
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+
+// What a database of the version before needs to become this version. A database in use is
+// brought up to kSchemaVersion step by step when it is opened, each step in one transaction.
+struct SchemaStep {
+    int version;
+    QStringList statements;
+};
+const QVector<SchemaStep>& schemaSteps();
 
 }  // namespace agency

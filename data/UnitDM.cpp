@@ -8,8 +8,7 @@ namespace {
 QStringList lines(std::initializer_list<const char*> items)
 {
     QStringList out;
-    for (const char* s : items)
-        out << QString::fromUtf8(s);
+    for (const char* s : items) out << QString::fromUtf8(s);
     return out;
 }
 }  // namespace
@@ -19,7 +18,8 @@ TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1
     setObjectName(QStringLiteral("DM"));
     Database* db = ADOConnection1.get();
     auto table = [&](const char* name, const char* tableName, const char* index = "") {
-        return new TADOTable(db, QString::fromLatin1(name), QString::fromLatin1(tableName), QString::fromLatin1(index), this);
+        return new TADOTable(db, QString::fromLatin1(name), QString::fromLatin1(tableName), QString::fromLatin1(index),
+                             this);
     };
     auto query = [&](const char* name, const QStringList& sql) {
         return new TADOQuery(db, QString::fromLatin1(name), sql, this);
@@ -37,15 +37,18 @@ TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1
     QueryMaxS = query("QueryMaxS", lines({"select  max(service_id)", "from service", "where service_date=''"}));
     QueryMaxDR = query("QueryMaxDR", lines({"select  max(driver_id)", "from driver"}));
     QueryMaxA = query("QueryMaxA", lines({"select  max(acount_id)", "from acount"}));
-    QueryViewService = query("QueryViewService",
-                             lines({"select *", "from service", "where service_id<>0", "order by service_date,service_id"}));
+    QueryViewService =
+        query("QueryViewService",
+              lines({"select *", "from service", "where service_id<>0", "order by service_date,service_id"}));
     QueryViewDriverBes = query("QueryViewDriverBes", lines({"select *", "from service", "where driver_bes_no<>0"}));
     QueryDriverMande = query(
         "QueryDriverMande",
-        lines({"select driver_id,Driver_name,sum(service_percent),sum(Driver_bes),(sum(service_percent)-sum(Driver_bes))",
-               "from service", "group by driver_id,Driver_name"}));
+        lines(
+            {"select driver_id,Driver_name,sum(service_percent),sum(Driver_bes),(sum(service_percent)-sum(Driver_bes))",
+             "from service", "group by driver_id,Driver_name"}));
     QueryDriverHesab = query("QueryDriverHesab", lines({"select *", "from service"}));
-    QueryDriverHesabJM = query("QueryDriverHesabJM", lines({"select sum(service_percent),sum(driver_bes)", "from service"}));
+    QueryDriverHesabJM =
+        query("QueryDriverHesabJM", lines({"select sum(service_percent),sum(driver_bes)", "from service"}));
     QueryAmar = query(
         "QueryAmar",
         lines({"SELECT Sum(service.service_moeny) AS SumOfservice_moeny, Sum(service.service_percent) AS "
@@ -67,24 +70,24 @@ TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1
     DSDriverHesabJM.DataSet = QueryDriverHesabJM;
     DSAmar.DataSet = QueryAmar;
 
-    // QueryMaxS and QueryMaxA are first opened by the windows that use them.
+    // QueryMaxS and QueryMaxA are first opened by the windows that use them. The sums and
+    // groups over the whole service table are computed in the background, as of now, so that
+    // the login window does not wait for them.
     for (TDataset* ds : datasets())
-        if (ds != QueryMaxS && ds != QueryMaxA)
-            ds->Open();
+        if (ds != QueryMaxS && ds != QueryMaxA) ds->OpenInBackground();
 }
 
 TDM::~TDM()
 {
     // Datasets hold connections of their own; they go before the database.
-    for (TDataset* ds : datasets())
-        delete ds;
+    for (TDataset* ds : datasets()) delete ds;
 }
 
 QList<TDataset*> TDM::datasets() const
 {
-    return {ADOTableUser, ADOTableDriver, ADOTableAcount, ADOTableService, ADOTablePayeh, QueryDriver,
-            QueryAcount, QueryMaxD, QueryMaxS, QueryMaxDR, QueryMaxA, QueryViewService, QueryViewDriverBes,
-            QueryDriverMande, QueryDriverHesab, QueryDriverHesabJM, QueryAmar};
+    return {ADOTableUser,       ADOTableDriver,   ADOTableAcount,   ADOTableService,    ADOTablePayeh, QueryDriver,
+            QueryAcount,        QueryMaxD,        QueryMaxS,        QueryMaxDR,         QueryMaxA,     QueryViewService,
+            QueryViewDriverBes, QueryDriverMande, QueryDriverHesab, QueryDriverHesabJM, QueryAmar};
 }
 
 }  // namespace agency

@@ -1,16 +1,19 @@
 // The data module on a fresh database: the datasets as the windows find them, snapshots,
 // numbering, money, and the refusals that must leave nothing stored.
 
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
 #include "data/Currency.h"
 #include "data/Database.h"
 #include "data/Errors.h"
 #include "data/UnitDM.h"
 #include "tests/Fixture.h"
 
-#include <QTest>
-#include <memory>
-
 using namespace agency;
+using namespace Qt::StringLiterals;
 
 class TestData : public QObject {
     Q_OBJECT
@@ -44,29 +47,50 @@ private:
     }
     int serviceRows() { return f->scalar(QStringLiteral("SELECT count(*) FROM service")).toInt(); }
 
+    // Services of the desk's kind, written by another program: every tenth row a payment, so that
+    // the services' row ids do not lie side by side.
+    void insertServices(int count)
+    {
+        f->exec(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < %1) "
+            "INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, service_date, "
+            "service_action, service_moeny, service_percent, driver_bes, driver_bes_no) "
+            "SELECT CASE WHEN i % 10 = 0 THEN 0 ELSE i END, 1 + i % 7, 'راننده ' || (1 + i % 7), "
+            "CASE WHEN i % 10 = 0 THEN 0 ELSE 1 + i % 13 END, 'مشترك ' || (i % 13), "
+            "printf('1404/%02d/%02d', 1 + i % 12, 1 + i % 29), 'بابت انجام سرويس شماره ' || i, i * 10000, "
+            "i * 1500, CASE WHEN i % 10 = 0 THEN 50000 ELSE 0 END, CASE WHEN i % 10 = 0 THEN i ELSE 0 END FROM n"_s.arg(
+                count));
+    }
+    void openSnapshots()
+    {
+        for (TDataset* ds : DM->datasets())
+            if (ds->Active()) ds->Reopen();
+    }
+
 private slots:
     void init() { f = std::make_unique<Fixture>(false); }
     void cleanup() { f.reset(); }
 
     void datasetsAsTheWindowsFindThem()
     {
-        QCOMPARE(DM->QueryMaxD->SQL.lines(), QStringList({QStringLiteral("select  max(driver_bes_no)"), QStringLiteral("from service")}));
-        QCOMPARE(DM->QueryViewService->SQL.lines(),
-                 QStringList({QStringLiteral("select *"), QStringLiteral("from service"), QStringLiteral("where service_id<>0"),
-                              QStringLiteral("order by service_date,service_id")}));
+        QCOMPARE(DM->QueryMaxD->SQL.lines(),
+                 QStringList({QStringLiteral("select  max(driver_bes_no)"), QStringLiteral("from service")}));
+        QCOMPARE(
+            DM->QueryViewService->SQL.lines(),
+            QStringList({QStringLiteral("select *"), QStringLiteral("from service"),
+                         QStringLiteral("where service_id<>0"), QStringLiteral("order by service_date,service_id")}));
         QCOMPARE(DM->QueryMaxS->SQL.Count(), 3);
         QVERIFY(DM->QueryMaxS->SQL[2].startsWith(QStringLiteral("where service_date='")));
         // Open from the start, except the two numbering queries that their users open.
         for (TDataset* ds : DM->datasets())
-            if (ds != DM->QueryMaxS && ds != DM->QueryMaxA)
-                QVERIFY2(ds->Active(), qPrintable(ds->Name()));
+            if (ds != DM->QueryMaxS && ds != DM->QueryMaxA) QVERIFY2(ds->Active(), qPrintable(ds->Name()));
         QVERIFY(!DM->QueryMaxA->Active());
 
         QStringList mande;
-        for (const ResultColumn& c : DM->QueryDriverMande->Columns())
-            mande << c.name;
-        QCOMPARE(mande, QStringList({QStringLiteral("driver_id"), QStringLiteral("Driver_name"), QStringLiteral("Expr1002"),
-                                     QStringLiteral("Expr1003"), QStringLiteral("Expr1004")}));
+        for (const ResultColumn& c : DM->QueryDriverMande->Columns()) mande << c.name;
+        QCOMPARE(mande,
+                 QStringList({QStringLiteral("driver_id"), QStringLiteral("Driver_name"), QStringLiteral("Expr1002"),
+                              QStringLiteral("Expr1003"), QStringLiteral("Expr1004")}));
         QCOMPARE(DM->QueryDriverMande->Columns()[4].type, FieldType::Currency);
         QCOMPARE(DM->QueryDriverHesabJM->Columns()[0].name, QStringLiteral("Expr1000"));
         QCOMPARE(DM->QueryDriverHesabJM->Columns()[1].name, QStringLiteral("Expr1001"));
@@ -103,7 +127,8 @@ private slots:
         QCOMPARE(DM->QueryViewService->RecordCount(), 0);
         appendService(1, QStringLiteral("1405/09/17"), 20000, 2400 * 10000);
         // The table that wrote the row shows it at once; the list shows it once reopened.
-        QVERIFY(DM->ADOTableService->Locate(QStringLiteral("service_date;service_id"), {QStringLiteral("1405/09/17"), QStringLiteral("1")}));
+        QVERIFY(DM->ADOTableService->Locate(QStringLiteral("service_date;service_id"),
+                                            {QStringLiteral("1405/09/17"), QStringLiteral("1")}));
         QCOMPARE(DM->QueryViewService->RecordCount(), 0);
         DM->QueryViewService->Reopen();
         QCOMPARE(DM->QueryViewService->RecordCount(), 1);
@@ -126,7 +151,10 @@ private slots:
         QCOMPARE(DM->QueryViewDriverBes->RecordCount(), 1);
         QCOMPARE(DM->QueryViewDriverBes->FieldByName(QStringLiteral("driver_bes_no")).AsInteger(), 1);
         // Unwritten numbers are 0, not null, so balances never come out empty.
-        QCOMPARE(f->scalar(QStringLiteral("SELECT count(*) FROM service WHERE driver_bes IS NULL OR service_id IS NULL")).toInt(), 0);
+        QCOMPARE(
+            f->scalar(QStringLiteral("SELECT count(*) FROM service WHERE driver_bes IS NULL OR service_id IS NULL"))
+                .toInt(),
+            0);
     }
 
     void moneyIsExact()
@@ -139,7 +167,8 @@ private slots:
         QCOMPARE(DM->QueryDriverMande->FieldByName(QStringLiteral("Expr1002")).AsString(), QStringLiteral("5555.25"));
         QCOMPARE(DM->QueryDriverMande->FieldByName(QStringLiteral("Expr1003")).AsString(), QStringLiteral("5000"));
         QCOMPARE(DM->QueryDriverMande->FieldByName(QStringLiteral("Expr1004")).AsString(), QStringLiteral("555.25"));
-        QCOMPARE(f->scalar(QStringLiteral("SELECT service_percent FROM service WHERE service_id=1")).toLongLong(), 18517500LL);
+        QCOMPARE(f->scalar(QStringLiteral("SELECT service_percent FROM service WHERE service_id=1")).toLongLong(),
+                 18517500LL);
 
         QCOMPARE(Currency::share(12345, 15).toString(), QStringLiteral("1851.75"));
         QCOMPARE(Currency::share(20000, 12).toString(), QStringLiteral("2400"));
@@ -182,10 +211,12 @@ private slots:
                 QVERIFY2(e.text().contains(phrase), qPrintable(e.text()));
             }
         };
-        refused([&] { appendService(1, QStringLiteral("1405/09/17"), 0, 0); }, QString::fromUtf16(u"سرويسي با اين شماره"));
+        refused([&] { appendService(1, QStringLiteral("1405/09/17"), 0, 0); },
+                QString::fromUtf16(u"سرويسي با اين شماره"));
         appendService(1, QStringLiteral("1405/09/18"), 0, 0);  // the same number on another day is another service
         appendPayment(7, QStringLiteral("1405/09/17"), 1);
-        refused([&] { appendPayment(7, QStringLiteral("1405/09/20"), 1); }, QString::fromUtf16(u"پرداختي با اين شماره"));
+        refused([&] { appendPayment(7, QStringLiteral("1405/09/20"), 1); },
+                QString::fromUtf16(u"پرداختي با اين شماره"));
         QCOMPARE(serviceRows(), 3);
 
         TADOTable* d = DM->ADOTableDriver;
@@ -252,25 +283,274 @@ private slots:
 
     void locateFindsARowAmongAMillionWithoutReadingThem()
     {
-        f->exec(QStringLiteral(
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150000) "
-            "INSERT INTO service (service_id, service_date, service_moeny) SELECT 1 + i % 500, "
-            "printf('1404/%02d/%02d', 1 + (i / 500) % 12, 1 + (i / 6000) % 29), i FROM n"));
+        f->exec(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150000) "
+                           "INSERT INTO service (service_id, service_date, service_moeny) SELECT 1 + i % 500, "
+                           "printf('1404/%02d/%02d', 1 + (i / 500) % 12, 1 + (i / 6000) % 29), i FROM n"));
         TADOTable* t = DM->ADOTableService;
         t->Reopen();
         QVERIFY(t->fetchedRows() < 1000);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(t->Locate(QStringLiteral("service_date;service_id"), {QStringLiteral("1404/05/03"), QStringLiteral("499")}));
+        QVERIFY(t->Locate(QStringLiteral("service_date;service_id"),
+                          {QStringLiteral("1404/05/03"), QStringLiteral("499")}));
         QCOMPARE(t->FieldByName(QStringLiteral("service_id")).AsInteger(), 499);
         QCOMPARE(t->FieldByName(QStringLiteral("service_date")).AsString(), QStringLiteral("1404/05/03"));
-        QVERIFY(!t->Locate(QStringLiteral("service_date;service_id"), {QStringLiteral("1399/01/01"), QStringLiteral("1")}));
+        QVERIFY(
+            !t->Locate(QStringLiteral("service_date;service_id"), {QStringLiteral("1399/01/01"), QStringLiteral("1")}));
         QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
         // The row found can be corrected in place.
         t->Edit();
         t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(7);
         t->Post();
-        QCOMPARE(f->scalar(QStringLiteral("SELECT service_moeny FROM service WHERE service_date='1404/05/03' AND service_id=499")).toLongLong(), 70000LL);
+        QCOMPARE(f->scalar(QStringLiteral(
+                               "SELECT service_moeny FROM service WHERE service_date='1404/05/03' AND service_id=499"))
+                     .toLongLong(),
+                 70000LL);
+
+        // A row at the end of the table's order is found as soon as one at its start: no walk.
+        auto fastest = [&](const QString& date, const QString& number) {
+            qint64 best = std::numeric_limits<qint64>::max();
+            for (int round = 0; round < 5; ++round) {
+                QElapsedTimer clock;
+                clock.start();
+                for (int k = 0; k < 50; ++k) t->Locate(u"service_date;service_id"_s, {date, number});
+                best = std::min(best, clock.nsecsElapsed());
+            }
+            return best;
+        };
+        const qint64 first = fastest(u"1404/02/01"_s, u"1"_s);
+        QCOMPARE(t->FieldByName(u"service_id"_s).AsInteger(), 1);
+        const qint64 last = fastest(u"1404/01/01"_s, u"500"_s);
+        QCOMPARE(t->FieldByName(u"service_id"_s).AsInteger(), 500);
+        QVERIFY2(last < 3 * first + 500000, qPrintable(u"%1 ns against %2 ns"_s.arg(last).arg(first)));
+    }
+
+    // Saves at the desk with every list open: the log is checkpointed and stays small, and the
+    // lists opened before the saves still show the rows of their opening.
+    void theLogStaysSmallWhileListsAreOpen()
+    {
+        insertServices(3000);
+        openSnapshots();
+        for (int i = 1; i <= 300; ++i) {
+            appendService(5000 + i, u"1405/09/17"_s, 20000, 2400 * 10000);
+            QCoreApplication::processEvents();  // the window's idle moments between saves
+        }
+        const qint64 log = QFileInfo(f->path + u"-wal"_s).size();
+        QVERIFY2(log < 6 * 1024 * 1024, qPrintable(QString::number(log)));
+        for (TDataset* ds : DM->datasets()) QVERIFY2(!ds->InSnapshot(), qPrintable(ds->Name()));
+        QCOMPARE(DM->QueryViewService->RecordCount(), 2700);
+        QCOMPARE(DM->QueryViewDriverBes->RecordCount(), 300);
+        DM->QueryViewService->Reopen();
+        QCOMPARE(DM->QueryViewService->RecordCount(), 3000);
+    }
+
+    // Another program deletes a row that a list shows: it reads back empty, and correcting it
+    // is refused rather than reported stored.
+    void aRowDeletedSinceOpeningIsNotCorrected()
+    {
+        insertServices(1500);
+        TADOTable* t = DM->ADOTableService;
+        t->Reopen();
+        t->RecordCount();  // as the table has been open since start-up
+        f->exec(u"DELETE FROM service WHERE id=(SELECT id FROM service ORDER BY service_id, id LIMIT 1 OFFSET 1200)"_s);
+        t->MoveTo(1200);
+        QVERIFY(t->FieldByName(u"service_date"_s).IsNull());
+        t->Edit();
+        t->FieldByName(u"service_moeny"_s).SetAsInteger(7);
+        try {
+            t->Post();
+            QFAIL("a correction of a deleted row was reported stored");
+        } catch (const Error& e) {
+            QCOMPARE(e.text(), u"ADOTableService: اين رديف ديگر در بانك اطلاعات نيست"_s);
+        }
+        QCOMPARE(t->State(), TDataSetState::dsBrowse);
+        QCOMPARE(serviceRows(), 1499);
+    }
+
+    void locateComparesAsTheDeskTypes_data()
+    {
+        QTest::addColumn<QString>("dataset");
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("field");   // read from the row found
+        QTest::addColumn<QString>("expect");  // its value, as plain SQL gives it; empty: none found
+        const QString action = u"SELECT service_action FROM service WHERE service_id=%1"_s;
+        QTest::newRow("a number with a leading zero")
+            << u"ADOTableService"_s << u"service_date;service_id"_s << QStringList{u"1404/06/06"_s, u"05"_s}
+            << u"service_action"_s << action.arg(5);
+        QTest::newRow("Persian digits") << u"ADOTableService"_s << u"service_date;service_id"_s
+                                        << QStringList{u"۱۴۰۴/۰۶/۰۶"_s, u"۵"_s} << u"service_action"_s << action.arg(5);
+        QTest::newRow("past the first fetch")
+            << u"ADOTableService"_s << u"service_date;service_id"_s << QStringList{u"1404/04/13"_s, u"1491"_s}
+            << u"service_action"_s << action.arg(1491);
+        QTest::newRow("a number field and a text that is no number")
+            << u"ADOTableService"_s << u"service_date;service_id"_s << QStringList{u"1404/06/06"_s, u"5x"_s}
+            << u"service_action"_s << QString();
+        QTest::newRow("no such service") << u"ADOTableService"_s << u"service_date;service_id"_s
+                                         << QStringList{u"1399/01/01"_s, u"1"_s} << u"service_action"_s << QString();
+        QTest::newRow("the first in the list's order")
+            << u"QueryViewService"_s << u"acount_id"_s << QStringList{u"3"_s} << u"service_id"_s
+            << u"SELECT service_id FROM service WHERE service_id<>0 AND acount_id=3 ORDER BY service_date, service_id"_s;
+        QTest::newRow("letters beyond ASCII in another case")
+            << u"ADOTableDriver"_s << u"driver_name"_s << QStringList{u"äRZTE"_s} << u"driver_id"_s << u"SELECT 2"_s;
+        QTest::newRow("the Persian yeh for the Arabic")
+            << u"ADOTableUser"_s << u"UserName"_s << QStringList{u"مدیر"_s} << u"UserName"_s << u"SELECT 'مدير'"_s;
+    }
+    void locateComparesAsTheDeskTypes()
+    {
+        QFETCH(QString, dataset);
+        QFETCH(QString, fields);
+        QFETCH(QStringList, values);
+        QFETCH(QString, field);
+        QFETCH(QString, expect);
+        insertServices(1500);
+        f->exec(u"INSERT INTO driver (driver_id, driver_name) VALUES (1, 'راننده يك'), (2, 'Ärzte'), (3, 'ärzte')"_s);
+        TDataset* ds = nullptr;
+        for (TDataset* d : DM->datasets())
+            if (d->Name() == dataset) ds = d;
+        ds->Reopen();
+        ds->MoveTo(20);
+        const bool found = ds->Locate(fields, QVariantList(values.cbegin(), values.cend()));
+        QCOMPARE(found, !expect.isEmpty());
+        if (found)
+            QCOMPARE(ds->FieldByName(field).AsString(), f->scalar(expect).toString());
+        else
+            QCOMPARE(ds->RecNo(), 20);
+    }
+
+    // The sums and groups that the reports show before their first query are those of start-up,
+    // computed after the login window is up: start-up does not wait for them.
+    void summedResultsAreThoseOfStartUp()
+    {
+        insertServices(100);
+        f->program.reset();
+        f->build();
+        const QString sum = f->scalar(u"SELECT sum(service_moeny) FROM service"_s).toString();
+        QSignalSpy arrived(DM->QueryAmar, &TDataset::reset);
+        QCOMPARE(DM->QueryAmar->RecNo(), -1);  // not computed yet: bound labels wait for reset()
+        f->exec(u"INSERT INTO service (service_id, service_date, service_moeny) VALUES (9999, '1405/01/01', 10000)"_s);
+        QTRY_VERIFY(arrived.count() > 0);
+        QCOMPARE(DM->QueryAmar->RecNo(), 0);
+        QCOMPARE(QString::number(DM->QueryAmar->FieldByName(u"SumOfservice_moeny"_s).AsCurrency().units()), sum);
+        DM->QueryAmar->Reopen();
+        QCOMPARE(DM->QueryAmar->FieldByName(u"SumOfservice_moeny"_s).AsCurrency().units(), sum.toLongLong() + 10000);
+    }
+
+    void listsReadEveryRowAsSqlDoes_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("order");
+        QTest::newRow("in date order") << u"service_id<>0"_s << u"service_date,service_id"_s;
+        QTest::newRow("in the stored order") << QString() << QString();
+        QTest::newRow("payments") << u"driver_bes_no<>0"_s << QString();
+        QTest::newRow("one subscriber") << u"service_id<>0 and acount_id=3"_s << u"service_date,service_id"_s;
+    }
+    // Every value of every row, read in order as an export reads them, with one row deleted by
+    // another program after the list was opened: that row reads back empty, the others as stored.
+    void listsReadEveryRowAsSqlDoes()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, order);
+        insertServices(1500);
+        TADOQuery* q = DM->QueryViewService;
+        q->SQL.Clear();
+        q->SQL.Add(u"select *"_s);
+        q->SQL.Add(u"from service"_s);
+        QString sql = u"SELECT * FROM service"_s;
+        if (!where.isEmpty()) {
+            q->SQL.Add(u"where "_s + where);
+            sql += u" WHERE "_s + where;
+        }
+        if (!order.isEmpty()) {
+            q->SQL.Add(u"order by "_s + order);
+            sql += u" ORDER BY "_s + order;
+        }
+        q->Reopen();
+        const QList<QVariantList> stored = f->rows(sql);
+        const int deleted = int(stored.size()) * 2 / 3;
+        f->exec(u"DELETE FROM service WHERE id=%1"_s.arg(stored[deleted][0].toLongLong()));
+        QCOMPARE(q->RecordCount(), stored.size());
+        for (int r = 0; r < stored.size(); ++r)
+            for (int c = 0; c < stored[r].size(); ++c)
+                QCOMPARE(q->value(r, c), r == deleted ? QVariant() : stored[r][c]);
+    }
+
+    // A database of the version before is brought up to this one when it is opened.
+    void anOlderDatabaseGainsTheIndexesOfThisVersion()
+    {
+        f->program.reset();
+        f->exec(
+            u"DROP INDEX service_number; DROP INDEX service_subscriber; DROP INDEX payment_day; "
+            "PRAGMA user_version=1"_s);
+        f->build();
+        QCOMPARE(f->scalar(u"PRAGMA user_version"_s).toInt(), kSchemaVersion);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM sqlite_master WHERE name IN "
+                           "('service_number', 'service_subscriber', 'payment_day')"_s)
+                     .toInt(),
+                 3);
+    }
+
+    void filtersAndReportsReadAnIndex_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("index");
+        const QString list = u"select *\nfrom service\n"_s;
+        const QString order = u"\norder by service_date,service_id"_s;
+        QTest::newRow("service list") << list + u"where service_id<>0"_s + order << u"service_identity"_s;
+        QTest::newRow("by number") << list + u"where (service_id<>0) and (service_id=5)"_s + order
+                                   << u"service_number"_s;
+        QTest::newRow("by subscriber") << list + u"where service_id<>0 and acount_id=77"_s + order
+                                       << u"service_subscriber"_s;
+        QTest::newRow("one day") << list + u"where (service_id<>0) and (service_date='1404/01/01')"_s + order
+                                 << u"service_day"_s;
+        QTest::newRow("a range of days")
+            << list + u"where (service_id<>0) and (service_date>='1404/01/01') and (service_date<='1404/02/01')"_s +
+                   order
+            << u"service_identity"_s;
+        QTest::newRow("payment list") << list + u"where driver_bes_no<>0"_s << u"payment_number"_s;
+        QTest::newRow("payment by number")
+            << list + u"where (driver_bes_no<>0) and (driver_bes_no=5)"_s << u"payment_number"_s;
+        QTest::newRow("payments of a day")
+            << list + u"where (driver_bes_no<>0) and (service_date='1404/01/01')"_s << u"payment_day"_s;
+        QTest::newRow("payments of a range")
+            << list + u"where (driver_bes_no<>0) and (service_date>='1404/01/01') and (service_date<='1404/02/01')"_s
+            << u"payment_day"_s;
+        const QString account =
+            u"where (driver_id=7) and (service_date>='1404/01/01') and (service_date<='1404/02/01')"_s;
+        QTest::newRow("driver account") << list + account + u"\norder by service_date,id"_s << u"service_driver_day"_s;
+        QTest::newRow("its totals") << u"select sum(service_percent),sum(driver_bes)\nfrom service\n"_s + account +
+                                           u"\ngroup by driver_id"_s
+                                    << u"service_driver_day"_s;
+        QTest::newRow("balances")
+            << u"select driver_id,Driver_name,sum(service_percent),sum(Driver_bes),"
+               "(sum(service_percent)-sum(Driver_bes))\nfrom service\ngroup by driver_id,Driver_name"_s
+            << u"service_balance"_s;
+        QTest::newRow("statistics") << u"SELECT Sum(service.service_moeny) AS SumOfservice_moeny, "
+                                       "Avg(service.service_moeny) AS AvgOfservice_moeny\nfrom service\n"
+                                       "where (service_date>='1404/01/01') and (service_date<='1404/02/01')"_s
+                                    << u"service_totals"_s;
+        QTest::newRow("the clock's numbering")
+            << u"select  max(service_id)\nfrom service\nwhere service_date='1404/01/01'"_s << u"service_day"_s;
+    }
+    // Each filter and report reads one index in the order it shows: no scan of the table, no sort.
+    void filtersAndReportsReadAnIndex()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, index);
+        const ParsedQuery q = parseSelect(text);
+        QString sql = q.sql();
+        if (q.plain) {
+            // A list reads its row ids so.
+            sql = u"SELECT rowid FROM service WHERE "_s + q.whereSql;
+            if (!q.orderSql.isEmpty()) sql += u" ORDER BY "_s + q.orderSql;
+        }
+        QStringList plan;
+        for (const QVariantList& step : f->rows(u"EXPLAIN QUERY PLAN "_s + sql)) plan << step.value(3).toString();
+        const QString shown = plan.join(u"; "_s);
+        QVERIFY2(shown.contains(u"INDEX "_s + index + u" "_s) || shown.endsWith(u"INDEX "_s + index),
+                 qPrintable(shown));
+        QVERIFY2(!shown.contains(u"TEMP B-TREE"_s), qPrintable(shown));
     }
 };
 
