@@ -82,5 +82,5 @@ void TFormPayeh::Button1Click()
             throw;
         }
     }
-    PostKeepingEdits(DM->ADOTablePayeh);
+    DM->ADOTablePayeh->PostKeepingEdits();
 }

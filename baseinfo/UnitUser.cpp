@@ -165,7 +165,7 @@ void TFormUser::BitBtn1Click()
     if ((users->State() == TDataSetState::dsEdit || users->State() == TDataSetState::dsInsert) &&
         !TFormNewUser::NameFits(users->FieldByName(u"UserName"_s).AsString()))
         return;
-    PostKeepingEdits(users);
+    users->PostKeepingEdits();
 }
 
 void TFormUser::BitBtn3Click()

@@ -163,26 +163,3 @@ void TDBEdit::focusOutEvent(QFocusEvent* event)
             this, [this] { setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
 }
 
-void PostKeepingEdits(TDataset* ds)
-{
-    const bool inserting = ds->State() == TDataSetState::dsInsert;
-    const int row = ds->RecNo();
-    QVector<QPair<int, QVariant>> typed;
-    for (int c = 0; c < ds->Columns().size(); ++c)
-        if (ds->IsModified(c)) typed.append({c, ds->currentValue(c)});
-    try {
-        ds->Post();
-    } catch (...) {
-        if (!typed.isEmpty()) {
-            if (inserting) {
-                ds->Append();
-            } else {
-                ds->MoveTo(row);
-                ds->Edit();
-            }
-            for (const auto& [column, value] : typed) ds->setPendingValue(column, value);
-            emit ds->stateChanged();
-        }
-        throw;
-    }
-}

@@ -43,7 +43,3 @@ private:
     QString m_field;
     bool m_modified = false;
 };
-
-// Stores the dataset's pending row; when the store is refused the row goes back into editing
-// with what was typed, so that nothing typed is lost, and the refusal is raised.
-void PostKeepingEdits(agency::TDataset* dataset);

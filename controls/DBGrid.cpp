@@ -333,32 +333,17 @@ bool TDBGrid::LeaveRow()
 {
     TDataset* ds = DataSet();
     if (!pending(ds)) return true;
-    const bool inserting = ds->State() == TDataSetState::dsInsert;
-    QVector<QPair<int, QVariant>> typed;
-    for (int c = 0; c < ds->Columns().size(); ++c)
-        if (ds->IsModified(c)) typed.append({c, ds->currentValue(c)});
-    if (inserting && typed.isEmpty()) {
+    if (ds->State() == TDataSetState::dsInsert && !ds->Modified()) {
         ds->Cancel();  // a new row left as it began is dropped
         return true;
     }
+    // Refused: the row stays in editing with what was typed, and nothing is stored.
     bool stored = false;
     guarded([&] {
-        ds->Post();
+        ds->PostKeepingEdits();
         stored = true;
     });
-    if (stored) return true;
-    // Refused: the row goes back into editing with what was typed, and nothing is stored.
-    guarded([&] {
-        const int row = ds->RecNo();
-        if (inserting) {
-            ds->Append();
-        } else {
-            ds->MoveTo(row);
-            ds->Edit();
-        }
-        for (const auto& [column, value] : typed) ds->setPendingValue(column, value);
-    });
-    return false;
+    return stored;
 }
 
 void TDBGrid::BeginNewRow()

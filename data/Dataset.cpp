@@ -766,6 +766,30 @@ bool TDataset::IsEmpty()
     return total() == 0;
 }
 
+void TDataset::PostKeepingEdits()
+{
+    const bool inserting = m_state == TDataSetState::dsInsert;
+    const int row = m_cur;
+    QVector<QPair<int, QVariant>> typed;
+    for (int c = 0; c < m_modified.size(); ++c)
+        if (m_modified[c]) typed.append({c, m_pending.value(c)});
+    try {
+        Post();
+    } catch (...) {
+        if (!typed.isEmpty()) {
+            if (inserting) {
+                Append();
+            } else {
+                MoveTo(row);
+                Edit();
+            }
+            for (const auto& [column, value] : typed) setPendingValue(column, value);
+            emit stateChanged();
+        }
+        throw;
+    }
+}
+
 void TDataset::checkBrowseMode()
 {
     // A move leaves the pending row behind: it is stored first (dropped when nothing was typed),

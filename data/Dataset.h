@@ -114,6 +114,9 @@ public:
     void Append();
     void Edit();
     void Post();
+    // Post; when the store is refused the row goes back into editing with what was typed, so
+    // that nothing typed is lost, and the refusal is raised.
+    void PostKeepingEdits();
     void Cancel();
     void Delete();
 
@@ -132,6 +135,7 @@ public:
     void setPendingValue(int column, const QVariant& value);
     // Whether the pending row's column was set since Append or Edit.
     bool IsModified(int column) const { return column >= 0 && column < m_modified.size() && m_modified[column]; }
+    bool Modified() const { return m_modified.contains(true); }
 
     // Whether the dataset still holds a read transaction: its row ids are being read in idle
     // time, or its result is being computed in the background.
