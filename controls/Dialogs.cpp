@@ -1,6 +1,9 @@
 #include "controls/Dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -64,6 +67,20 @@ void WidgetDialogs::ShowError(const QString& text)
 void WidgetDialogs::Preview(const Receipt& receipt)
 {
     receipt.preview(activeParent());
+}
+
+QString WidgetDialogs::SaveFileName(const QString& proposed)
+{
+    const QString csv = QStringLiteral("CSV (*.csv)");
+    const QString pdf = QStringLiteral("PDF (*.pdf)");
+    QString filter = csv;
+    QString path = QFileDialog::getSaveFileName(activeParent(), QString::fromUtf16(u"خروجي"),
+                                                QDir::home().filePath(proposed), csv + QStringLiteral(";;") + pdf,
+                                                &filter);
+    // The chosen kind decides the ending when the desk typed none.
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv");
+    return path;
 }
 
 Dialogs& dialogs()

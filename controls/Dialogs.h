@@ -16,6 +16,8 @@ public:
     virtual bool ConfirmOk(const QString& text) { return Confirm(text); }  // OK / Cancel; true for OK
     virtual void ShowError(const QString& text) = 0;                       // the standard error box
     virtual void Preview(const Receipt& receipt) = 0;                      // returns when the preview is closed
+    // The file an export goes to, with the proposed name offered; empty when the desk cancels.
+    virtual QString SaveFileName(const QString& /*proposed*/) { return {}; }
 };
 
 // The program's real boxes, right to left, with Persian buttons.
@@ -26,6 +28,7 @@ public:
     bool ConfirmOk(const QString& text) override;
     void ShowError(const QString& text) override;
     void Preview(const Receipt& receipt) override;
+    QString SaveFileName(const QString& proposed) override;
 };
 
 Dialogs& dialogs();

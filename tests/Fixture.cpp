@@ -47,6 +47,13 @@ void ScriptedDialogs::Preview(const Receipt& receipt)
         onPreview(receipt);
 }
 
+QString ScriptedDialogs::SaveFileName(const QString& proposed)
+{
+    proposedNames << proposed;
+    log << QStringLiteral("save: ") + proposed;
+    return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+}
+
 void ScriptedDialogs::clear()
 {
     log.clear();

@@ -22,11 +22,14 @@ public:
     QList<bool> answers;         // answers to give, in order; No once they run out
     QList<QStringList> previews; // the captions of each previewed receipt, item by item
     std::function<void(const Receipt&)> onPreview;
+    QStringList saveAnswers;     // files chosen for exports, in order; cancelled once they run out
+    QStringList proposedNames;   // the names the export dialog proposed
 
     void ShowMessage(const QString& text) override;
     bool Confirm(const QString& text) override;
     void ShowError(const QString& text) override;
     void Preview(const Receipt& receipt) override;
+    QString SaveFileName(const QString& proposed) override;
     void clear();
 };
 

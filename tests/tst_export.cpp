@@ -1,0 +1,119 @@
+// A list exported by Ctrl+E as the desk sees it: every row in order, titles and footer, to CSV
+// and to PDF, and nothing under the chosen name when the file cannot be written.
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "controls/DBGrid.h"
+#include "controls/Form.h"
+#include "data/Database.h"
+#include "data/UnitDM.h"
+#include "tests/Fixture.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kDrivers = 1100;
+const QString kQuoted = u"علي \"حاجي\", رضايي"_s;
+
+QString tool(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+}  // namespace
+
+class TestExport : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Fixture> f;
+    std::unique_ptr<TForm> host;
+    TDBGrid* grid = nullptr;
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<Fixture>(false);
+        QStringList values;
+        for (int i = 1; i <= kDrivers; ++i)
+            values << u"(%1, '%2', '', '', '')"_s.arg(i).arg(i == 7 ? QString(kQuoted).replace(u"'"_s, u"''"_s)
+                                                                    : u"راننده %1"_s.arg(i));
+        f->exec(u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES "_s +
+                values.join(u','));
+        DM->QueryDriver->Reopen();
+        host = std::make_unique<TForm>();
+        host->setWindowTitle(u"ليست راننده گان"_s);
+        host->resize(600, 400);
+        grid = new TDBGrid(host.get());
+        (new QVBoxLayout(host.get()))->addWidget(grid);
+        grid->SetDataSource(&DM->DSDriver);
+        grid->SetColumns({{u"driver_id"_s, u"كد"_s, 50}, {u"driver_name"_s, u"نام راننده"_s, 145}});
+        grid->ExportFooter = [] { return QStringList{u"جمع رانندگان: %1"_s.arg(kDrivers)}; };
+        QVERIFY(showActive(host.get()));
+        grid->setFocus();
+    }
+    void cleanup()
+    {
+        host.reset();
+        f.reset();
+    }
+
+    void exportByCtrlE_data()
+    {
+        QTest::addColumn<QString>("target");  // under the test's folder; empty: the dialog cancelled
+        QTest::addColumn<bool>("written");
+        QTest::newRow("CSV") << u"list.csv"_s << true;
+        QTest::newRow("PDF") << u"list.pdf"_s << true;
+        QTest::newRow("cancelled") << QString() << false;
+        QTest::newRow("a folder that is not there") << u"missing/list.csv"_s << false;
+        QTest::newRow("over a folder") << u"folder.csv"_s << false;
+    }
+    void exportByCtrlE()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, written);
+        QVERIFY(QDir(f->dir.path()).mkdir(u"folder.csv"_s));
+        const QString path = target.isEmpty() ? QString() : f->dir.filePath(target);
+        f->dialogs.saveAnswers << path;
+        QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(f->dialogs.proposedNames, QStringList{u"ليست راننده گان 1405-09-17.csv"_s});
+        QCOMPARE(QFileInfo(path).isFile(), written);
+        QCOMPARE(f->dialogs.errors.size(), written || path.isEmpty() ? 0 : 1);
+        if (!written) {
+            // Nothing half-written beside it either.
+            QCOMPARE(QDir(f->dir.path()).entryList({u"*.csv"_s, u"*.pdf"_s}, QDir::Files), QStringList());
+            return;
+        }
+        if (path.endsWith(u".csv"_s)) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+            const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(u"\r\n"_s);
+            QCOMPARE(lines.size(), 1 + kDrivers + 3);  // titles, rows, a blank, the footer, the last line end
+            QCOMPARE(lines[0], u"كد,نام راننده"_s);
+            QCOMPARE(lines[1], u"1,راننده 1"_s);
+            QCOMPARE(lines[7], u"7,\"علي \"\"حاجي\"\", رضايي\""_s);
+            QCOMPARE(lines[kDrivers], u"1100,راننده 1100"_s);
+            QCOMPARE(lines[kDrivers + 2], u"جمع رانندگان: 1100"_s);
+        } else {
+            // The faces draw ي and ك the Persian way, and the text layer says so: compare folded.
+            const QString text = agency::foldText(tool(u"pdftotext"_s, {path, u"-"_s}));
+            for (const QString& expected : {u"ليست راننده گان"_s, u"نام راننده"_s, u"1100"_s, u"جمع رانندگان"_s})
+                QVERIFY2(text.contains(agency::foldText(expected)), qPrintable(expected));
+            const QString info = tool(u"pdfinfo"_s, {path});
+            const int pages = info.section(u"Pages:"_s, 1).trimmed().section(u'\n', 0, 0).toInt();
+            QVERIFY2(pages > 1, qPrintable(info));
+        }
+    }
+};
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
