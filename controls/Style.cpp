@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 void setupApplication(QApplication& app)
 {
@@ -19,4 +21,12 @@ void setupApplication(QApplication& app)
     font.setPointSize(11);
     QApplication::setFont(font);
     app.setQuitOnLastWindowClosed(true);
+    // Qt's own dialogs (files, print preview, standard buttons) speak Persian too.
+    static const bool translated = [&app] {
+        auto* qt = new QTranslator(&app);
+        return qt->load(QLocale(QLocale::Persian, QLocale::Iran), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+               QCoreApplication::installTranslator(qt);
+    }();
+    Q_UNUSED(translated);
 }
