@@ -51,8 +51,13 @@ void readAll(TDBGrid* grid)
 
 QString csvField(const QString& text)
 {
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n') && !text.contains(u'\r')) return text;
-    return u'"' + QString(text).replace(u"\""_s, u"\"\""_s) + u'"';
+    QString out = text;
+    // A name typed as "=HYPERLINK(...)" must not open as a formula; a negative amount stays a number.
+    const bool formula = !out.isEmpty() && (QStringView(u"=+@\t\r").contains(out[0]) ||
+                                            (out[0] == u'-' && !(out.size() > 1 && out[1].isDigit())));
+    if (formula) out.prepend(u'\'');
+    if (!out.contains(u',') && !out.contains(u'"') && !out.contains(u'\n') && !out.contains(u'\r')) return out;
+    return u'"' + out.replace(u"\""_s, u"\"\""_s) + u'"';
 }
 
 void writeCsv(TDBGrid* grid, const Table& t, QSaveFile& file)
@@ -149,10 +154,15 @@ void writePdf(TDBGrid* grid, const Table& t, QSaveFile& file)
     }
     p.setFont(font);
     y += rowHeight / 2;
+    // A long sentence wraps within the page rather than running off it.
+    QTextOption wrapped = rtl;
+    wrapped.setWrapMode(QTextOption::WordWrap);
     for (const QString& line : t.footer) {
-        if (y + rowHeight > page.bottom()) newPage(false);
-        p.drawText(QRect(page.left(), y, page.width(), rowHeight), line, rtl);
-        y += rowHeight;
+        const QRectF need = p.boundingRect(QRectF(0, 0, page.width(), page.height()), line, wrapped);
+        const int height = qMax(rowHeight, int(need.height()) + pad);
+        if (y + height > page.bottom()) newPage(false);
+        p.drawText(QRect(page.left(), y, page.width(), height), line, wrapped);
+        y += height;
     }
     if (!p.end()) failed(file.fileName(), u"صفحه PDF ساخته نشد"_s);
 }

@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kDrivers = 1100;
 const QString kQuoted = u"علي \"حاجي\", رضايي"_s;
+const QString kFormula = u"=HYPERLINK(\"x\")"_s;
 
 QString tool(const QString& program, const QStringList& arguments)
 {
@@ -43,8 +44,9 @@ private slots:
         f = std::make_unique<Fixture>(false);
         QStringList values;
         for (int i = 1; i <= kDrivers; ++i)
-            values << u"(%1, '%2', '', '', '')"_s.arg(i).arg(i == 7 ? QString(kQuoted).replace(u"'"_s, u"''"_s)
-                                                                    : u"راننده %1"_s.arg(i));
+            values << u"(%1, '%2', '', '', '')"_s.arg(i).arg(i == 7   ? QString(kQuoted).replace(u"'"_s, u"''"_s)
+                                                             : i == 8 ? kFormula
+                                                                      : u"راننده %1"_s.arg(i));
         f->exec(u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES "_s +
                 values.join(u','));
         DM->QueryDriver->Reopen();
@@ -101,6 +103,7 @@ private slots:
             QCOMPARE(lines[0], u"كد,نام راننده"_s);
             QCOMPARE(lines[1], u"1,راننده 1"_s);
             QCOMPARE(lines[7], u"7,\"علي \"\"حاجي\"\", رضايي\""_s);
+            QCOMPARE(lines[8], u"8,\"'=HYPERLINK(\"\"x\"\")\""_s);  // never a formula
             QCOMPARE(lines[kDrivers], u"1100,راننده 1100"_s);
             QCOMPARE(lines[kDrivers + 2], u"جمع رانندگان: 1100"_s);
         } else {
