@@ -464,7 +464,7 @@ QString quoted(const QString& name)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
-QString textLiteral(const QString& text)
+QString quotedText(const QString& text)
 {
     QString s = text;
     s.replace(u'\'', QStringLiteral("''"));
@@ -592,7 +592,7 @@ private:
             out.number = n.number;
             return out;
         case Node::Text:
-            out.sql = textLiteral(n.name);
+            out.sql = quotedText(n.name);
             out.type = FieldType::Text;
             return out;
         case Node::Paren: {
@@ -769,6 +769,14 @@ QString ParsedQuery::sql() const
     return s;
 }
 
+QString textLiteral(const QString& typed) { return quotedText(typed); }
+
+QString numberLiteral(const QString& typed)
+{
+    qint32 number = 0;
+    return tryStrToInt(typed, &number) ? QString::number(number) : quotedText(typed);
+}
+
 QString likeContains(const QString& typed)
 {
     QString escaped;
@@ -778,7 +786,7 @@ QString likeContains(const QString& typed)
             escaped += u'\\';
         escaped += c;
     }
-    return textLiteral(QLatin1Char('%') + escaped + QLatin1Char('%'));
+    return quotedText(QLatin1Char('%') + escaped + QLatin1Char('%'));
 }
 
 ParsedQuery parseSelect(const QString& text)

@@ -37,6 +37,13 @@ struct ParsedQuery {
 //   "where driver_name like " + likeContains(EditName->text())
 QString likeContains(const QString& typed);
 
+// Typed text as it goes into a filter's condition. A whole number (Persian digits read as digits)
+// goes in as its digits; any other text goes in quoted, which the parser refuses against a number
+// column with its own message, so that typed text never becomes SQL of its own.
+QString numberLiteral(const QString& typed);
+// Typed text as a quoted text literal, every apostrophe doubled.
+QString textLiteral(const QString& typed);
+
 // Parses one statement of the dialect. Raises agency::Error with a Persian message on anything
 // outside it; nothing is run.
 ParsedQuery parseSelect(const QString& text);

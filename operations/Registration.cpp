@@ -71,13 +71,3 @@ bool RewriteServiceRow(const QString& id, const QString& goneMessage,
     return true;
 }
 
-QString TextLiteral(const QString& typed)
-{
-    return u"'"_s + QString(typed).replace(u"'"_s, u"''"_s) + u"'"_s;
-}
-
-QString NumberLiteral(const QString& typed)
-{
-    qint32 number = 0;
-    return agency::tryStrToInt(typed, &number) ? QString::number(number) : TextLiteral(typed);
-}

@@ -27,10 +27,3 @@ void AppendServiceRow(const std::function<void(agency::TDataset*)>& write);
 // from meanwhile; false, with `goneMessage` shown, when the row is no longer stored.
 bool RewriteServiceRow(const QString& id, const QString& goneMessage,
                        const std::function<void(agency::TDataset*)>& write);
-
-// Typed text as it goes into a filter's condition. A whole number (Persian digits read as digits)
-// goes in as its digits; any other text goes in quoted, which the query parser refuses against a
-// number column with its own message, so that typed text never becomes SQL of its own.
-QString NumberLiteral(const QString& typed);
-// Typed text as a quoted text literal, every apostrophe doubled.
-QString TextLiteral(const QString& typed);

@@ -5,6 +5,7 @@
 
 #include "app/UnitMain.h"
 #include "controls/Keys.h"
+#include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
 #include "operations/UnitSelectDriver.h"
@@ -119,8 +120,8 @@ void TFormDriverHesab::MaskEdit2KeyPress()
 {
     // A code that is not a whole number goes in quoted, and the parser refuses it with its message:
     // the rows are then left empty and the totals and the sentence keep what they said.
-    const QString where = u"where (driver_id="_s + NumberLiteral(EditDriverId->text()) + u") and (service_date>="_s +
-                          TextLiteral(MaskEdit1->Text()) + u") and (service_date<="_s + TextLiteral(MaskEdit2->Text()) +
+    const QString where = u"where (driver_id="_s + agency::numberLiteral(EditDriverId->text()) + u") and (service_date>="_s +
+                          agency::textLiteral(MaskEdit1->Text()) + u") and (service_date<="_s + agency::textLiteral(MaskEdit2->Text()) +
                           u")"_s;
 
     agency::TADOQuery* rows = DM->QueryDriverHesab;

@@ -4,6 +4,7 @@
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
+#include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
 #include "operations/UnitDriverBes.h"
@@ -79,7 +80,7 @@ void TFormViewDriverBes::EditServiceIdKeyPress()
     const QString typed = EditServiceId->text();
     if (typed.isEmpty())
         return;
-    const QString value = NumberLiteral(typed);
+    const QString value = agency::numberLiteral(typed);
     // Services carry no payment number: 0 lists none of them.
     Filter(u"where (driver_bes_no<>0) and (driver_bes_no="_s + value + u")"_s);
 }

@@ -5,6 +5,7 @@
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
+#include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
 #include "operations/UnitService.h"
@@ -125,26 +126,26 @@ void TFormViewService::EditServiceIdKeyPress()
     const QString typed = EditServiceId->text();
     if (typed.isEmpty()) return;
     // Payment rows carry the number 0: they are left out here too, so that "0" lists no payment.
-    Filter(u"where (service_id<>0) and (service_id="_s + NumberLiteral(typed) + u")"_s);
+    Filter(u"where (service_id<>0) and (service_id="_s + agency::numberLiteral(typed) + u")"_s);
 }
 
 void TFormViewService::EditAcountIdKeyPress()
 {
     const QString typed = EditAcountId->text();
     if (typed.isEmpty()) return;
-    Filter(u"where service_id<>0 and acount_id="_s + NumberLiteral(typed));
+    Filter(u"where service_id<>0 and acount_id="_s + agency::numberLiteral(typed));
 }
 
 void TFormViewService::MaskEdit1KeyPress()
 {
-    Filter(u"where (service_id<>0) and (service_date="_s + TextLiteral(MaskEdit1->Text()) + u")"_s);
+    Filter(u"where (service_id<>0) and (service_date="_s + agency::textLiteral(MaskEdit1->Text()) + u")"_s);
     SetFocus(MaskEdit2);
 }
 
 void TFormViewService::MaskEdit2KeyPress()
 {
-    Filter(u"where (service_id<>0) and (service_date>="_s + TextLiteral(MaskEdit1->Text()) +
-           u") and (service_date<="_s + TextLiteral(MaskEdit2->Text()) + u")"_s);
+    Filter(u"where (service_id<>0) and (service_date>="_s + agency::textLiteral(MaskEdit1->Text()) +
+           u") and (service_date<="_s + agency::textLiteral(MaskEdit2->Text()) + u")"_s);
 }
 
 void TFormViewService::DBGrid1KeyPress()
