@@ -1,5 +1,7 @@
 #include "baseinfo/Registers.h"
 
+#include <QGridLayout>
+
 #include "baseinfo/UnitConfirm.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
@@ -34,6 +36,26 @@ TFormNewEntry::TFormNewEntry(agency::TADOTable* table, agency::TADOQuery* list, 
     BitBtn1 = new TBitBtn(u"ثبت"_s, this);
     BitBtn1->setObjectName(u"BitBtn1"_s);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
+}
+
+void TFormNewEntry::LayOut(const QVector<QVector<TLabeledEdit*>>& rows)
+{
+    // Right to left: column 0 stands at the right, so each caption is right of its field.
+    auto* grid = new QGridLayout(this);
+    for (int row = 0; row < rows.size(); ++row) {
+        const QVector<TLabeledEdit*>& fields = rows[row];
+        const bool last = row + 1 == rows.size();
+        grid->addWidget(fields[0]->EditLabel, row, 0);
+        grid->addWidget(fields[0], row, 1, 1, fields.size() == 1 && !last ? 3 : 1);
+        if (fields.size() > 1) {
+            grid->addWidget(fields[1]->EditLabel, row, 2);
+            grid->addWidget(fields[1], row, 3);
+        } else if (last) {
+            grid->addWidget(BitBtn1, row, 3, Qt::AlignLeft | Qt::AlignAbsolute);
+        }
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 2);
 }
 
 void TFormNewEntry::SetEntries(const QVector<Entry>& entries, const QVector<TLabeledEdit*>& required)

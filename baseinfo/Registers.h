@@ -38,6 +38,9 @@ protected:
         QString column;
     };
     TFormNewEntry(agency::TADOTable* table, agency::TADOQuery* list, QWidget* parent);
+    // Rows of one or two fields, right to left; a lone field spans the row, but in the last row
+    // it leaves the left end to the button.
+    void LayOut(const QVector<QVector<TLabeledEdit*>>& rows);
     // The fields in tab order, the code first; `required` in the order they are checked.
     void SetEntries(const QVector<Entry>& entries, const QVector<TLabeledEdit*>& required);
     void FormShow() override;

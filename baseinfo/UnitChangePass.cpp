@@ -2,7 +2,6 @@
 
 #include "app/Unit10.h"
 #include "controls/Dialogs.h"
-#include "data/Password.h"
 #include "data/UnitDM.h"
 
 using namespace Qt::StringLiterals;
@@ -50,17 +49,8 @@ void TFormChangePass::LabeledEdit3KeyPress()
     }
     if (!PasswordFree(password, FormEnter->CurrentUserId)) return;
 
-    agency::TADOTable* users = DM->ADOTableUser;
-    const QString hash = agency::Password::hash(password);
-    users->Edit();
-    try {
-        users->FieldByName(u"UserName"_s).SetAsString(name);
-        users->FieldByName(u"PassWord"_s).SetAsString(hash);
-        users->Post();
-    } catch (...) {
-        users->Cancel();
-        throw;
-    }
+    DM->ADOTableUser->Edit();
+    StoreUserRow(name, password);
     // The name changes with the row, once the row is stored.
     FormEnter->CurrentUserName = name;
     close();

@@ -1,7 +1,5 @@
 #include "baseinfo/UnitNewAcount.h"
 
-#include <QGridLayout>
-
 #include "data/UnitDM.h"
 
 using namespace Qt::StringLiterals;
@@ -14,29 +12,11 @@ TFormNewAcount::TFormNewAcount(QWidget* parent) : TFormNewEntry(DM->ADOTableAcou
     setWindowTitle(u"ثبت اشتراك جديد"_s);
     setFixedSize(404, 170);
 
-    auto edit = [this](const QString& name, const QString& caption) {
-        auto* e = new TLabeledEdit(caption, this);
-        e->setObjectName(name);
-        return e;
-    };
-    LabeledEdit1 = edit(u"LabeledEdit1"_s, u"كد اشتراك"_s);
-    LabeledEdit2 = edit(u"LabeledEdit2"_s, u"نام مشترك"_s);
-    LabeledEdit3 = edit(u"LabeledEdit3"_s, u"آدرس"_s);
-    LabeledEdit4 = edit(u"LabeledEdit4"_s, u"تلفن"_s);
-
-    // Right to left: column 0 stands at the right, so each caption is right of its field.
-    auto* grid = new QGridLayout(this);
-    grid->addWidget(LabeledEdit1->EditLabel, 0, 0);
-    grid->addWidget(LabeledEdit1, 0, 1);
-    grid->addWidget(LabeledEdit2->EditLabel, 0, 2);
-    grid->addWidget(LabeledEdit2, 0, 3);
-    grid->addWidget(LabeledEdit3->EditLabel, 1, 0);
-    grid->addWidget(LabeledEdit3, 1, 1, 1, 3);
-    grid->addWidget(LabeledEdit4->EditLabel, 2, 0);
-    grid->addWidget(LabeledEdit4, 2, 1);
-    grid->addWidget(BitBtn1, 2, 3, Qt::AlignLeft | Qt::AlignAbsolute);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 2);
+    LabeledEdit1 = new TLabeledEdit(u"كد اشتراك"_s, u"LabeledEdit1"_s, this);
+    LabeledEdit2 = new TLabeledEdit(u"نام مشترك"_s, u"LabeledEdit2"_s, this);
+    LabeledEdit3 = new TLabeledEdit(u"آدرس"_s, u"LabeledEdit3"_s, this);
+    LabeledEdit4 = new TLabeledEdit(u"تلفن"_s, u"LabeledEdit4"_s, this);
+    LayOut({{LabeledEdit1, LabeledEdit2}, {LabeledEdit3}, {LabeledEdit4}});
 
     SetEntries({{LabeledEdit1, u"acount_id"_s},
                 {LabeledEdit2, u"acount_name"_s},

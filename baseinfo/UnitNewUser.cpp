@@ -19,14 +19,9 @@ TFormNewUser::TFormNewUser(QWidget* parent) : TForm(parent)
     setWindowTitle(u"ثبت كاربر جديد"_s);
     resize(330, 130);
 
-    auto edit = [this](const QString& name, const QString& caption) {
-        auto* e = new TLabeledEdit(caption, this);
-        e->setObjectName(name);
-        return e;
-    };
-    LabeledEdit1 = edit(u"LabeledEdit1"_s, u"نام كاربر"_s);
-    LabeledEdit2 = edit(u"LabeledEdit2"_s, u"كلمه عبور"_s);
-    LabeledEdit3 = edit(u"LabeledEdit3"_s, u"تكرار كلمه عبور"_s);
+    LabeledEdit1 = new TLabeledEdit(u"نام كاربر"_s, u"LabeledEdit1"_s, this);
+    LabeledEdit2 = new TLabeledEdit(u"كلمه عبور"_s, u"LabeledEdit2"_s, this);
+    LabeledEdit3 = new TLabeledEdit(u"تكرار كلمه عبور"_s, u"LabeledEdit3"_s, this);
     SetPasswordChar(LabeledEdit2, u'@');
     SetPasswordChar(LabeledEdit3, u'@');
 
@@ -80,6 +75,20 @@ bool TFormNewUser::PasswordFree(const QString& password, qint64 ownId)
     return true;
 }
 
+void TFormNewUser::StoreUserRow(const QString& name, const QString& password)
+{
+    agency::TADOTable* users = DM->ADOTableUser;
+    try {
+        users->FieldByName(u"UserName"_s).SetAsString(name);
+        // The password itself is never stored.
+        users->FieldByName(u"PassWord"_s).SetAsString(agency::Password::hash(password));
+        users->Post();
+    } catch (...) {
+        users->Cancel();
+        throw;
+    }
+}
+
 void TFormNewUser::LabeledEdit3KeyPress()
 {
     const QString name = LabeledEdit1->text();
@@ -92,16 +101,8 @@ void TFormNewUser::LabeledEdit3KeyPress()
 
     agency::TADOTable* users = DM->ADOTableUser;
     users->Open();
-    const QString hash = agency::Password::hash(password);  // the password itself is never stored
     users->Append();
-    try {
-        users->FieldByName(u"UserName"_s).SetAsString(name);
-        users->FieldByName(u"PassWord"_s).SetAsString(hash);
-        users->Post();
-    } catch (...) {
-        users->Cancel();
-        throw;
-    }
+    StoreUserRow(name, password);
     // The list is read afresh, the new user with it, from its first row.
     users->Close();
     close();

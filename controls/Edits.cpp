@@ -32,6 +32,12 @@ TLabeledEdit::TLabeledEdit(const QString& caption, QWidget* parent) : QLineEdit(
     setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 }
 
+TLabeledEdit::TLabeledEdit(const QString& caption, const QString& name, QWidget* parent)
+    : TLabeledEdit(caption, parent)
+{
+    setObjectName(name);
+}
+
 void TLabeledEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);

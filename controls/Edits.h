@@ -11,6 +11,8 @@ class TLabeledEdit : public QLineEdit {
 
 public:
     explicit TLabeledEdit(const QString& caption, QWidget* parent = nullptr);
+    // The same, named for the tests and the key chains that find it by name.
+    TLabeledEdit(const QString& caption, const QString& name, QWidget* parent);
     QLabel* EditLabel;
 
     // Persian and Arabic-Indic digits typed here arrive as ASCII digits.

@@ -37,11 +37,7 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
     setWindowTitle(u"ثبت پرداختهاي رانندگان"_s);
     setFixedSize(440, 200);
 
-    auto edit = [this](TLabeledEdit*& e, const QString& name, const QString& caption) {
-        e = new TLabeledEdit(caption, this);
-        e->setObjectName(name);
-    };
-    edit(EditServiceId, u"EditServiceId"_s, u"شماره سرويس"_s);
+    EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, u"EditServiceId"_s, this);
     Label1 = new QLabel(u"تاريخ"_s, this);
     QFont bold = Label1->font();
     bold.setBold(true);
@@ -49,9 +45,9 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
     MaskEdit1 = new TMaskEdit(this);
     MaskEdit1->setObjectName(u"MaskEdit1"_s);
     Label1->setBuddy(MaskEdit1);
-    edit(EditDriverId, u"EditDriverId"_s, u"كد راننده"_s);
-    edit(EditDriverName, u"EditDriverName"_s, u"نام راننده"_s);
-    edit(EditMoney, u"EditMoney"_s, u"مبلغ دريافتي"_s);
+    EditDriverId = new TLabeledEdit(u"كد راننده"_s, u"EditDriverId"_s, this);
+    EditDriverName = new TLabeledEdit(u"نام راننده"_s, u"EditDriverName"_s, this);
+    EditMoney = new TLabeledEdit(u"مبلغ دريافتي"_s, u"EditMoney"_s, this);
     BitBtn1 = new TBitBtn(u"ثبت"_s, this);
     BitBtn1->setObjectName(u"BitBtn1"_s);
     BitBtn2 = new TBitBtn(u"ويرايش"_s, this);

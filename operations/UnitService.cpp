@@ -13,50 +13,47 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 TFormService* FormService = nullptr;
 
 using agency::StrToInt;
 
 namespace {
-QString S(const char16_t* text) { return QString::fromUtf16(text); }
 QString todayDate() { return FormMain ? FormMain->TodayDate : QString(); }
 }  // namespace
 
 TFormService::TFormService(QWidget* parent) : TForm(parent)
 {
-    setObjectName(QStringLiteral("FormService"));
-    setWindowTitle(S(u"ثبت سرويس هاي آژانس"));
+    setObjectName(u"FormService"_s);
+    setWindowTitle(u"ثبت سرويس هاي آژانس"_s);
     setFixedSize(490, 330);
 
-    auto edit = [this](TLabeledEdit*& e, const char* name, const char16_t* caption) {
-        e = new TLabeledEdit(S(caption), this);
-        e->setObjectName(QString::fromLatin1(name));
-    };
-    edit(EditServiceId, "EditServiceId", u"شماره سرويس");
-    edit(EditDriverId, "EditDriverId", u"كد راننده");
-    edit(EditDriverName, "EditDriverName", u"نام راننده");
-    edit(EditAcountId, "EditAcountId", u"شماره مشترك");
-    edit(EditAcountName, "EditAcountName", u"نام مشترك");
-    Label1 = new QLabel(S(u"تاريخ"), this);
+    EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, u"EditServiceId"_s, this);
+    EditDriverId = new TLabeledEdit(u"كد راننده"_s, u"EditDriverId"_s, this);
+    EditDriverName = new TLabeledEdit(u"نام راننده"_s, u"EditDriverName"_s, this);
+    EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, u"EditAcountId"_s, this);
+    EditAcountName = new TLabeledEdit(u"نام مشترك"_s, u"EditAcountName"_s, this);
+    Label1 = new QLabel(u"تاريخ"_s, this);
     QFont bold = Label1->font();
     bold.setBold(true);
     Label1->setFont(bold);
     MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
+    MaskEdit1->setObjectName(u"MaskEdit1"_s);
     Label1->setBuddy(MaskEdit1);
-    edit(EditSource, "EditSource", u"مبدا");
-    edit(EditTarget, "EditTarget", u"مقصد");
-    edit(EditMoney, "EditMoney", u"مبلغ دريافتي");
-    BitBtn1 = new TBitBtn(S(u"ثبت"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn2 = new TBitBtn(S(u"ويرايش"), this);
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    EditSource = new TLabeledEdit(u"مبدا"_s, u"EditSource"_s, this);
+    EditTarget = new TLabeledEdit(u"مقصد"_s, u"EditTarget"_s, this);
+    EditMoney = new TLabeledEdit(u"مبلغ دريافتي"_s, u"EditMoney"_s, this);
+    BitBtn1 = new TBitBtn(u"ثبت"_s, this);
+    BitBtn1->setObjectName(u"BitBtn1"_s);
+    BitBtn2 = new TBitBtn(u"ويرايش"_s, this);
+    BitBtn2->setObjectName(u"BitBtn2"_s);
     BitBtn2->hide();
 
     EditServiceId->setReadOnly(true);
     for (TLabeledEdit* e : {EditDriverId, EditAcountId, EditMoney})
         e->setDigitsOnlyAscii(true);
-    EditMoney->setText(QStringLiteral("0"));
+    EditMoney->setText(u"0"_s);
 
     // Right to left: column 0 stands at the right, so each caption is right of its edit.
     auto* grid = new QGridLayout(this);
@@ -125,7 +122,7 @@ void TFormService::ClearFields()
 {
     for (TLabeledEdit* e : {EditDriverId, EditDriverName, EditAcountId, EditAcountName, EditSource, EditTarget})
         e->clear();
-    EditMoney->setText(QStringLiteral("0"));
+    EditMoney->setText(u"0"_s);
 }
 
 void TFormService::OpenAcountPicker() { FormSelectAcount->Show(); }
@@ -151,13 +148,13 @@ void TFormService::AcountLookup(bool byEnter)
         return;
     }
     agency::TADOTable* acounts = DM->ADOTableAcount;
-    if (agency::WalkToCode(acounts, QStringLiteral("acount_id"), StrToInt(EditAcountId->text()))) {
+    if (agency::WalkToCode(acounts, u"acount_id"_s, StrToInt(EditAcountId->text()))) {
         SetFocus(EditTarget);
-        EditAcountName->setText(acounts->FieldByName(QStringLiteral("acount_name")).AsString());
-        EditSource->setText(acounts->FieldByName(QStringLiteral("acount_add")).AsString());
+        EditAcountName->setText(acounts->FieldByName(u"acount_name"_s).AsString());
+        EditSource->setText(acounts->FieldByName(u"acount_add"_s).AsString());
         return;
     }
-    dialogs().ShowMessage(S(u"اين كد وجود ندارد"));
+    dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
     if (!byEnter)
         SetFocus(EditAcountId);
     OpenAcountPicker();
@@ -169,12 +166,12 @@ QString TFormService::NextNumberOf(const QString& date)
     agency::TADOQuery* q = DM->QueryMaxS;
     auto restrictTo = [q](const QString& day) {
         q->SQL.Delete(2);
-        q->SQL.Add(QStringLiteral("where service_date='") + day + QStringLiteral("'"));
+        q->SQL.Add(u"where service_date='"_s + day + u"'"_s);
         q->Close();
         q->Open();
     };
     restrictTo(date);
-    const qint64 next = qint64(q->FieldByName(QStringLiteral("Expr1000")).AsInteger()) + 1;
+    const qint64 next = qint64(q->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
     restrictTo(todayDate());
     return QString::number(next);
 }
@@ -184,7 +181,7 @@ void TFormService::BitBtn1Click()
     if (EditMode) {
         // The loaded service must not come back as a second row: its correction is what was meant.
         dialogs().ShowMessage(
-            S(u"اين سرويس براي اصلاح باز شده است و دوباره ثبت نمي شود؛ اصلاح با دكمه ويرايش ذخيره مي شود"));
+            u"اين سرويس براي اصلاح باز شده است و دوباره ثبت نمي شود؛ اصلاح با دكمه ويرايش ذخيره مي شود"_s);
         BitBtn2->setVisible(true);
         SetFocus(BitBtn2);
         BitBtn1->setVisible(false);
@@ -203,8 +200,8 @@ void TFormService::BitBtn1Click()
     try {
         AppendServiceRow([&](agency::TDataset* t) {
             WriteColumns(t, in);
-            t->FieldByName(QStringLiteral("Service_time")).SetAsString(agency::SolarDate::LongTime());
-            t->FieldByName(QStringLiteral("service_action")).SetAsString(S(u"بابت انجام سرويس بشماره ") + number);
+            t->FieldByName(u"Service_time"_s).SetAsString(agency::SolarDate::LongTime());
+            t->FieldByName(u"service_action"_s).SetAsString(u"بابت انجام سرويس بشماره "_s + number);
         });
     } catch (...) {
         // Another copy of the program may have taken the number; the next press takes a free one.
@@ -216,13 +213,13 @@ void TFormService::BitBtn1Click()
         throw;
     }
 
-    if (dialogs().Confirm(S(u"آيا مايل به چاپ سرويس هستيد ؟"))) {
+    if (dialogs().Confirm(u"آيا مايل به چاپ سرويس هستيد ؟"_s)) {
         agency::TADOTable* payeh = DM->ADOTablePayeh;
-        QRService->setTexts(payeh->FieldByName(QStringLiteral("Title")).AsString(),
-                            payeh->FieldByName(QStringLiteral("Add")).AsString(),
-                            payeh->FieldByName(QStringLiteral("Tel")).AsString(), number, date,
+        QRService->setTexts(payeh->FieldByName(u"Title"_s).AsString(),
+                            payeh->FieldByName(u"Add"_s).AsString(),
+                            payeh->FieldByName(u"Tel"_s).AsString(), number, date,
                             agency::SolarDate::LongTime(), EditDriverName->text(), EditSource->text(),
-                            EditTarget->text(), EditMoney->text() + S(u" ريال"));
+                            EditTarget->text(), EditMoney->text() + u" ريال"_s);
         dialogs().Preview(*QRService);
     }
 
@@ -232,19 +229,19 @@ void TFormService::BitBtn1Click()
     MaskEdit1->SetText(todayDate());
     EditSource->clear();
     EditTarget->clear();
-    EditMoney->setText(QStringLiteral("0"));
+    EditMoney->setText(u"0"_s);
     EditServiceId->setText(NextNumberOf(todayDate()));
 }
 
 bool TFormService::ReadInput(ServiceInput& in)
 {
     if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
-        dialogs().ShowMessage(S(u"اطلاعات كامل نيست"));
+        dialogs().ShowMessage(u"اطلاعات كامل نيست"_s);
         return false;
     }
     in.date = MaskEdit1->Text();
     if (!AcceptableDate(in.date)) {
-        dialogs().ShowMessage(S(u"تاريخ درست نيست"));
+        dialogs().ShowMessage(u"تاريخ درست نيست"_s);
         SetFocus(MaskEdit1);
         return false;
     }
@@ -253,40 +250,40 @@ bool TFormService::ReadInput(ServiceInput& in)
     in.driverId = StrToInt(EditDriverId->text());
     in.acountId = StrToInt(EditAcountId->text());
     in.fare = StrToInt(EditMoney->text());
-    in.share = agency::Currency::share(in.fare, DM->ADOTablePayeh->FieldByName(QStringLiteral("percent")).AsInteger());
+    in.share = agency::Currency::share(in.fare, DM->ADOTablePayeh->FieldByName(u"percent"_s).AsInteger());
     return true;
 }
 
 void TFormService::WriteColumns(agency::TDataset* t, const ServiceInput& in)
 {
-    t->FieldByName(QStringLiteral("service_id")).SetAsInteger(in.serviceId);
-    t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(in.driverId);
-    t->FieldByName(QStringLiteral("acount_id")).SetAsInteger(in.acountId);
-    t->FieldByName(QStringLiteral("driver_name")).SetAsString(EditDriverName->text());
-    t->FieldByName(QStringLiteral("acount_name")).SetAsString(EditAcountName->text());
-    t->FieldByName(QStringLiteral("service_start_add")).SetAsString(EditSource->text());
-    t->FieldByName(QStringLiteral("service_target_add")).SetAsString(EditTarget->text());
-    t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(in.fare);
-    t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(in.share);
-    t->FieldByName(QStringLiteral("service_date")).SetAsString(in.date);
+    t->FieldByName(u"service_id"_s).SetAsInteger(in.serviceId);
+    t->FieldByName(u"driver_id"_s).SetAsInteger(in.driverId);
+    t->FieldByName(u"acount_id"_s).SetAsInteger(in.acountId);
+    t->FieldByName(u"driver_name"_s).SetAsString(EditDriverName->text());
+    t->FieldByName(u"acount_name"_s).SetAsString(EditAcountName->text());
+    t->FieldByName(u"service_start_add"_s).SetAsString(EditSource->text());
+    t->FieldByName(u"service_target_add"_s).SetAsString(EditTarget->text());
+    t->FieldByName(u"service_moeny"_s).SetAsInteger(in.fare);
+    t->FieldByName(u"service_percent"_s).SetAsCurrency(in.share);
+    t->FieldByName(u"service_date"_s).SetAsString(in.date);
 }
 
 bool TFormService::OpenForCorrection(const QString& serviceDate, const QString& serviceId)
 {
     agency::TADOTable* t = DM->ADOTableService;
-    if (!t->Locate(QStringLiteral("service_date;service_id"), {serviceDate, serviceId}))
+    if (!t->Locate(u"service_date;service_id"_s, {serviceDate, serviceId}))
         return false;
     Show();
-    EditServiceId->setText(t->FieldByName(QStringLiteral("service_id")).AsString());
-    EditDriverId->setText(t->FieldByName(QStringLiteral("driver_id")).AsString());
-    EditDriverName->setText(t->FieldByName(QStringLiteral("driver_name")).AsString());
-    EditAcountId->setText(t->FieldByName(QStringLiteral("acount_id")).AsString());
-    EditAcountName->setText(t->FieldByName(QStringLiteral("acount_name")).AsString());
-    EditSource->setText(t->FieldByName(QStringLiteral("service_start_add")).AsString());
-    EditTarget->setText(t->FieldByName(QStringLiteral("service_target_add")).AsString());
-    EditMoney->setText(t->FieldByName(QStringLiteral("service_moeny")).AsString());
-    MaskEdit1->SetText(t->FieldByName(QStringLiteral("service_date")).AsString());
-    m_correctedRow = t->FieldByName(QStringLiteral("id")).AsString();
+    EditServiceId->setText(t->FieldByName(u"service_id"_s).AsString());
+    EditDriverId->setText(t->FieldByName(u"driver_id"_s).AsString());
+    EditDriverName->setText(t->FieldByName(u"driver_name"_s).AsString());
+    EditAcountId->setText(t->FieldByName(u"acount_id"_s).AsString());
+    EditAcountName->setText(t->FieldByName(u"acount_name"_s).AsString());
+    EditSource->setText(t->FieldByName(u"service_start_add"_s).AsString());
+    EditTarget->setText(t->FieldByName(u"service_target_add"_s).AsString());
+    EditMoney->setText(t->FieldByName(u"service_moeny"_s).AsString());
+    MaskEdit1->SetText(t->FieldByName(u"service_date"_s).AsString());
+    m_correctedRow = t->FieldByName(u"id"_s).AsString();
     EditMode = true;
     BitBtn2->setVisible(true);
     BitBtn1->setVisible(false);
@@ -303,10 +300,10 @@ void TFormService::BitBtn2Click()
         return;
 
     // Other windows append to the service table meanwhile; the row to rewrite is the one loaded.
-    if (!RewriteServiceRow(m_correctedRow, S(u"اين سرويس ديگر در بانك اطلاعات نيست"), [&](agency::TDataset* t) {
+    if (!RewriteServiceRow(m_correctedRow, u"اين سرويس ديگر در بانك اطلاعات نيست"_s, [&](agency::TDataset* t) {
             WriteColumns(t, in);
-            t->FieldByName(QStringLiteral("service_action"))
-                .SetAsString(S(u"انجام سرويس شماره ") + EditServiceId->text());
+            t->FieldByName(u"service_action"_s)
+                .SetAsString(u"انجام سرويس شماره "_s + EditServiceId->text());
         }))
         return;
 
