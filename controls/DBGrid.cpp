@@ -161,8 +161,14 @@ int TDBGridModel::columnCount(const QModelIndex& parent) const
 QVariant TDBGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns.size()) return {};
-    if (role == Qt::DisplayRole || role == Qt::EditRole) return Text(index.row(), index.column());
-    return {};
+    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    // Asked while painting, where no message may open: a cell the file cannot give is drawn empty.
+    try {
+        return Text(index.row(), index.column());
+    } catch (const std::exception& e) {
+        qWarning("%s", e.what());
+        return {};
+    }
 }
 
 QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -326,6 +332,10 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     if (current.isValid() && current.row() != m_model->PendingRow()) {
         const QScopedValueRollback<bool> following(m_following, true);
         guarded([&] { DataSet()->MoveTo(current.row()); });
+        // Storing the row left moves the dataset, and the view with it, onto the stored row: the view
+        // goes back to where the dataset now stands, so that a delete takes the row the desk sees.
+        const int row = DataSet()->RecNo();
+        if (row >= 0 && row != currentIndex().row()) setCurrentIndex(m_model->index(row, current.column()));
     }
 }
 

@@ -793,10 +793,12 @@ void TDataset::PostKeepingEdits()
 void TDataset::checkBrowseMode()
 {
     // A move leaves the pending row behind: it is stored first (dropped when nothing was typed),
-    // or a later store would write it over whatever row the cursor then stands on.
+    // or a later store would write it over whatever row the cursor then stands on. A refused row
+    // stays in editing with its typing, and the move does not happen: the row may belong to a list
+    // that another window's lookup is walking.
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert) return;
     if (m_modified.contains(true))
-        Post();
+        PostKeepingEdits();
     else
         Cancel();
 }

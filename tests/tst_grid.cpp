@@ -107,6 +107,8 @@ private slots:
             << u"name esc"_s << 2 << u"راننده 2"_s << kDrivers << false;
         QTest::newRow("a code in use is refused, typing kept")
             << u"code1 up"_s << 2 << u"راننده 2"_s << kDrivers << true;
+        QTest::newRow("a refused row outlives another window's lookup on the table")
+            << u"code1 up walk"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("a text over 50 letters is refused") << u"long up"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("a code not a number is refused") << u"codeX"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("Insert begins a row, stored once filled and left")
@@ -164,6 +166,9 @@ private slots:
                 key(Qt::Key_Return);
                 key(Qt::Key_Left);
                 typeKeys(u"تازه"_s);
+            } else if (step == u"walk") {
+                // The service window's driver lookup walks the same table from its first row.
+                guarded([t] { agency::WalkToCode(t, u"driver_id"_s, 3); });
             } else if (step == u"up") {
                 key(Qt::Key_Up);
             } else if (step == u"esc") {
@@ -190,6 +195,8 @@ private slots:
             QCOMPARE(f->scalar(u"SELECT count(*) FROM driver WHERE driver_id=2"_s).toInt(), 1);
         } else if (host->isVisible()) {
             QCOMPARE(t->State(), TDataSetState::dsBrowse);
+            // The row the desk sees highlighted is the one a delete would take.
+            QCOMPARE(t->RecNo(), currentRow());
         }
     }
 
