@@ -4,6 +4,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextOption>
 
@@ -52,9 +53,11 @@ void readAll(TDBGrid* grid)
 QString csvField(const QString& text)
 {
     QString out = text;
-    // A name typed as "=HYPERLINK(...)" must not open as a formula; a negative amount stays a number.
+    // A name typed as "=HYPERLINK(...)" or "-2+3+cmd|..." must not open as a formula; a negative
+    // amount stays a number.
+    static const QRegularExpression negativeNumber(u"^-\\d+(\\.\\d+)?$"_s);
     const bool formula = !out.isEmpty() && (QStringView(u"=+@\t\r").contains(out[0]) ||
-                                            (out[0] == u'-' && !(out.size() > 1 && out[1].isDigit())));
+                                            (out[0] == u'-' && !negativeNumber.match(out).hasMatch()));
     if (formula) out.prepend(u'\'');
     if (!out.contains(u',') && !out.contains(u'"') && !out.contains(u'\n') && !out.contains(u'\r')) return out;
     return u'"' + out.replace(u"\""_s, u"\"\""_s) + u'"';

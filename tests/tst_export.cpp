@@ -19,6 +19,7 @@ namespace {
 constexpr int kDrivers = 1100;
 const QString kQuoted = u"علي \"حاجي\", رضايي"_s;
 const QString kFormula = u"=HYPERLINK(\"x\")"_s;
+const QString kSignedFormula = u"-2+3+cmd|' /C calc'!A0"_s;  // opens as a formula though it starts like a number
 
 QString tool(const QString& program, const QStringList& arguments)
 {
@@ -46,6 +47,8 @@ private slots:
         for (int i = 1; i <= kDrivers; ++i)
             values << u"(%1, '%2', '', '', '')"_s.arg(i).arg(i == 7   ? QString(kQuoted).replace(u"'"_s, u"''"_s)
                                                              : i == 8 ? kFormula
+                                                             : i == 9 ? QString(kSignedFormula).replace(u"'"_s, u"''"_s)
+                                                             : i == 10 ? u"-1500"_s
                                                                       : u"راننده %1"_s.arg(i));
         f->exec(u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES "_s +
                 values.join(u','));
@@ -104,6 +107,8 @@ private slots:
             QCOMPARE(lines[1], u"1,راننده 1"_s);
             QCOMPARE(lines[7], u"7,\"علي \"\"حاجي\"\", رضايي\""_s);
             QCOMPARE(lines[8], u"8,\"'=HYPERLINK(\"\"x\"\")\""_s);  // never a formula
+            QCOMPARE(lines[9], u"9,'"_s + kSignedFormula);
+            QCOMPARE(lines[10], u"10,-1500"_s);  // a negative number stays a number
             QCOMPARE(lines[kDrivers], u"1100,راننده 1100"_s);
             QCOMPARE(lines[kDrivers + 2], u"جمع رانندگان: 1100"_s);
         } else {
