@@ -30,6 +30,8 @@ TFormAcount::TFormAcount(QWidget* parent) : TForm(parent)
                          {u"acount_add"_s, u"آدرس"_s, 345},
                          {u"acount_tel"_s, u"تلفن"_s, 125}});
     DBGrid1->SetEditable(true);
+    // A row no code or name can find is never stored.
+    DBGrid1->SetRequired({u"acount_id"_s, u"acount_name"_s});
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(BitBtn1);

@@ -27,6 +27,8 @@ TFormDriver::TFormDriver(QWidget* parent) : TForm(parent)
                          {u"driver_add"_s, u"آدرس"_s, 230},
                          {u"driver_tel"_s, u"تلفن"_s, 115}});
     DBGrid1->SetEditable(true);
+    // A row no code or name can find is never stored.
+    DBGrid1->SetRequired({u"driver_id"_s, u"driver_name"_s});
     NewDriver = new TBitBtn(u"جديد"_s, this);
     NewDriver->setObjectName(u"NewDriver"_s);
     NewDriver->setDefault(true);

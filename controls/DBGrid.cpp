@@ -347,6 +347,12 @@ bool TDBGrid::LeaveRow()
         ds->Cancel();  // a new row left as it began is dropped
         return true;
     }
+    for (const QString& field : std::as_const(m_required)) {
+        if (ds->currentValue(ds->FieldIndex(field)).toString().isEmpty()) {
+            dialogs().ShowMessage(u"اطلاعات كامل نيست"_s);
+            return false;
+        }
+    }
     // Refused: the row stays in editing with what was typed, and nothing is stored.
     bool stored = false;
     guarded([&] {

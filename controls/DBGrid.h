@@ -60,6 +60,7 @@ private:
     QVector<TColumn> m_columns;
     QVector<int> m_fields;  // the dataset's column of each grid column, -1 when absent
     bool m_editable = false;
+    QStringList m_required;
     int m_rows = 0;
     int m_removing = -1;  // while views are told of a removal: the row that went
     // Views fetch more while they are told of new rows: that waits for the telling to end.
@@ -76,6 +77,8 @@ public:
     void SetDataSource(agency::TDataSource* source);
     void SetColumns(const QVector<TColumn>& columns);
     void SetEditable(bool editable);
+    // Fields a row edited in place may not be stored without, checked in this order.
+    void SetRequired(const QStringList& fields) { m_required = fields; }
     bool Editable() const { return m_editable; }
     agency::TDataset* DataSet() const { return m_model->DataSet(); }
     TDBGridModel* Model() const { return m_model; }
@@ -110,6 +113,7 @@ private:
 
     TDBGridModel* m_model;
     bool m_editable = false;
+    QStringList m_required;
     bool m_following = false;
 };
 
