@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QStyledItemDelegate>
 
 #include "controls/Dialogs.h"
@@ -267,6 +268,12 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setStretchLastSection(true);
+    // Ctrl+E exports from wherever the focus is in the grid's window, a filter field included.
+    if (parent) {
+        auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), parent);
+        exportKey->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(exportKey, &QShortcut::activated, this, &TDBGrid::ExportDialog);
+    }
 }
 
 void TDBGrid::SetDataSource(agency::TDataSource* source)
@@ -406,11 +413,6 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
     if (key == Qt::Key_Escape) {
         Abandon();
         event->ignore();  // the window closes on it
-        return;
-    }
-    if (ctrl && key == Qt::Key_E) {
-        ExportDialog();
-        event->accept();
         return;
     }
     if (ctrl && key == Qt::Key_End) {

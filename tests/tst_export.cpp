@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -38,6 +39,7 @@ private:
     std::unique_ptr<Fixture> f;
     std::unique_ptr<TForm> host;
     TDBGrid* grid = nullptr;
+    QLineEdit* field = nullptr;  // a filter field beside the grid, as the report windows have
 
 private slots:
     void init()
@@ -57,7 +59,10 @@ private slots:
         host->setWindowTitle(u"ليست راننده گان"_s);
         host->resize(600, 400);
         grid = new TDBGrid(host.get());
-        (new QVBoxLayout(host.get()))->addWidget(grid);
+        field = new QLineEdit(host.get());
+        auto* layout = new QVBoxLayout(host.get());
+        layout->addWidget(field);
+        layout->addWidget(grid);
         grid->SetDataSource(&DM->DSDriver);
         grid->SetColumns({{u"driver_id"_s, u"كد"_s, 50}, {u"driver_name"_s, u"نام راننده"_s, 145}});
         grid->ExportFooter = [] { return QStringList{u"جمع رانندگان: %1"_s.arg(kDrivers)}; };
@@ -74,20 +79,25 @@ private slots:
     {
         QTest::addColumn<QString>("target");  // under the test's folder; empty: the dialog cancelled
         QTest::addColumn<bool>("written");
-        QTest::newRow("CSV") << u"list.csv"_s << true;
-        QTest::newRow("PDF") << u"list.pdf"_s << true;
-        QTest::newRow("cancelled") << QString() << false;
-        QTest::newRow("a folder that is not there") << u"missing/list.csv"_s << false;
-        QTest::newRow("over a folder") << u"folder.csv"_s << false;
+        QTest::addColumn<bool>("fromField");  // Ctrl+E typed in the filter field, not in the grid
+        QTest::newRow("CSV") << u"list.csv"_s << true << false;
+        QTest::newRow("PDF") << u"list.pdf"_s << true << false;
+        QTest::newRow("PDF, from the filter field") << u"list.pdf"_s << true << true;
+        QTest::newRow("cancelled") << QString() << false << false;
+        QTest::newRow("a folder that is not there") << u"missing/list.csv"_s << false << false;
+        QTest::newRow("over a folder") << u"folder.csv"_s << false << false;
     }
     void exportByCtrlE()
     {
         QFETCH(QString, target);
         QFETCH(bool, written);
+        QFETCH(bool, fromField);
         QVERIFY(QDir(f->dir.path()).mkdir(u"folder.csv"_s));
         const QString path = target.isEmpty() ? QString() : f->dir.filePath(target);
         f->dialogs.saveAnswers << path;
-        QTest::keyClick(grid, Qt::Key_E, Qt::ControlModifier);
+        QWidget* typedIn = fromField ? static_cast<QWidget*>(field) : grid;
+        typedIn->setFocus();
+        QTest::keyClick(typedIn, Qt::Key_E, Qt::ControlModifier);
         QCOMPARE(f->dialogs.proposedNames, QStringList{u"ليست راننده گان 1405-09-17.csv"_s});
         QCOMPARE(QFileInfo(path).isFile(), written);
         QCOMPARE(f->dialogs.errors.size(), written || path.isEmpty() ? 0 : 1);
