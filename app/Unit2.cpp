@@ -2,6 +2,7 @@
 
 #include "controls/Fonts.h"
 #include "controls/Pictures.h"
+#include "controls/Style.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -35,7 +36,7 @@ TForm2::TForm2(QWidget* parent) : TForm(parent)
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
     Image1->setCursor(Qt::PointingHandCursor);
-    Image1->setPixmap(Pictures::credits(512, QString::fromUtf16(u"برنامه آژانسهاي درون شهري"),
+    Image1->setPixmap(Pictures::credits(512, applicationTitle(),
                                         QString::fromUtf16(u"نسخه ") + QApplication::applicationVersion(),
                                         QString::fromUtf16(u"ساخته گروه برنامه نويسان آژانس")));
     Image1->installEventFilter(this);

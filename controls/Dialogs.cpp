@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "controls/Receipt.h"
+#include "controls/Style.h"
 #include "data/Errors.h"
 
 namespace {
@@ -23,7 +24,7 @@ enum class Buttons { Ok, YesNo, OkCancel };
 
 bool box(QMessageBox::Icon icon, const QString& text, Buttons buttons)
 {
-    QMessageBox m(icon, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, activeParent());
+    QMessageBox m(icon, applicationTitle(), text, QMessageBox::NoButton, activeParent());
     m.setLayoutDirection(Qt::RightToLeft);
     switch (buttons) {
         case Buttons::YesNo: {

@@ -7,12 +7,16 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+QString applicationTitle()
+{
+    return QString::fromUtf16(u"برنامه آژانسهاي درون شهري");
+}
+
 void setupApplication(QApplication& app)
 {
     QApplication::setApplicationName(QStringLiteral("agency"));
     QApplication::setOrganizationName(QStringLiteral("agency"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
-    QApplication::setApplicationDisplayName(QString::fromUtf16(u"برنامه آژانسهاي درون شهري"));
     QApplication::setLayoutDirection(Qt::RightToLeft);
     // Nazli, in the copy that draws ي and ك the Persian way; Noto's Naskh for what it lacks.
     QFont font;
