@@ -103,15 +103,12 @@ void TFormNewEntry::BitBtn1Click()
         }
     }
 
-    try {
-        m_table->Append();
+    // A list's refused row standing on the table refuses the append and keeps its typing.
+    m_table->Append();
+    m_table->WriteAndPost([&] {
         m_table->FieldByName(m_entries[0].column).SetAsInteger(code);
         for (const Entry& e : m_entries.mid(1)) m_table->FieldByName(e.column).SetAsString(e.edit->text());
-        m_table->Post();
-    } catch (...) {
-        m_table->Cancel();
-        throw;
-    }
+    });
 
     codeEdit->setText(QString::number(qint64(code) + 1));
     SetFocus(m_entries[1].edit);

@@ -78,15 +78,11 @@ bool TFormNewUser::PasswordFree(const QString& password, qint64 ownId)
 void TFormNewUser::StoreUserRow(const QString& name, const QString& password)
 {
     agency::TADOTable* users = DM->ADOTableUser;
-    try {
+    users->WriteAndPost([&] {
         users->FieldByName(u"UserName"_s).SetAsString(name);
         // The password itself is never stored.
         users->FieldByName(u"PassWord"_s).SetAsString(agency::Password::hash(password));
-        users->Post();
-    } catch (...) {
-        users->Cancel();
-        throw;
-    }
+    });
 }
 
 void TFormNewUser::LabeledEdit3KeyPress()

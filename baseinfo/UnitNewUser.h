@@ -25,7 +25,7 @@ public:
     // The login knows a user by his password alone: no two users may share one.
     static bool PasswordFree(const QString& password, qint64 ownId = -1);
     // Writes the name and a fresh hash of the password into the users table's row in editing,
-    // and stores it; a refused store leaves nothing pending.
+    // and stores it; a refusal leaves nothing pending.
     static void StoreUserRow(const QString& name, const QString& password);
 
 protected:

@@ -790,6 +790,17 @@ void TDataset::PostKeepingEdits()
     }
 }
 
+void TDataset::WriteAndPost(const std::function<void()>& write)
+{
+    try {
+        write();
+        Post();
+    } catch (...) {
+        Cancel();
+        throw;
+    }
+}
+
 void TDataset::checkBrowseMode()
 {
     // A move leaves the pending row behind: it is stored first (dropped when nothing was typed),
@@ -1067,7 +1078,7 @@ void TDataset::Append()
 {
     if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
     if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
-    if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert) Post();
+    checkBrowseMode();
     m_pending = Row(m_query.columns.size());
     m_modified = QVector<bool>(m_query.columns.size(), false);
     m_state = TDataSetState::dsInsert;

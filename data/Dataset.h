@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 #include "data/Currency.h"
@@ -117,6 +118,9 @@ public:
     // Post; when the store is refused the row goes back into editing with what was typed, so
     // that nothing typed is lost, and the refusal is raised.
     void PostKeepingEdits();
+    // Lets `write` set the columns of the row in editing, then posts it. Any failure, in `write`
+    // or in the store, drops the row, so that nothing half-written stays pending, and is raised.
+    void WriteAndPost(const std::function<void()>& write);
     void Cancel();
     void Delete();
 

@@ -42,14 +42,8 @@ bool AcceptableDate(const QString& date)
 void AppendServiceRow(const std::function<void(agency::TDataset*)>& write)
 {
     agency::TADOTable* t = DM->ADOTableService;
-    try {
-        t->Append();
-        write(t);
-        t->Post();
-    } catch (...) {
-        t->Cancel();
-        throw;
-    }
+    t->Append();
+    t->WriteAndPost([&] { write(t); });
 }
 
 bool RewriteServiceRow(const QString& id, const QString& goneMessage,
@@ -60,14 +54,8 @@ bool RewriteServiceRow(const QString& id, const QString& goneMessage,
         dialogs().ShowMessage(goneMessage);
         return false;
     }
-    try {
-        t->Edit();
-        write(t);
-        t->Post();
-    } catch (...) {
-        t->Cancel();
-        throw;
-    }
+    t->Edit();
+    t->WriteAndPost([&] { write(t); });
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "baseinfo/UnitNewDriver.h"
 #include "controls/DBGrid.h"
 #include "controls/Form.h"
 #include "data/UnitDM.h"
@@ -109,6 +110,8 @@ private slots:
             << u"code1 up"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("a refused row outlives another window's lookup on the table")
             << u"code1 up walk"_s << 2 << u"راننده 2"_s << kDrivers << true;
+        QTest::newRow("a refused row outlives another window's new entry")
+            << u"code1 up save-new"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("a text over 50 letters is refused") << u"long up"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("a code not a number is refused") << u"codeX"_s << 2 << u"راننده 2"_s << kDrivers << true;
         QTest::newRow("Insert begins a row, stored once filled and left")
@@ -169,6 +172,11 @@ private slots:
             } else if (step == u"walk") {
                 // The service window's driver lookup walks the same table from its first row.
                 guarded([t] { agency::WalkToCode(t, u"driver_id"_s, 3); });
+            } else if (step == u"save-new") {
+                // The new-driver window appends to the same table.
+                FormNewDriver->Prepare(5000);
+                FormNewDriver->LabeledEdit2->setText(u"تازه"_s);
+                FormNewDriver->BitBtn1->click();
             } else if (step == u"up") {
                 key(Qt::Key_Up);
             } else if (step == u"esc") {
