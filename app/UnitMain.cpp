@@ -35,6 +35,8 @@
 
 TFormMain* FormMain = nullptr;
 
+QString MainTodayDate() { return FormMain ? FormMain->TodayDate : QString(); }
+
 namespace {
 
 // The client area: the background picture, stretched.

@@ -53,3 +53,6 @@ private:
 };
 
 extern TFormMain* FormMain;
+
+// The main window's date, the one every window proposes; empty before the main window exists.
+QString MainTodayDate();

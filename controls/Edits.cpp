@@ -91,19 +91,21 @@ void TMaskEdit::keyPressEvent(QKeyEvent* event)
     QLineEdit::keyPressEvent(event);
 }
 
+void MakeDateField(QWidget* parent, QLabel*& label, TMaskEdit*& edit, const QString& caption, const QString& name)
+{
+    label = new QLabel(caption, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    edit = new TMaskEdit(parent);
+    edit->setObjectName(name);
+    label->setBuddy(edit);
+}
+
 void MakeDateRange(QWidget* parent, QLabel*& Label5, TMaskEdit*& MaskEdit1, QLabel*& Label6, TMaskEdit*& MaskEdit2)
 {
-    auto make = [parent](QLabel*& label, TMaskEdit*& edit, const char16_t* caption, const char* name) {
-        label = new QLabel(QString::fromUtf16(caption), parent);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
-        edit = new TMaskEdit(parent);
-        edit->setObjectName(QString::fromLatin1(name));
-        label->setBuddy(edit);
-    };
-    make(Label5, MaskEdit1, u"تاريخ", "MaskEdit1");
-    make(Label6, MaskEdit2, u"تا تاريخ", "MaskEdit2");
+    MakeDateField(parent, Label5, MaskEdit1, QString::fromUtf16(u"تاريخ"), QStringLiteral("MaskEdit1"));
+    MakeDateField(parent, Label6, MaskEdit2, QString::fromUtf16(u"تا تاريخ"), QStringLiteral("MaskEdit2"));
 }
 
 TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent)

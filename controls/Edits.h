@@ -43,6 +43,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// A date field named `name` with its bold caption; the caller lays them out.
+void MakeDateField(QWidget* parent, QLabel*& label, TMaskEdit*& edit, const QString& caption, const QString& name);
+
 // The two date fields of a report, "تاريخ" and "تا تاريخ", each with its bold caption, named
 // as the report windows name them; the caller lays them out.
 void MakeDateRange(QWidget* parent, QLabel*& Label5, TMaskEdit*& MaskEdit1, QLabel*& Label6, TMaskEdit*& MaskEdit2);

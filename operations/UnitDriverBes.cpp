@@ -20,7 +20,6 @@ TFormDriverBes* FormDriverBes = nullptr;
 using agency::StrToInt;
 
 namespace {
-QString todayDate() { return FormMain ? FormMain->TodayDate : QString(); }
 
 // The highest payment number stored, by any copy of the program, plus one.
 qint64 nextPaymentNumber()
@@ -38,13 +37,7 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
     setFixedSize(440, 200);
 
     EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, u"EditServiceId"_s, this);
-    Label1 = new QLabel(u"تاريخ"_s, this);
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
-    MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    Label1->setBuddy(MaskEdit1);
+    MakeDateField(this, Label1, MaskEdit1, u"تاريخ"_s, u"MaskEdit1"_s);
     EditDriverId = new TLabeledEdit(u"كد راننده"_s, u"EditDriverId"_s, this);
     EditDriverName = new TLabeledEdit(u"نام راننده"_s, u"EditDriverName"_s, this);
     EditMoney = new TLabeledEdit(u"مبلغ دريافتي"_s, u"EditMoney"_s, this);
@@ -97,7 +90,7 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
 void TFormDriverBes::FormShow()
 {
     SetFocus(MaskEdit1);
-    MaskEdit1->SetText(todayDate());
+    MaskEdit1->SetText(MainTodayDate());
     ClearFields();
 }
 

@@ -19,10 +19,6 @@ TFormService* FormService = nullptr;
 
 using agency::StrToInt;
 
-namespace {
-QString todayDate() { return FormMain ? FormMain->TodayDate : QString(); }
-}  // namespace
-
 TFormService::TFormService(QWidget* parent) : TForm(parent)
 {
     setObjectName(u"FormService"_s);
@@ -34,13 +30,7 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
     EditDriverName = new TLabeledEdit(u"نام راننده"_s, u"EditDriverName"_s, this);
     EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, u"EditAcountId"_s, this);
     EditAcountName = new TLabeledEdit(u"نام مشترك"_s, u"EditAcountName"_s, this);
-    Label1 = new QLabel(u"تاريخ"_s, this);
-    QFont bold = Label1->font();
-    bold.setBold(true);
-    Label1->setFont(bold);
-    MaskEdit1 = new TMaskEdit(this);
-    MaskEdit1->setObjectName(u"MaskEdit1"_s);
-    Label1->setBuddy(MaskEdit1);
+    MakeDateField(this, Label1, MaskEdit1, u"تاريخ"_s, u"MaskEdit1"_s);
     EditSource = new TLabeledEdit(u"مبدا"_s, u"EditSource"_s, this);
     EditTarget = new TLabeledEdit(u"مقصد"_s, u"EditTarget"_s, this);
     EditMoney = new TLabeledEdit(u"مبلغ دريافتي"_s, u"EditMoney"_s, this);
@@ -113,7 +103,7 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
 
 void TFormService::FormShow()
 {
-    MaskEdit1->SetText(todayDate());
+    MaskEdit1->SetText(MainTodayDate());
     SetFocus(EditDriverId);
     ClearFields();
 }
@@ -172,7 +162,7 @@ QString TFormService::NextNumberOf(const QString& date)
     };
     restrictTo(date);
     const qint64 next = qint64(q->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
-    restrictTo(todayDate());
+    restrictTo(MainTodayDate());
     return QString::number(next);
 }
 
@@ -192,7 +182,7 @@ void TFormService::BitBtn1Click()
         return;
     const QString date = in.date;
     QString number = EditServiceId->text();
-    if (date != todayDate()) {
+    if (date != MainTodayDate()) {
         number = NextNumberOf(date);
         in.serviceId = StrToInt(number);
     }
@@ -226,11 +216,11 @@ void TFormService::BitBtn1Click()
     SetFocus(EditDriverId);
     for (TLabeledEdit* e : {EditDriverId, EditDriverName, EditAcountId, EditAcountName})
         e->clear();
-    MaskEdit1->SetText(todayDate());
+    MaskEdit1->SetText(MainTodayDate());
     EditSource->clear();
     EditTarget->clear();
     EditMoney->setText(u"0"_s);
-    EditServiceId->setText(NextNumberOf(todayDate()));
+    EditServiceId->setText(NextNumberOf(MainTodayDate()));
 }
 
 bool TFormService::ReadInput(ServiceInput& in)

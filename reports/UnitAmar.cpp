@@ -57,7 +57,7 @@ TFormAmar::TFormAmar(QWidget* parent) : TForm(parent)
 void TFormAmar::FormShow()
 {
     // The totals stay those of the last run until a new range is asked for.
-    const QString today = FormMain ? FormMain->TodayDate : QString();
+    const QString today = MainTodayDate();
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     SetFocus(MaskEdit1);

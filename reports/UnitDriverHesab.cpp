@@ -90,7 +90,7 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
 void TFormDriverHesab::FormShow()
 {
     // Code, rows, totals and sentence stay as the last query left them.
-    const QString today = FormMain ? FormMain->TodayDate : QString();
+    const QString today = MainTodayDate();
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     SetFocus(EditDriverId);

@@ -61,7 +61,7 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent) : TForm(parent)
 void TFormViewDriverBes::FormShow()
 {
     // The list stays as the last filter left it: showing does not run the query.
-    const QString today = FormMain ? FormMain->TodayDate : QString();
+    const QString today = MainTodayDate();
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
 }

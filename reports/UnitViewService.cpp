@@ -99,7 +99,7 @@ TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
 void TFormViewService::FormShow()
 {
     // The last filter runs again (reading only the rows the grid shows), and both dates are today.
-    const QString today = FormMain ? FormMain->TodayDate : QString();
+    const QString today = MainTodayDate();
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     agency::TADOQuery* q = DM->QueryViewService;
