@@ -39,6 +39,14 @@ bool AcceptableDate(const QString& date)
     return agency::SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
 }
 
+QString LoadServiceRow(const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date)
+{
+    agency::TADOTable* t = DM->ADOTableService;
+    for (const auto& [edit, column] : fields) edit->setText(t->FieldByName(column).AsString());
+    date->SetText(t->FieldByName(u"service_date"_s).AsString());
+    return t->FieldByName(u"id"_s).AsString();
+}
+
 void AppendServiceRow(const std::function<void(agency::TDataset*)>& write)
 {
     agency::TADOTable* t = DM->ADOTableService;

@@ -2,11 +2,14 @@
 // What the service and payment windows share: the driver lookup by code, the date check, and the
 // writing of one row of the service table.
 
+#include <QList>
 #include <QString>
 #include <functional>
 
+class QLineEdit;
 class QWidget;
 class TLabeledEdit;
+class TMaskEdit;
 namespace agency {
 class TDataset;
 }
@@ -18,6 +21,10 @@ void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int cal
 
 // A whole yyyy/mm/dd Solar date of a year the agency can have worked in.
 bool AcceptableDate(const QString& date);
+
+// Fills each field from its column of the service table's current row, and the date field from
+// its date; returns the row's id, by which a correction finds it again.
+QString LoadServiceRow(const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date);
 
 // Appends a row to the service table, lets `write` set its columns and stores it. A failure drops
 // the row, so that nothing half-written stays pending or is stored later, and is raised.

@@ -171,12 +171,11 @@ bool TFormDriverBes::OpenForCorrection(const QString& serviceDate, const QString
     if (!t->Locate(u"service_date;driver_bes_no"_s, {serviceDate, driverBesNo}))
         return false;
     Show();
-    EditServiceId->setText(t->FieldByName(u"driver_bes_no"_s).AsString());
-    EditDriverId->setText(t->FieldByName(u"driver_id"_s).AsString());
-    EditDriverName->setText(t->FieldByName(u"driver_name"_s).AsString());
-    EditMoney->setText(t->FieldByName(u"driver_bes"_s).AsString());
-    MaskEdit1->SetText(t->FieldByName(u"service_date"_s).AsString());
-    m_correctedRow = t->FieldByName(u"id"_s).AsString();
+    m_correctedRow = LoadServiceRow({{EditServiceId, u"driver_bes_no"_s},
+                                     {EditDriverId, u"driver_id"_s},
+                                     {EditDriverName, u"driver_name"_s},
+                                     {EditMoney, u"driver_bes"_s}},
+                                    MaskEdit1);
     EditMode = true;
     BitBtn2->setVisible(true);
     BitBtn1->setVisible(false);

@@ -264,16 +264,15 @@ bool TFormService::OpenForCorrection(const QString& serviceDate, const QString& 
     if (!t->Locate(u"service_date;service_id"_s, {serviceDate, serviceId}))
         return false;
     Show();
-    EditServiceId->setText(t->FieldByName(u"service_id"_s).AsString());
-    EditDriverId->setText(t->FieldByName(u"driver_id"_s).AsString());
-    EditDriverName->setText(t->FieldByName(u"driver_name"_s).AsString());
-    EditAcountId->setText(t->FieldByName(u"acount_id"_s).AsString());
-    EditAcountName->setText(t->FieldByName(u"acount_name"_s).AsString());
-    EditSource->setText(t->FieldByName(u"service_start_add"_s).AsString());
-    EditTarget->setText(t->FieldByName(u"service_target_add"_s).AsString());
-    EditMoney->setText(t->FieldByName(u"service_moeny"_s).AsString());
-    MaskEdit1->SetText(t->FieldByName(u"service_date"_s).AsString());
-    m_correctedRow = t->FieldByName(u"id"_s).AsString();
+    m_correctedRow = LoadServiceRow({{EditServiceId, u"service_id"_s},
+                                     {EditDriverId, u"driver_id"_s},
+                                     {EditDriverName, u"driver_name"_s},
+                                     {EditAcountId, u"acount_id"_s},
+                                     {EditAcountName, u"acount_name"_s},
+                                     {EditSource, u"service_start_add"_s},
+                                     {EditTarget, u"service_target_add"_s},
+                                     {EditMoney, u"service_moeny"_s}},
+                                    MaskEdit1);
     EditMode = true;
     BitBtn2->setVisible(true);
     BitBtn1->setVisible(false);
