@@ -144,11 +144,22 @@ const QString kInUse = u"پايگاه داده در دست برنامه ديگر
 
 // A connection that reads a database and leaves nothing behind: where it may write, SQLite
 // removes the log and shared-memory files of a WAL file when it closes; elsewhere it only reads.
+bool canWrite(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
+
 sqlite3* openForReading(const QString& path)
 {
-    const bool writable = ::access(QFile::encodeName(path).constData(), W_OK) == 0 &&
-                          ::access(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), W_OK) == 0;
+    const bool writable = canWrite(path) && canWrite(QFileInfo(path).absolutePath());
     return openFile(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+}
+
+// The file at path exists and can be read.
+void requireReadableFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Error(tr(u"فايل پايگاه داده پيدا نشد: ") + path);
+    if (!info.isFile() || !info.isReadable())
+        throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
 }
 
 // Why a file could not be written at path, in the desk's words.
@@ -260,6 +271,20 @@ void checkIntegrity(sqlite3* db, const QString& brokenText)
         throw Error(brokenText + result.section(u'\n', 0, 0));
 }
 
+// Copies all of source into dst through SQLite's backup API; the result code of the step, after
+// refusing a copy that cannot begin or finds the database in use. shownAs names dst in messages.
+int backupAll(sqlite3* source, sqlite3* dst, const QString& shownAs)
+{
+    sqlite3_backup* backup = sqlite3_backup_init(dst, "main", source, "main");
+    if (!backup)
+        throw Error(copyFailure(dst, shownAs));
+    const int rc = sqlite3_backup_step(backup, -1) & 0xff;
+    sqlite3_backup_finish(backup);
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        throw Error(kInUse);
+    return rc;
+}
+
 // Copies the database of source into target through SQLite's backup API: first into a file of
 // its own beside target, checked, and only then renamed over target.
 void copyInto(sqlite3* source, const QString& target)
@@ -271,14 +296,7 @@ void copyInto(sqlite3* source, const QString& target)
     sqlite3* dst = nullptr;
     try {
         dst = openFile(part, SQLITE_OPEN_READWRITE);
-        sqlite3_backup* backup = sqlite3_backup_init(dst, "main", source, "main");
-        if (!backup)
-            throw Error(copyFailure(dst, target));
-        const int rc = sqlite3_backup_step(backup, -1) & 0xff;
-        sqlite3_backup_finish(backup);
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            throw Error(kInUse);
-        if (rc != SQLITE_DONE)
+        if (backupAll(source, dst, target) != SQLITE_DONE)
             throw Error(copyFailure(dst, target));
         // The copy stands alone: one file, no write-ahead log beside it.
         if (sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -303,10 +321,10 @@ void copyInto(sqlite3* source, const QString& target)
 // first save would fail, and SQLite keeps its log and shared memory in files beside it.
 void requireWritable(const QString& path)
 {
-    if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+    if (!canWrite(path))
         throw Error(u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path);
     const QString dir = QFileInfo(path).absolutePath();
-    if (::access(QFile::encodeName(dir).constData(), W_OK) != 0)
+    if (!canWrite(dir))
         throw Error(u"در پوشه پايگاه داده نمي توان نوشت و پايگاه داده بدون آن كار نمي كند: "_s + dir);
 }
 
@@ -478,11 +496,7 @@ void Transaction::commit()
 
 Database::Database(const QString& path) : m_path(path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw Error(tr(u"فايل پايگاه داده پيدا نشد: ") + path);
-    if (!info.isFile() || !info.isReadable())
-        throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
+    requireReadableFile(path);
     requireWritable(path);
 
     m_writer = openFile(path, SQLITE_OPEN_READWRITE);
@@ -571,13 +585,12 @@ void Database::backupTo(const QString& target) const
     copyInto(m_writer, target);
 }
 
-void Database::verify(const QString& path)
+namespace {
+
+// A connection reading the database at path, once the program's own checks of it have passed.
+sqlite3* openVerified(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw Error(tr(u"فايل پايگاه داده پيدا نشد: ") + path);
-    if (!info.isFile() || !info.isReadable())
-        throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
+    requireReadableFile(path);
     sqlite3* db = openForReading(path);
     try {
         checkDatabase(db, path);
@@ -586,35 +599,35 @@ void Database::verify(const QString& path)
         sqlite3_close_v2(db);
         throw;
     }
-    sqlite3_close_v2(db);
+    return db;
+}
+
+}  // namespace
+
+void Database::verify(const QString& path)
+{
+    sqlite3_close_v2(openVerified(path));
 }
 
 QString Database::restore(const QString& backup, const QString& path)
 {
-    verify(backup);
-    const bool existed = QFileInfo::exists(path);
-    if (existed && QFileInfo(backup).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
-        throw Error(u"نسخه پشتيبان همان پايگاه داده است: "_s + path);
-    QString kept;
-    if (existed) {
-        kept = keptName(path);
-        keepAside(path, kept);
-    }
-    sqlite3* src = openForReading(backup);
+    sqlite3* src = openVerified(backup);
     sqlite3* dst = nullptr;
+    QString kept;
     try {
+        const bool existed = QFileInfo::exists(path);
+        if (existed && QFileInfo(backup).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
+            throw Error(u"نسخه پشتيبان همان پايگاه داده است: "_s + path);
+        if (existed) {
+            kept = keptName(path);
+            keepAside(path, kept);
+        }
         bool replaced = false;
         if (existed) {
             // Through the live file, under SQLite's locks, so that no connection to it is left
             // reading a file that was swapped away beneath it.
             dst = openFile(path, SQLITE_OPEN_READWRITE);
-            sqlite3_backup* b = sqlite3_backup_init(dst, "main", src, "main");
-            if (!b)
-                throw Error(copyFailure(dst, path));
-            const int rc = sqlite3_backup_step(b, -1) & 0xff;
-            sqlite3_backup_finish(b);
-            if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                throw Error(kInUse);
+            const int rc = backupAll(src, dst, path);
             // A file that is no database (the reason for restoring, at times) is replaced whole.
             replaced = rc == SQLITE_DONE;
             if (!replaced && rc != SQLITE_NOTADB && rc != SQLITE_CORRUPT)

@@ -408,7 +408,6 @@ void TDataset::Open()
         if (m_query.plain) {
             exec(m_conn, QStringLiteral("BEGIN"));
             m_inSnapshot = true;
-            m_done = false;
             // The first step takes the snapshot; the rest of the ids follow in idle time.
             if (stepIds(kFetchChunk))
                 if (IdleLoader* loader = IdleLoader::instance()) loader->add(this);
@@ -419,7 +418,6 @@ void TDataset::Open()
         releaseSnapshot();
         m_ids.clear();
         m_all.clear();
-        m_done = true;
         throw;
     }
     ++m_generation;
@@ -454,7 +452,6 @@ void TDataset::OpenInBackground()
     job->statement = m_idStmt.get();
     job->columns = int(m_query.columns.size());
     m_job = job;
-    m_done = true;
     m_shown = 0;
     m_state = TDataSetState::dsBrowse;
     m_cur = -1;
@@ -549,7 +546,6 @@ void TDataset::Close()
     m_positionsValid = false;
     m_pending.clear();
     m_modified.clear();
-    m_done = true;
     m_shown = 0;
     m_cur = -1;
     m_eof = m_bof = true;
@@ -576,18 +572,16 @@ void TDataset::releaseSnapshot()
 
 bool TDataset::stepIds(int count)
 {
-    if (m_done) return false;
+    if (!m_inSnapshot) return false;  // every id read
     try {
         for (int i = 0; i < count; ++i) {
             if (!m_idStmt->step()) {
-                m_done = true;
                 releaseSnapshot();
                 return false;
             }
             m_ids.append(m_idStmt->columnInt(0));
         }
     } catch (...) {
-        m_done = true;
         releaseSnapshot();
         throw;
     }
@@ -700,12 +694,6 @@ const TDataset::Row& TDataset::row(int index)
 
 QVariant TDataset::value(int rowIndex, int column)
 {
-    // A row already read: the cells of a row are read one after another.
-    if (rowIndex >= 0 && rowIndex < m_ids.size() && !m_cache.isEmpty()) {
-        const CachedRow& slot = m_cache[rowIndex & (kCacheRows - 1)];
-        if (slot.pos == rowIndex && slot.id == m_ids[rowIndex])
-            return column >= 0 && column < slot.row.size() ? slot.row[column] : QVariant();
-    }
     const Row& r = row(rowIndex);
     return column >= 0 && column < r.size() ? r[column] : QVariant();
 }
@@ -727,7 +715,7 @@ void TDataset::setPendingValue(int column, const QVariant& v)
 
 bool TDataset::canFetchMore() const
 {
-    return Active() && !m_job && (m_shown < total() || !m_done);
+    return Active() && !m_job && (m_shown < total() || m_inSnapshot);
 }
 
 void TDataset::fetchMore(int count)
@@ -808,7 +796,7 @@ void TDataset::checkBrowseMode()
     // stays in editing with its typing, and the move does not happen: the row may belong to a list
     // that another window's lookup is walking.
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert) return;
-    if (m_modified.contains(true))
+    if (Modified())
         PostKeepingEdits();
     else
         Cancel();
@@ -942,7 +930,7 @@ struct LocateKey {
         if (empty) return;
         if (t == FieldType::Currency) {
             try {
-                number = Currency::parse(asciiDigits(text.trimmed())).units();
+                number = Currency::parse(text).units();
             } catch (const Error&) {
                 valid = false;
             }
@@ -1028,14 +1016,9 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
         // The row comes whole, so that the row found needs no second reading.
         QString sql = QStringLiteral("SELECT rowid, %1 FROM %2").arg(m_query.selectSql, quoted(m_query.table->name));
         if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+        if (m_probes.size() >= 32 && !m_probes.contains(sql)) m_probes.clear();
         std::shared_ptr<Statement>& probe = m_probes[sql];
-        if (!probe) {
-            if (m_probes.size() > 32) {
-                m_probes.clear();
-                return Locate(keyFields, values);
-            }
-            probe = std::make_shared<Statement>(m_conn, sql);
-        }
+        if (!probe) probe = std::make_shared<Statement>(m_conn, sql);
         for (int k = 0; k < binds.size(); ++k) probe->bind(k + 1, binds[k]);
         Row foundRow;
         try {

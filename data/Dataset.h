@@ -211,7 +211,6 @@ private:
     bool m_positionsValid = false;
     std::shared_ptr<BackgroundJob> m_job;
     quint64 m_generation = 0;
-    bool m_done = true;
     int m_shown = 0;
     int m_cur = -1;
     bool m_eof = true;

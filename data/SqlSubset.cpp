@@ -464,13 +464,6 @@ QString quoted(const QString& name)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
-QString quotedText(const QString& text)
-{
-    QString s = text;
-    s.replace(u'\'', QStringLiteral("''"));
-    return QLatin1Char('\'') + s + QLatin1Char('\'');
-}
-
 struct Value {
     QString sql;
     FieldType type = FieldType::Integer;
@@ -592,7 +585,7 @@ private:
             out.number = n.number;
             return out;
         case Node::Text:
-            out.sql = quotedText(n.name);
+            out.sql = textLiteral(n.name);
             out.type = FieldType::Text;
             return out;
         case Node::Paren: {
@@ -769,12 +762,17 @@ QString ParsedQuery::sql() const
     return s;
 }
 
-QString textLiteral(const QString& typed) { return quotedText(typed); }
+QString textLiteral(const QString& typed)
+{
+    QString s = typed;
+    s.replace(u'\'', QStringLiteral("''"));
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
 
 QString numberLiteral(const QString& typed)
 {
     qint32 number = 0;
-    return tryStrToInt(typed, &number) ? QString::number(number) : quotedText(typed);
+    return tryStrToInt(typed, &number) ? QString::number(number) : textLiteral(typed);
 }
 
 QString likeContains(const QString& typed)
@@ -786,7 +784,7 @@ QString likeContains(const QString& typed)
             escaped += u'\\';
         escaped += c;
     }
-    return quotedText(QLatin1Char('%') + escaped + QLatin1Char('%'));
+    return textLiteral(QLatin1Char('%') + escaped + QLatin1Char('%'));
 }
 
 ParsedQuery parseSelect(const QString& text)
