@@ -1,7 +1,6 @@
 #include "operations/UnitSelectAcount.h"
 
 #include "baseinfo/UnitNewAcount.h"
-#include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"

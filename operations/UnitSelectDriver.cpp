@@ -1,7 +1,6 @@
 #include "operations/UnitSelectDriver.h"
 
 #include "baseinfo/UnitNewDriver.h"
-#include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"

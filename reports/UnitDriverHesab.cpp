@@ -7,7 +7,6 @@
 #include "controls/Keys.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
-#include "operations/Registration.h"
 #include "operations/UnitSelectDriver.h"
 
 using namespace Qt::StringLiterals;
@@ -23,8 +22,7 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     QFont bold = font();
     bold.setBold(true);
 
-    EditDriverId = new TLabeledEdit(u"كد راننده"_s, this);
-    EditDriverId->setObjectName(u"EditDriverId"_s);
+    EditDriverId = new TLabeledEdit(u"كد راننده"_s, u"EditDriverId"_s, this);
     EditDriverId->setDigitsOnlyAscii(true);
     DBText1 = new TDBText(this);
     DBText1->SetField(&DM->DSDriverHesab, u"driver_name"_s);

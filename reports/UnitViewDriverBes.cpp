@@ -3,10 +3,8 @@
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
-#include "data/Errors.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
-#include "operations/Registration.h"
 #include "operations/UnitDriverBes.h"
 
 #include <QGridLayout>
@@ -29,11 +27,8 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent) : TForm(parent)
                          {u"driver_id"_s, u"كدراننده"_s, 70},
                          {u"driver_name"_s, u"نام راننده"_s, 170},
                          {u"driver_bes"_s, u"مبلغ پرداختي"_s, 110}});
-    QFont bold = font();
-    bold.setBold(true);
     MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
-    EditServiceId = new TLabeledEdit(u"شماره پرداخت"_s, this);
-    EditServiceId->setObjectName(u"EditServiceId"_s);
+    EditServiceId = new TLabeledEdit(u"شماره پرداخت"_s, u"EditServiceId"_s, this);
     EditServiceId->setDigitsOnlyAscii(true);
 
     // The filters at the top, right to left; the list fills the rest.
@@ -87,14 +82,14 @@ void TFormViewDriverBes::EditServiceIdKeyPress()
 
 void TFormViewDriverBes::MaskEdit1KeyPress()
 {
-    Filter(u"where (driver_bes_no<>0) and (service_date='"_s + MaskEdit1->Text() + u"')"_s);
+    Filter(u"where (driver_bes_no<>0) and (service_date="_s + agency::textLiteral(MaskEdit1->Text()) + u")"_s);
     SetFocus(MaskEdit2);
 }
 
 void TFormViewDriverBes::MaskEdit2KeyPress()
 {
-    Filter(u"where (driver_bes_no<>0) and (service_date>='"_s + MaskEdit1->Text() + u"') and (service_date<='"_s +
-           MaskEdit2->Text() + u"')"_s);
+    Filter(u"where (driver_bes_no<>0) and (service_date>="_s + agency::textLiteral(MaskEdit1->Text()) +
+           u") and (service_date<="_s + agency::textLiteral(MaskEdit2->Text()) + u")"_s);
 }
 
 void TFormViewDriverBes::DBGrid1KeyPress()

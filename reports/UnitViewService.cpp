@@ -7,7 +7,6 @@
 #include "controls/Keys.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
-#include "operations/Registration.h"
 #include "operations/UnitService.h"
 
 using namespace Qt::StringLiterals;
@@ -45,11 +44,9 @@ TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
         return t;
     };
 
-    EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, this);
-    EditServiceId->setObjectName(u"EditServiceId"_s);
+    EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, u"EditServiceId"_s, this);
     EditServiceId->setDigitsOnlyAscii(true);
-    EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, this);
-    EditAcountId->setObjectName(u"EditAcountId"_s);
+    EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, u"EditAcountId"_s, this);
     EditAcountId->setDigitsOnlyAscii(true);
     MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
 
