@@ -20,10 +20,7 @@ TFormPayeh::TFormPayeh(QWidget* parent) : TForm(parent)
         auto* e = new TDBEdit(this);
         e->setObjectName(name);
         e->SetField(&DM->DataSourcePayeh, column);
-        label = new QLabel(caption, this);
-        QFont bold = label->font();
-        bold.setBold(true);
-        label->setFont(bold);
+        label = MakeBoldLabel(caption, this);
         label->setBuddy(e);
         return e;
     };

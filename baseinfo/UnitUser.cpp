@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "baseinfo/UnitNewUser.h"
-#include "controls/DBEdit.h"
 #include "controls/Dialogs.h"
 #include "data/UnitDM.h"
 

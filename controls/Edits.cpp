@@ -21,12 +21,18 @@ bool translateDigitKey(QKeyEvent* event, QWidget* receiver)
     return true;
 }
 
+QLabel* MakeBoldLabel(const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
 TLabeledEdit::TLabeledEdit(const QString& caption, QWidget* parent) : QLineEdit(parent)
 {
-    EditLabel = new QLabel(caption, parent);
-    QFont f = EditLabel->font();
-    f.setBold(true);
-    EditLabel->setFont(f);
+    EditLabel = MakeBoldLabel(caption, parent);
     EditLabel->setBuddy(this);
     // Digits and Latin text stay at the right edge, where Persian text starts.
     setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
@@ -93,10 +99,7 @@ void TMaskEdit::keyPressEvent(QKeyEvent* event)
 
 void MakeDateField(QWidget* parent, QLabel*& label, TMaskEdit*& edit, const QString& caption, const QString& name)
 {
-    label = new QLabel(caption, parent);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
+    label = MakeBoldLabel(caption, parent);
     edit = new TMaskEdit(parent);
     edit->setObjectName(name);
     label->setBuddy(edit);

@@ -5,6 +5,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+// A caption in the bold the windows give their captions.
+QLabel* MakeBoldLabel(const QString& caption, QWidget* parent);
+
 // A one-line edit with its caption label; selects its whole text whenever it gets the focus.
 class TLabeledEdit : public QLineEdit {
     Q_OBJECT

@@ -31,13 +31,6 @@ TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
                          {u"service_percent"_s, u"سهم آژانس"_s, 120}});
     DBGrid1->ExportName = [] { return u"سرويسها"_s; };
 
-    QFont bold = font();
-    bold.setBold(true);
-    auto label = [&](const QString& text) {
-        auto* l = new QLabel(text, this);
-        l->setFont(bold);
-        return l;
-    };
     auto bound = [&](const QString& field) {
         auto* t = new TDBText(this);
         t->SetField(&DM->DSViewService, field);
@@ -50,13 +43,13 @@ TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
     EditAcountId->setDigitsOnlyAscii(true);
     MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
 
-    Label1 = label(u"نام راننده :"_s);
+    Label1 = MakeBoldLabel(u"نام راننده :"_s, this);
     DBText1 = bound(u"driver_name"_s);
-    Label2 = label(u"نام مشترك : "_s);
+    Label2 = MakeBoldLabel(u"نام مشترك : "_s, this);
     DBText2 = bound(u"acount_name"_s);
-    Label3 = label(u"مبدا :"_s);
+    Label3 = MakeBoldLabel(u"مبدا :"_s, this);
     DBText3 = bound(u"service_start_add"_s);
-    Label4 = label(u"مقصد :"_s);
+    Label4 = MakeBoldLabel(u"مقصد :"_s, this);
     DBText4 = bound(u"service_target_add"_s);
 
     // Filters on top, right to left; the list; the captions of its current row under it.
