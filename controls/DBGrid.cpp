@@ -225,6 +225,14 @@ void TDBGridModel::fetchMore(const QModelIndex& parent)
     sync();
 }
 
+void TDBGridModel::FetchAll()
+{
+    while (canFetchMore({})) {
+        m_ds->fetchMore(kFetchChunk);
+        sync();
+    }
+}
+
 // ---- TDBGrid ----
 
 // Esc in a cell being typed abandons the row and closes the window, as Esc in the grid does.
@@ -373,8 +381,8 @@ void TDBGrid::BeginNewRow()
 {
     if (!LeaveRow()) return;
     guarded([this] {
-        // The new row goes after the last row of the whole table, not of what was read so far.
-        while (m_model->canFetchMore({})) m_model->fetchMore({});
+        // The new row goes after the last row of the whole table.
+        m_model->FetchAll();
         DataSet()->Append();
         FollowDataSet(m_model->PendingRow());
     });
@@ -393,10 +401,7 @@ void TDBGrid::Abandon()
 
 void TDBGrid::GoToEnd()
 {
-    // The last row is the last of the whole result, not of what was fetched so far.
-    guarded([this] {
-        while (m_model->canFetchMore({})) m_model->fetchMore({});
-    });
+    guarded([this] { m_model->FetchAll(); });
     if (m_model->rowCount() > 0)
         setCurrentIndex(m_model->index(m_model->rowCount() - 1, qMax(0, currentIndex().column())));
 }

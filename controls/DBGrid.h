@@ -45,6 +45,8 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
+    // Reads the whole result, not only what was read so far; a failure is raised, once.
+    void FetchAll();
     // Storing is the grid's, when the focus leaves the row.
     bool submit() override { return true; }
     void revert() override {}

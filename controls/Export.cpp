@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QTextOption>
 
+#include <functional>
+
 #include "controls/DBGrid.h"
 #include "controls/Dialogs.h"
 #include "controls/Edits.h"
@@ -38,11 +40,17 @@ Table describe(TDBGrid* grid)
     return t;
 }
 
-// The whole result, not only what was read so far.
-void readAll(TDBGrid* grid)
+// Each row's texts as the grid shows them, in order; a new row not yet stored is left out.
+void eachRow(TDBGrid* grid, const std::function<void(const QStringList&)>& use)
 {
     TDBGridModel* m = grid->Model();
-    while (m->canFetchMore({})) m->fetchMore({});
+    const int pending = m->PendingRow();
+    for (int r = 0; r < m->rowCount(); ++r) {
+        if (r == pending) continue;
+        QStringList texts;
+        for (int c = 0; c < m->columnCount(); ++c) texts << m->Text(r, c);
+        use(texts);
+    }
 }
 
 [[noreturn]] void failed(const QString& path, const QString& why)
@@ -73,14 +81,7 @@ void writeCsv(TDBGrid* grid, const Table& t, QSaveFile& file)
         file.write((out.join(u',') + u"\r\n"_s).toUtf8());
     };
     line(t.titles);
-    TDBGridModel* m = grid->Model();
-    const int pending = m->PendingRow();
-    for (int r = 0; r < m->rowCount(); ++r) {
-        if (r == pending) continue;
-        QStringList cells;
-        for (int c = 0; c < m->columnCount(); ++c) cells << m->Text(r, c);
-        line(cells);
-    }
+    eachRow(grid, line);
     if (!t.footer.isEmpty()) {
         file.write("\r\n");
         for (const QString& f : t.footer) line({f});
@@ -146,15 +147,10 @@ void writePdf(TDBGrid* grid, const Table& t, QSaveFile& file)
         p.setFont(font);
     };
     newPage(true);
-    TDBGridModel* m = grid->Model();
-    const int pending = m->PendingRow();
-    for (int r = 0; r < m->rowCount(); ++r) {
-        if (r == pending) continue;
+    eachRow(grid, [&](const QStringList& texts) {
         if (y + rowHeight > page.bottom()) newPage(false);
-        QStringList texts;
-        for (int c = 0; c < m->columnCount(); ++c) texts << m->Text(r, c);
         drawRow(texts, false);
-    }
+    });
     p.setFont(font);
     y += rowHeight / 2;
     // A long sentence wraps within the page rather than running off it.
@@ -189,7 +185,7 @@ QString ProposedExportName(const TDBGrid* grid)
 void ExportGrid(TDBGrid* grid, const QString& path)
 {
     if (!grid->DataSet()) return;
-    readAll(grid);
+    grid->Model()->FetchAll();
     const Table t = describe(grid);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) failed(path, file.errorString());
