@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextOption>
-
 #include <functional>
 
 #include "controls/DBGrid.h"

@@ -29,8 +29,7 @@ void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int cal
         }
         dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
     }
-    if (!byEnter)
-        SetFocus(code);
+    if (!byEnter) SetFocus(code);
     openDriverPicker(caller);
 }
 
@@ -66,4 +65,3 @@ bool RewriteServiceRow(const QString& id, const QString& goneMessage,
     t->WriteAndPost([&] { write(t); });
     return true;
 }
-

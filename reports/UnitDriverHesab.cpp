@@ -118,9 +118,9 @@ void TFormDriverHesab::MaskEdit2KeyPress()
 {
     // A code that is not a whole number goes in quoted, and the parser refuses it with its message:
     // the rows are then left empty and the totals and the sentence keep what they said.
-    const QString where = u"where (driver_id="_s + agency::numberLiteral(EditDriverId->text()) + u") and (service_date>="_s +
-                          agency::textLiteral(MaskEdit1->Text()) + u") and (service_date<="_s + agency::textLiteral(MaskEdit2->Text()) +
-                          u")"_s;
+    const QString where = u"where (driver_id="_s + agency::numberLiteral(EditDriverId->text()) +
+                          u") and (service_date>="_s + agency::textLiteral(MaskEdit1->Text()) +
+                          u") and (service_date<="_s + agency::textLiteral(MaskEdit2->Text()) + u")"_s;
 
     agency::TADOQuery* rows = DM->QueryDriverHesab;
     rows->SQL.Clear();

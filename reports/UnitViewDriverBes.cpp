@@ -1,13 +1,13 @@
 #include "reports/UnitViewDriverBes.h"
 
+#include <QGridLayout>
+
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
-
-#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -43,8 +43,7 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent) : TForm(parent)
     grid->setRowStretch(1, 1);
 
     QWidget* order[] = {DBGrid1, MaskEdit1, MaskEdit2, EditServiceId};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     m_keys = new KeyChain(this);
     m_keys->onEnter(EditServiceId, [this] { EditServiceIdKeyPress(); });
@@ -73,8 +72,7 @@ void TFormViewDriverBes::Filter(const QString& where)
 void TFormViewDriverBes::EditServiceIdKeyPress()
 {
     const QString typed = EditServiceId->text();
-    if (typed.isEmpty())
-        return;
+    if (typed.isEmpty()) return;
     const QString value = agency::numberLiteral(typed);
     // Services carry no payment number: 0 lists none of them.
     Filter(u"where (driver_bes_no<>0) and (driver_bes_no="_s + value + u")"_s);
@@ -95,8 +93,7 @@ void TFormViewDriverBes::MaskEdit2KeyPress()
 void TFormViewDriverBes::DBGrid1KeyPress()
 {
     agency::TADOQuery* q = DM->QueryViewDriverBes;
-    if (!q->Active() || q->RecNo() < 0)
-        return;
+    if (!q->Active() || q->RecNo() < 0) return;
     FormDriverBes->OpenForCorrection(q->FieldByName(u"service_date"_s).AsString(),
                                      q->FieldByName(u"driver_bes_no"_s).AsString());
 }

@@ -2,8 +2,8 @@
 // and to PDF, and nothing under the chosen name when the file cannot be written.
 
 #include <QFile>
-#include <QProcess>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -51,7 +51,7 @@ private slots:
                                                              : i == 8 ? kFormula
                                                              : i == 9 ? QString(kSignedFormula).replace(u"'"_s, u"''"_s)
                                                              : i == 10 ? u"-1500"_s
-                                                                      : u"راننده %1"_s.arg(i));
+                                                                       : u"راننده %1"_s.arg(i));
         f->exec(u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES "_s +
                 values.join(u','));
         DM->QueryDriver->Reopen();

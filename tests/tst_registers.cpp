@@ -450,9 +450,8 @@ private slots:
         QTest::addColumn<QString>("action");
         for (bool acount : {false, true}) {
             const QByteArray who = acount ? "subscriber: " : "driver: ";
-            for (const char* action :
-                 {"stored on leaving", "Esc abandons", "Insert adds", "Insert, name only", "code in use",
-                  "Persian code"})
+            for (const char* action : {"stored on leaving", "Esc abandons", "Insert adds", "Insert, name only",
+                                       "code in use", "Persian code"})
                 QTest::newRow(who + action) << acount << QString::fromLatin1(action);
         }
     }
