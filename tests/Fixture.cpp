@@ -156,6 +156,8 @@ QVariant Fixture::scalar(const QString& sql)
 
 QWidget* focused() { return QApplication::focusWidget(); }
 
+void pressKey(int key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(focused(), Qt::Key(key), modifiers); }
+
 void pressEnter()
 {
     QWidget* w = focused();

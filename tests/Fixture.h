@@ -67,6 +67,8 @@ void typeText(QWidget* w, const QString& text);
 void typeAndEnter(const QString& text);
 void pressEnter();
 QWidget* focused();
+// A key, with its modifiers, to whatever has the focus.
+void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Shows a window and waits until it has the focus, as a window the desk opens does.
 bool showActive(QWidget* window);
 

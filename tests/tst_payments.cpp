@@ -25,11 +25,6 @@ const QString kAction = u"بابت پرداخت وجه به شماره  "_s;
 const QString kIncomplete = u"اطلاعات كامل نيست"_s;
 const QString kPrintQuestion = u"آيا مايل به چاپ پرداخت هستيد ؟"_s;
 
-void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(focused(), Qt::Key(k), modifiers);
-}
-
 }  // namespace
 
 class TestPayments : public QObject {
@@ -113,7 +108,7 @@ private:
     {
         QVERIFY(activate(FormViewDriverBes));
         FormViewDriverBes->EditServiceId->setFocus();
-        key(Qt::Key_A, Qt::ControlModifier);
+        pressKey(Qt::Key_A, Qt::ControlModifier);
         typeAndEnter(typed);
     }
 
@@ -167,7 +162,7 @@ private slots:
         w->EditDriverName->setFocus();
         pressEnter();
         QCOMPARE(focused(), w->EditDriverName);
-        key(Qt::Key_Escape);
+        pressKey(Qt::Key_Escape);
         QVERIFY(!w->isVisible());
         QCOMPARE(payments(), 0);
     }
@@ -336,7 +331,7 @@ private slots:
         QVERIFY(openNew());
         pressEnter();
         typeText(focused(), code);
-        key(trigger);
+        pressKey(trigger);
         QCOMPARE(f->dialogs.messages, code.isEmpty() ? QStringList() : QStringList{u"اين كد وجود ندارد"_s});
         QVERIFY(FormSelectDriver->isVisible());
         QCOMPARE(FormSelectDriver->Caller, 2);

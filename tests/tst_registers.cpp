@@ -28,11 +28,6 @@ namespace {
 
 const QString kIncomplete = u"اطلاعات كامل نيست"_s;
 
-void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(focused(), Qt::Key(k), modifiers);
-}
-
 // Once the confirmation dialog shows, presses the keys in it (0: closed by the window system
 // instead); the flag says whether it showed.
 std::shared_ptr<bool> answerConfirm(const QList<int>& keys)
@@ -141,10 +136,10 @@ private:
     // after each; the last Enter, on "ثبت", saves.
     void fillAndSave(const QStringList& values)
     {
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         for (const QString& v : values) {
             if (v.isEmpty())
-                key(Qt::Key_Delete);
+                pressKey(Qt::Key_Delete);
             else
                 typeText(focused(), v);
             pressEnter();
@@ -173,8 +168,8 @@ private:
     {
         TLabeledEdit* box = acount ? FormSelectAcount->EditAcountName : FormSelectDriver->EditDriverName;
         QTest::mouseClick(box, Qt::LeftButton);
-        key(Qt::Key_A, Qt::ControlModifier);
-        key(Qt::Key_Delete);
+        pressKey(Qt::Key_A, Qt::ControlModifier);
+        pressKey(Qt::Key_Delete);
         typeText(box, text);
     }
 
@@ -280,7 +275,7 @@ private slots:
         for (TLabeledEdit* e : r.fields()) e->setText(u"x"_s);
         if (fromPicker) {
             QVERIFY(openPicker(acount));
-            key(Qt::Key_Tab);
+            pressKey(Qt::Key_Tab);
             pressEnter();
             QVERIFY(QTest::qWaitForWindowActive(r.entry()));
         } else {
@@ -426,7 +421,7 @@ private slots:
             // The second row in the table, then "حذف" by keys.
             QTest::mouseClick(r.grid()->viewport(), Qt::LeftButton, {},
                               r.grid()->visualRect(r.grid()->model()->index(0, 1)).center());
-            key(Qt::Key_Down);
+            pressKey(Qt::Key_Down);
         }
         for (int k : answers) {
             const auto answered = answerConfirm({k});
@@ -468,13 +463,13 @@ private slots:
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(1, column)).center());
         QCOMPARE(focused(), g);
         if (action.startsWith(u"Insert"_s)) {
-            key(Qt::Key_Insert);
+            pressKey(Qt::Key_Insert);
             QCOMPARE(g->currentIndex(), g->model()->index(3, 1));
             typeFocused(u"نفر نو"_s);
             enterInCell();
             if (action == u"Insert, name only"_s) {
                 // A row no code can find is never stored: it stays in editing until given one.
-                key(Qt::Key_Up);
+                pressKey(Qt::Key_Up);
                 QCOMPARE(f->dialogs.log, QStringList{u"message: اطلاعات كامل نيست"_s});
                 QCOMPARE(codes(r), (QList<int>{1, 2, 3}));
                 QCOMPARE(f->scalar(u"SELECT count(*) FROM %1"_s.arg(r.table)).toInt(), 3);
@@ -485,7 +480,7 @@ private slots:
             g->setCurrentIndex(g->model()->index(3, 0));
             typeFocused(u"9"_s);
             enterInCell();
-            key(Qt::Key_Up);
+            pressKey(Qt::Key_Up);
             QCOMPARE(codes(r), (QList<int>{1, 2, 3, 9}));
             QCOMPARE(f->scalar(u"SELECT %1 FROM %2 WHERE %3=9"_s.arg(r.name, r.table, r.code)).toString(), u"نفر نو"_s);
             QVERIFY(f->dialogs.log.isEmpty());
@@ -498,14 +493,14 @@ private slots:
         QCOMPARE(DM->ADOTableDriver->State(), acount ? TDataSetState::dsBrowse : TDataSetState::dsEdit);
         QCOMPARE(DM->ADOTableAcount->State(), acount ? TDataSetState::dsEdit : TDataSetState::dsBrowse);
         if (action == u"Esc abandons"_s) {
-            key(Qt::Key_Escape);
+            pressKey(Qt::Key_Escape);
             QVERIFY(!r.list()->isVisible());
             QCOMPARE(f->scalar(u"SELECT %1 FROM %2 WHERE %3=2"_s.arg(r.name, r.table, r.code)).toString(), u"شخص 2"_s);
             QCOMPARE(DM->ADOTableDriver->State(), TDataSetState::dsBrowse);
             QCOMPARE(DM->ADOTableAcount->State(), TDataSetState::dsBrowse);
             return;
         }
-        key(Qt::Key_Down);
+        pressKey(Qt::Key_Down);
         if (action == u"code in use"_s) {
             const QString error = acount ? u"error: ADOTableAcount: مشتركي با اين شماره (3) قبلاً ثبت شده است"_s
                                          : u"error: ADOTableDriver: راننده اي با اين كد (3) قبلاً ثبت شده است"_s;
@@ -537,13 +532,13 @@ private slots:
         enterInCell();
         QCOMPARE(DM->ADOTableDriver->State(), TDataSetState::dsEdit);
         QVERIFY(openPicker(false));
-        key(Qt::Key_Tab);
+        pressKey(Qt::Key_Tab);
         pressEnter();
         QCOMPARE(FormNewDriver->LabeledEdit1->text(), u"4"_s);
         FormNewDriver->close();
         FormDriver->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(FormDriver));
-        key(Qt::Key_Up);
+        pressKey(Qt::Key_Up);
         QVERIFY(f->dialogs.log.isEmpty());
         QCOMPARE(f->scalar(u"SELECT driver_name FROM driver WHERE driver_id=2"_s).toString(), u"كاظم"_s);
         QCOMPARE(f->scalar(u"SELECT driver_name FROM driver WHERE driver_id=3"_s).toString(), u"شخص 3"_s);
@@ -586,7 +581,7 @@ private slots:
         QVERIFY(f->dialogs.log.isEmpty());
         if (!listed.isEmpty()) QCOMPARE(grid->currentIndex().row(), 0);
         // Hidden and shown again, the picker keeps its text and its list.
-        key(Qt::Key_Escape);
+        pressKey(Qt::Key_Escape);
         QVERIFY(!grid->isVisible());
         QVERIFY(openPicker(acount));
         QCOMPARE(shown(grid), listed);
@@ -629,8 +624,8 @@ private slots:
             const QPoint at = grid->visualRect(grid->model()->index(0, 1)).center();
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
         } else {
-            key(Qt::Key_Backtab, Qt::ShiftModifier);
-            key(Qt::Key_Backtab, Qt::ShiftModifier);
+            pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+            pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
             QCOMPARE(focused(), grid);
             pressEnter();
         }
@@ -682,7 +677,7 @@ private slots:
         QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
         QCOMPARE(DM->QueryDriver->RecordCount(), 62);  // 11, 110 to 119, 1100 to 1150
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 0)).center());
-        key(Qt::Key_End, Qt::ControlModifier);
+        pressKey(Qt::Key_End, Qt::ControlModifier);
         pressEnter();
         QCOMPARE(FormService->EditDriverId->text(), u"1150"_s);
         QCOMPARE(FormService->EditDriverName->text(), u"شخص 1150"_s);
@@ -695,7 +690,7 @@ private slots:
         // A code far past the first rows is found by the service window's lookup.
         FormService->close();
         QVERIFY(openPicker(false));
-        key(Qt::Key_Escape);
+        pressKey(Qt::Key_Escape);
         FormService->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(FormService));
         typeAndEnter(u"1149"_s);

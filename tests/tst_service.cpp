@@ -74,11 +74,6 @@ bool runTool(const QString& program, const QStringList& arguments, QByteArray* o
     return true;
 }
 
-void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(focused(), Qt::Key(k), modifiers);
-}
-
 }  // namespace
 
 class TestService : public QObject {
@@ -180,8 +175,8 @@ private:
     // From the subscriber lookup's landing on the destination back to the date field.
     void backToDate()
     {
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     }
 
 private slots:
@@ -509,7 +504,7 @@ private slots:
         if (subscriber)
             typeAndEnter(QStringLiteral("12"));
         typeText(focused(), code);
-        key(trigger);
+        pressKey(trigger);
         if (subscriber) {
             QCOMPARE(w->EditAcountName->text(), kAcountName);
             QCOMPARE(w->EditSource->text(), kAcountAdd);
@@ -595,7 +590,7 @@ private slots:
         QWidget* field = subscriber ? static_cast<QWidget*>(FormService->EditAcountId) : FormService->EditDriverId;
         QCOMPARE(focused(), field);
         typeText(field, code);
-        key(trigger);
+        pressKey(trigger);
 
         QCOMPARE(f->dialogs.messages, code.isEmpty() ? QStringList() : QStringList{kNotFound});
         QVERIFY(f->dialogs.errors.isEmpty());
@@ -662,7 +657,7 @@ private slots:
         typeAndEnter(QStringLiteral("7"));
         typeAndEnter(QStringLiteral("3"));
         typeAndEnter(kTarget);
-        key(Qt::Key_Backspace);  // the selected "0" goes
+        pressKey(Qt::Key_Backspace);  // the selected "0" goes
         typeAndEnter(fare);
         pressEnter();
         QCOMPARE(f->dialogs.log, QStringList{QStringLiteral("error: ") + error});
@@ -674,7 +669,7 @@ private slots:
 
         // Corrected, the next press stores one row, with the corrected fare only.
         QCOMPARE(focused(), FormService->BitBtn1);
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         typeText(focused(), QStringLiteral("700"));
         pressEnter();
         pressEnter();
@@ -689,8 +684,8 @@ private slots:
         // The operator clears the driver code with the mouse and clicks "ثبت".
         QTest::mouseClick(FormService->EditDriverId, Qt::LeftButton);
         QCOMPARE(focused(), FormService->EditDriverId);
-        key(Qt::Key_A, Qt::ControlModifier);
-        key(Qt::Key_Delete);
+        pressKey(Qt::Key_A, Qt::ControlModifier);
+        pressKey(Qt::Key_Delete);
         QTest::mouseClick(FormService->BitBtn1, Qt::LeftButton);
         QCOMPARE(f->dialogs.errors, QStringList{QStringLiteral("'' is not a valid integer value")});
         QVERIFY(f->dialogs.questions.isEmpty());
@@ -771,7 +766,7 @@ private slots:
         typeAndEnter(QStringLiteral("3"));
         typeText(focused(), kTarget);
         QTest::mouseClick(w->EditDriverName, Qt::LeftButton);
-        key(Qt::Key_A, Qt::ControlModifier);
+        pressKey(Qt::Key_A, Qt::ControlModifier);
         const QString longName = QString(51, u'ن');
         typeAndEnter(longName);
         QCOMPARE(focused(), w->MaskEdit1);
@@ -793,7 +788,7 @@ private slots:
 
         // Shortened, the service is stored once, as it now reads.
         QTest::mouseClick(w->EditDriverName, Qt::LeftButton);
-        key(Qt::Key_A, Qt::ControlModifier);
+        pressKey(Qt::Key_A, Qt::ControlModifier);
         typeText(focused(), QString(50, u'ن'));
         QTest::mouseClick(w->BitBtn1, Qt::LeftButton);
         QCOMPARE(serviceCount(), 1);
@@ -864,7 +859,7 @@ private slots:
         fillByKeys(QStringLiteral("7"), QStringLiteral("3"), kTarget, QStringLiteral("15000"));
         pressEnter();
         QCOMPARE(serviceCount(), 4);
-        key(Qt::Key_Escape);
+        pressKey(Qt::Key_Escape);
         QVERIFY(!FormService->isVisible());
         QVERIFY(openCorrection(kToday, QStringLiteral("1")));
         QCOMPARE(FormService->EditMoney->text(), QStringLiteral("15000"));
@@ -881,16 +876,16 @@ private slots:
         DM->ADOTableService->Reopen();
         QVERIFY(openCorrection(QStringLiteral("1405/09/10"), QStringLiteral("5")));
         TFormService* w = FormService;
-        key(Qt::Key_Tab);
+        pressKey(Qt::Key_Tab);
         QCOMPARE(focused(), w->BitBtn2);
-        key(Qt::Key_Tab);  // leaving the edit button brings back "ثبت"
+        pressKey(Qt::Key_Tab);  // leaving the edit button brings back "ثبت"
         QVERIFY(w->BitBtn1->isVisible());
         QVERIFY(!w->BitBtn2->isVisible());
         QVERIFY(w->EditMode);
         QCOMPARE(focused(), w->EditServiceId);
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(focused(), w->BitBtn1);
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(focused(), w->EditMoney);
         typeAndEnter(QStringLiteral("30000"));
         QCOMPARE(focused(), w->BitBtn1);  // the button that is shown
@@ -917,7 +912,7 @@ private slots:
         DM->ADOTableService->Reopen();
         QVERIFY(openCorrection(QStringLiteral("1405/09/10"), QStringLiteral("5")));
         for (int i = 0; i < 3; ++i)
-            key(Qt::Key_Backtab, Qt::ShiftModifier);
+            pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         QCOMPARE(focused(), FormService->MaskEdit1);
         typeText(focused(), QStringLiteral("1405/09/11"));
         QTest::mouseClick(FormService->BitBtn2, Qt::LeftButton);

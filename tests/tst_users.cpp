@@ -34,11 +34,6 @@ const QString kLastUser = u"اين كاربر حذف نمي شود: بدون ا�
 const QString kDeleteQuestion = u"آيا اطلاعات حذف شود ؟"_s;
 const QString kDeleted = u"حذف شد ."_s;
 
-void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QTest::keyClick(focused(), Qt::Key(k), modifiers);
-}
-
 // Types as a keyboard does: one key per character, a character outside the BMP in one key,
 // "\b" as Backspace and "\t" as Tab.
 void typeKeys(const QString& text)
@@ -47,9 +42,9 @@ void typeKeys(const QString& text)
         const QString c = text.mid(i, text[i].isHighSurrogate() ? 2 : 1);
         i += c.size();
         if (c == u"\b"_s)
-            key(Qt::Key_Backspace);
+            pressKey(Qt::Key_Backspace);
         else if (c == u"\t"_s)
-            key(Qt::Key_Tab);
+            pressKey(Qt::Key_Tab);
         else if (c[0].unicode() < 128)
             QTest::keyClick(focused(), char(c[0].unicode()));
         else
@@ -177,7 +172,7 @@ private slots:
         QCOMPARE(f->scalar(u"SELECT count(*) FROM payeh WHERE percent=10 AND Title='آژانس نمونه'"_s).toInt(), 1);
 
         // The Enter chain from the title: address, telephones, percentage, "ذخيره".
-        key(Qt::Key_Tab);
+        pressKey(Qt::Key_Tab);
         QCOMPARE(focused(), w->DBEdit1);
         QList<QWidget*> chain;
         for (int i = 0; i < 4; ++i) {
@@ -185,7 +180,7 @@ private slots:
             chain << focused();
         }
         QCOMPARE(chain, (QList<QWidget*>{w->DBEdit3, w->DBEdit4, w->DBEdit2, w->Button1}));
-        key(Qt::Key_Escape);
+        pressKey(Qt::Key_Escape);
         QVERIFY(!w->isVisible());
     }
 
@@ -231,7 +226,7 @@ private slots:
         }
         const QString read = u"SELECT \"%1\" FROM payeh"_s.arg(column);
         QVERIFY(openSettings());
-        for (int i = 0; i < backtabs; ++i) key(Qt::Key_Backtab, Qt::ShiftModifier);
+        for (int i = 0; i < backtabs; ++i) pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         QWidget* field = focused();
         typeKeys(typed);
         if (!typed.endsWith(u'\t')) pressEnter();
@@ -270,11 +265,11 @@ private slots:
         QFETCH(qint64, shareAfterRestart);
         QCOMPARE(shareOfNewService(u"25000"_s), qint64(2500));
         QVERIFY(openSettings());
-        key(Qt::Key_Backtab, Qt::ShiftModifier);
+        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         typeKeys(typed);
         for (const QChar c : then) {
             if (c == u'e') pressEnter();
-            if (c == u'x') key(Qt::Key_Escape);
+            if (c == u'x') pressKey(Qt::Key_Escape);
             if (c == u'c') FormPayeh->close();
         }
         QVERIFY(!FormPayeh->isVisible());
@@ -309,14 +304,14 @@ private slots:
                 pressEnter();
                 shown << FormPayeh->DBEdit1->text();
             } else {
-                for (int i = 0; i < 3; ++i) key(Qt::Key_Tab);
+                for (int i = 0; i < 3; ++i) pressKey(Qt::Key_Tab);
                 pressEnter();
                 shown << FormUser->DBGrid1->Model()->Text(0, 0);
                 FormUser->DBGrid1->setFocus();
             }
         };
         auto typeAndSaveTwice = [&] {
-            if (settings) key(Qt::Key_Tab);
+            if (settings) pressKey(Qt::Key_Tab);
             typeEnter(typed);
             QApplication::processEvents();
             if (settings) FormPayeh->Button1->setFocus();
@@ -371,7 +366,7 @@ private slots:
             order = byX.values();
             QCOMPARE(focused(), w->DBGrid1);
             for (int i = 0; i < 4; ++i) {
-                key(Qt::Key_Tab);
+                pressKey(Qt::Key_Tab);
                 tabs << qobject_cast<QPushButton*>(focused())->text();
             }
         }));
@@ -419,7 +414,7 @@ private slots:
         bool typedIn = false;
         QStringList listed;
         QVERIFY(openUsers([&] {
-            key(Qt::Key_Tab);  // to " جديد"
+            pressKey(Qt::Key_Tab);  // to " جديد"
             typedIn = whileModal(
                 FormNewUser, [] { pressEnter(); },
                 [&] {
@@ -491,12 +486,12 @@ private slots:
         }
         f->dialogs.answers = {answer};
         QVERIFY(openUsers([&] {
-            if (row) key(Qt::Key_Down);
+            if (row) pressKey(Qt::Key_Down);
             if (ctrlDelete) {
-                key(Qt::Key_Delete, Qt::ControlModifier);
+                pressKey(Qt::Key_Delete, Qt::ControlModifier);
             } else {
-                key(Qt::Key_Tab);
-                key(Qt::Key_Tab);
+                pressKey(Qt::Key_Tab);
+                pressKey(Qt::Key_Tab);
                 QCOMPARE(focused(), FormUser->BitBtn4);
                 pressEnter();
             }
@@ -531,7 +526,7 @@ private slots:
             typeKeys(typed);
             pressEnter();
             QApplication::processEvents();
-            for (int i = 0; i < tabs; ++i) key(Qt::Key_Tab);
+            for (int i = 0; i < tabs; ++i) pressKey(Qt::Key_Tab);
             pressEnter();
             shownAfter = FormUser->DBGrid1->Model()->Text(0, 0);
         }));
@@ -591,7 +586,7 @@ private slots:
         QVERIFY(openUsers([&] {
             typeEnter(renamed);
             QApplication::processEvents();
-            for (int i = 0; i < 3; ++i) key(Qt::Key_Tab);
+            for (int i = 0; i < 3; ++i) pressKey(Qt::Key_Tab);
             pressEnter();
         }));
         f->exec(u"INSERT INTO Users (UserName, PassWord) VALUES ('%1', '%2')"_s.arg(kOwner,
@@ -606,7 +601,7 @@ private slots:
         QVERIFY(openChange([] {
             pressEnter();
             typeKeys(u"zz"_s);
-            key(Qt::Key_Escape);
+            pressKey(Qt::Key_Escape);
         }));
         QVERIFY(openChange([&] {
             QCOMPARE(FormChangePass->LabeledEdit1->text(), renamed);
@@ -615,7 +610,7 @@ private slots:
             typeEnter(u"Nou۱"_s);
             typeEnter(u"nou۱"_s);
             QCOMPARE(f->dialogs.messages, QStringList{kChangeMismatch});
-            key(Qt::Key_Backtab, Qt::ShiftModifier);
+            pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
             typeEnter(u"Nou۱"_s);
             typeEnter(u"Nou۱"_s);
             QVERIFY(!FormChangePass->isVisible());
