@@ -14,6 +14,7 @@
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
 #include "controls/Dialogs.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
 #include "operations/UnitReportPay.h"
@@ -33,6 +34,7 @@ std::unique_ptr<Program> Program::build(const QString& databasePath, Dialogs* di
 {
     std::unique_ptr<Program> program(new Program);
     setDialogs(dialogs);
+    agency::session() = {};
     try {
         FormEnter = new TFormEnter;
         FormProgress = new TFormProgress;

@@ -5,6 +5,7 @@
 #include "controls/PasswordChar.h"
 #include "controls/Pictures.h"
 #include "data/Password.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 
 #include <QGridLayout>
@@ -96,8 +97,8 @@ void TFormEnter::Login()
     bool matched = false;
     while (!users->Eof()) {
         if (agency::Password::verify(users->FieldByName(QStringLiteral("PassWord")).AsString(), typed)) {
-            CurrentUserName = users->FieldByName(QStringLiteral("UserName")).AsString();
-            CurrentUserId = users->FieldByName(QStringLiteral("ID")).Value().toLongLong();
+            agency::session().userName = users->FieldByName(QStringLiteral("UserName")).AsString();
+            agency::session().userId = users->FieldByName(QStringLiteral("ID")).Value().toLongLong();
             matched = true;
             hide();
             FormMain->show();

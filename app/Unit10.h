@@ -16,9 +16,6 @@ public:
     QLabel* Image1;
     QLineEdit* Edit1;
 
-    // The logged-in user's name, and the id of his row, which only he may change.
-    QString CurrentUserName;
-    qint64 CurrentUserId = 0;
 
     void Edit1KeyPress(QKeyEvent* event);
 

@@ -11,6 +11,7 @@
 #include "controls/Pictures.h"
 #include "data/Errors.h"
 #include "data/SolarDate.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
 #include "operations/UnitService.h"
@@ -35,7 +36,6 @@
 
 TFormMain* FormMain = nullptr;
 
-QString MainTodayDate() { return FormMain ? FormMain->TodayDate : QString(); }
 
 namespace {
 
@@ -166,10 +166,11 @@ void TFormMain::Timer1Timer()
     // One reading of the clock, so that time, weekday and date agree across midnight.
     const QDateTime now = agency::SolarDate::now();
     TodayDate = agency::SolarDate::fromGregorian(now.date());
+    agency::session().todayDate = TodayDate;
     TodayText = agency::SolarDate::weekdayName(now.date());
     Panels[0]->setText(QString::fromUtf16(u"ساعت : ") + agency::SolarDate::LongTime(now.time()));
     Panels[1]->setText(QString::fromUtf16(u"تاريخ : ") + TodayText + QStringLiteral("    ") + TodayDate);
-    Panels[2]->setText(QString::fromUtf16(u" نام كاربر : ") + (FormEnter ? FormEnter->CurrentUserName : QString()));
+    Panels[2]->setText(QString::fromUtf16(u" نام كاربر : ") + agency::session().userName);
     // The ticks go on behind an open error box: they must not stack a new box every second.
     if (!DM || m_tickErrorShown)
         return;

@@ -53,6 +53,3 @@ private:
 };
 
 extern TFormMain* FormMain;
-
-// The main window's date, the one every window proposes; empty before the main window exists.
-QString MainTodayDate();

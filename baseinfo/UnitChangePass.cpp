@@ -1,7 +1,7 @@
 #include "baseinfo/UnitChangePass.h"
 
-#include "app/Unit10.h"
 #include "controls/Dialogs.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 
 using namespace Qt::StringLiterals;
@@ -15,7 +15,7 @@ bool LocateOwnRow()
 {
     agency::TADOTable* users = DM->ADOTableUser;
     users->Open();
-    return users->Locate(u"ID"_s, {FormEnter->CurrentUserId});
+    return users->Locate(u"ID"_s, {agency::session().userId});
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ void TFormChangePass::FormShow()
 {
     // The password fields keep what they held, and the focus stays where it was.
     LabeledEdit1->setText(LocateOwnRow() ? DM->ADOTableUser->FieldByName(u"UserName"_s).AsString()
-                                         : FormEnter->CurrentUserName);
+                                         : agency::session().userName);
 }
 
 void TFormChangePass::LabeledEdit3KeyPress()
@@ -47,11 +47,11 @@ void TFormChangePass::LabeledEdit3KeyPress()
         dialogs().ShowMessage(u"كاربر شما در بانك اطلاعات پيدا نشد؛ چيزي ثبت نشد"_s);
         return;
     }
-    if (!PasswordFree(password, FormEnter->CurrentUserId)) return;
+    if (!PasswordFree(password, agency::session().userId)) return;
 
     DM->ADOTableUser->Edit();
     StoreUserRow(name, password);
     // The name changes with the row, once the row is stored.
-    FormEnter->CurrentUserName = name;
+    agency::session().userName = name;
     close();
 }

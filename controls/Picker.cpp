@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "controls/Dialogs.h"
+#include "controls/Keys.h"
 #include "data/SqlSubset.h"
 
 using namespace Qt::StringLiterals;
@@ -56,4 +57,10 @@ void TPicker::Research()
         q->SQL.Add(u"where "_s + m_spec.nameColumn + u" like "_s + agency::likeContains(m_search->text()));
     q->Close();
     q->Open();
+}
+
+void ReturnTo(QWidget* opener, QWidget* next)
+{
+    if (opener->isVisible()) opener->activateWindow();
+    SetFocus(next);
 }

@@ -35,3 +35,6 @@ private:
     agency::TADOQuery* m_query;
     Search m_spec;
 };
+
+// Hands the focus back to the window that opened a picker, on next, once the choice is written.
+void ReturnTo(QWidget* opener, QWidget* next);

@@ -1,12 +1,13 @@
 #include "operations/UnitDriverBes.h"
 
-#include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
 #include "operations/UnitReportPay.h"
+#include "operations/UnitSelectDriver.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -77,6 +78,12 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
+    TFormSelectDriver::Register(2, this, [this](const QString& id, const QString& name) {
+        EditDriverName->setText(name);
+        EditDriverId->setText(id);
+        ReturnTo(this, EditMoney);
+    });
+
     m_keys = new KeyChain(this);
     m_keys->enterTo(MaskEdit1, EditDriverId);
     m_keys->onEnter(EditDriverId, [this] { DriverLookup(EditDriverId, EditDriverName, EditMoney, 2, true); });
@@ -90,7 +97,7 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
 void TFormDriverBes::FormShow()
 {
     SetFocus(MaskEdit1);
-    MaskEdit1->SetText(MainTodayDate());
+    MaskEdit1->SetText(agency::session().todayDate);
     ClearFields();
 }
 

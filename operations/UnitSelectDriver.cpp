@@ -3,9 +3,6 @@
 #include "baseinfo/UnitNewDriver.h"
 #include "controls/Keys.h"
 #include "data/UnitDM.h"
-#include "operations/UnitDriverBes.h"
-#include "operations/UnitService.h"
-#include "reports/UnitDriverHesab.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,17 +10,23 @@ TFormSelectDriver* FormSelectDriver = nullptr;
 
 namespace {
 
-// Fills the receiving window's fields first, then moves its focus, as the opener expects.
-void handBack(QWidget* receiver, const QList<std::pair<QLineEdit*, QString>>& fields, QWidget* next)
+struct Registered {
+    QPointer<QObject> context;
+    TFormSelectDriver::Receiver receiver;
+};
+
+QHash<int, Registered>& registeredReceivers()
 {
-    if (!receiver) return;
-    for (const auto& [edit, text] : fields)
-        if (edit) edit->setText(text);
-    if (receiver->isVisible()) receiver->activateWindow();
-    SetFocus(next);
+    static QHash<int, Registered> all;
+    return all;
 }
 
 }  // namespace
+
+void TFormSelectDriver::Register(int caller, QObject* context, Receiver receiver)
+{
+    registeredReceivers().insert(caller, {context, std::move(receiver)});
+}
 
 TFormSelectDriver::TFormSelectDriver(QWidget* parent)
     : TPicker(&DM->DSDriver, {{u"driver_id"_s, u"كد راننده"_s, 80}, {u"driver_name"_s, u"نام راننده"_s, 0}},
@@ -43,24 +46,8 @@ void TFormSelectDriver::DBGrid1KeyPress()
     if (!q->Active() || q->IsEmpty() || q->RecNo() < 0) return;
     const QString id = q->FieldByName(u"driver_id"_s).AsString();
     const QString name = q->FieldByName(u"driver_name"_s).AsString();
-    switch (Caller) {
-        case 1:
-            if (FormService)
-                handBack(FormService, {{FormService->EditDriverName, name}, {FormService->EditDriverId, id}},
-                         FormService->EditAcountId);
-            break;
-        case 2:
-            if (FormDriverBes)
-                handBack(FormDriverBes, {{FormDriverBes->EditDriverName, name}, {FormDriverBes->EditDriverId, id}},
-                         FormDriverBes->EditMoney);
-            break;
-        case 3:
-            if (FormDriverHesab)
-                handBack(FormDriverHesab, {{FormDriverHesab->EditDriverId, id}}, FormDriverHesab->MaskEdit1);
-            break;
-        default:
-            break;
-    }
+    const Registered r = registeredReceivers().value(Caller);
+    if (r.context && r.receiver) r.receiver(id, name);
     close();
 }
 

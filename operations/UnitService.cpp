@@ -1,14 +1,15 @@
 #include "operations/UnitService.h"
 
-#include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
+#include "data/Session.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
 #include "operations/UnitReportService.h"
 #include "operations/UnitSelectAcount.h"
+#include "operations/UnitSelectDriver.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -79,6 +80,12 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 
+    TFormSelectDriver::Register(1, this, [this](const QString& id, const QString& name) {
+        EditDriverName->setText(name);
+        EditDriverId->setText(id);
+        ReturnTo(this, EditAcountId);
+    });
+
     m_keys = new KeyChain(this);
     m_keys->onEnter(EditDriverId, [this] { DriverLookup(true); });
     m_keys->onExit(EditDriverId, [this] { DriverLookup(false); });
@@ -103,7 +110,7 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
 
 void TFormService::FormShow()
 {
-    MaskEdit1->SetText(MainTodayDate());
+    MaskEdit1->SetText(agency::session().todayDate);
     SetFocus(EditDriverId);
     ClearFields();
 }
@@ -162,7 +169,7 @@ QString TFormService::NextNumberOf(const QString& date)
     };
     restrictTo(date);
     const qint64 next = qint64(q->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
-    restrictTo(MainTodayDate());
+    restrictTo(agency::session().todayDate);
     return QString::number(next);
 }
 
@@ -182,7 +189,7 @@ void TFormService::BitBtn1Click()
         return;
     const QString date = in.date;
     QString number = EditServiceId->text();
-    if (date != MainTodayDate()) {
+    if (date != agency::session().todayDate) {
         number = NextNumberOf(date);
         in.serviceId = StrToInt(number);
     }
@@ -216,11 +223,11 @@ void TFormService::BitBtn1Click()
     SetFocus(EditDriverId);
     for (TLabeledEdit* e : {EditDriverId, EditDriverName, EditAcountId, EditAcountName})
         e->clear();
-    MaskEdit1->SetText(MainTodayDate());
+    MaskEdit1->SetText(agency::session().todayDate);
     EditSource->clear();
     EditTarget->clear();
     EditMoney->setText(u"0"_s);
-    EditServiceId->setText(NextNumberOf(MainTodayDate()));
+    EditServiceId->setText(NextNumberOf(agency::session().todayDate));
 }
 
 bool TFormService::ReadInput(ServiceInput& in)

@@ -2,9 +2,9 @@
 
 #include <QGridLayout>
 
-#include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
+#include "data/Session.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 
@@ -57,7 +57,7 @@ TFormAmar::TFormAmar(QWidget* parent) : TForm(parent)
 void TFormAmar::FormShow()
 {
     // The totals stay those of the last run until a new range is asked for.
-    const QString today = MainTodayDate();
+    const QString today = agency::session().todayDate;
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     SetFocus(MaskEdit1);

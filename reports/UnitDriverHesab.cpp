@@ -3,8 +3,8 @@
 #include <QGridLayout>
 #include <QHeaderView>
 
-#include "app/UnitMain.h"
 #include "controls/Keys.h"
+#include "data/Session.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/UnitSelectDriver.h"
@@ -79,6 +79,11 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     QWidget* order[] = {DBGrid1, MaskEdit1, MaskEdit2, EditDriverId};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
+    TFormSelectDriver::Register(3, this, [this](const QString& id, const QString&) {
+        EditDriverId->setText(id);
+        ReturnTo(this, MaskEdit1);
+    });
+
     m_keys = new KeyChain(this);
     m_keys->onEnter(EditDriverId, [this] { EditDriverIdKeyPress(); });
     m_keys->enterTo(MaskEdit1, MaskEdit2);
@@ -88,7 +93,7 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
 void TFormDriverHesab::FormShow()
 {
     // Code, rows, totals and sentence stay as the last query left them.
-    const QString today = MainTodayDate();
+    const QString today = agency::session().todayDate;
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     SetFocus(EditDriverId);

@@ -2,9 +2,9 @@
 
 #include <QGridLayout>
 
-#include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
+#include "data/Session.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
@@ -55,7 +55,7 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent) : TForm(parent)
 void TFormViewDriverBes::FormShow()
 {
     // The list stays as the last filter left it: showing does not run the query.
-    const QString today = MainTodayDate();
+    const QString today = agency::session().todayDate;
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
 }

@@ -2,9 +2,9 @@
 
 #include <QGridLayout>
 
-#include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
+#include "data/Session.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"
@@ -89,7 +89,7 @@ TFormViewService::TFormViewService(QWidget* parent) : TForm(parent)
 void TFormViewService::FormShow()
 {
     // The last filter runs again (reading only the rows the grid shows), and both dates are today.
-    const QString today = MainTodayDate();
+    const QString today = agency::session().todayDate;
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     agency::TADOQuery* q = DM->QueryViewService;

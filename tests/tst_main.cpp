@@ -9,6 +9,7 @@
 #include "baseinfo/UnitDriver.h"
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
+#include "data/Session.h"
 #include "data/Database.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
@@ -267,7 +268,7 @@ private slots:
         QVERIFY(FormMain->Panels[3]->width() * 4 >= FormMain->statusBar()->width() - 40);
 
         // A long user name does not widen its panel.
-        FormEnter->CurrentUserName = QString(50, QChar(0x0645));
+        agency::session().userName = QString(50, QChar(0x0645));
         f->tick();
         QApplication::processEvents();
         for (int i = 0; i < 4; ++i)

@@ -6,6 +6,7 @@
 #include "app/UnitMain.h"
 #include "app/UnitNewDatabase.h"
 #include "app/UnitProgress.h"
+#include "data/Session.h"
 #include "data/Database.h"
 #include "data/Errors.h"
 #include "data/Password.h"
@@ -74,7 +75,7 @@ private slots:
         QVERIFY(f.dialogs.messages.isEmpty());
         QVERIFY(!FormEnter->isVisible());
         QVERIFY(FormMain->isVisible());
-        QCOMPARE(FormEnter->CurrentUserName, QString::fromUtf16(u"مدير"));
+        QCOMPARE(agency::session().userName, QString::fromUtf16(u"مدير"));
         QCOMPARE(FormEnter->Edit1->text(), QString());
         // The password is kept as a hash, never as the text typed.
         const QString stored = f.scalar(QStringLiteral("SELECT PassWord FROM Users")).toString();
@@ -108,13 +109,13 @@ private slots:
                    .arg(Password::hash(QStringLiteral("abc"))));
         f.build();
         typeLogin(QString::fromUtf16(Fixture::kPassword));
-        QCOMPARE(FormEnter->CurrentUserName, QString::fromUtf16(u"مدير"));
-        QCOMPARE(FormEnter->CurrentUserId, 1);
+        QCOMPARE(agency::session().userName, QString::fromUtf16(u"مدير"));
+        QCOMPARE(agency::session().userId, 1);
 
         f.program.reset();
         f.build();
         typeLogin(QStringLiteral("abc"));  // case matters: "ABC" would not do
-        QCOMPARE(FormEnter->CurrentUserName, QStringLiteral("third"));
+        QCOMPARE(agency::session().userName, QStringLiteral("third"));
         f.program.reset();
         f.build();
         f.dialogs.clear();
@@ -323,7 +324,7 @@ private slots:
         QCOMPARE(FormEnter->Edit1->text(), password);
         QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
         QVERIFY(FormMain->isVisible());
-        QCOMPARE(FormEnter->CurrentUserName, QString::fromUtf16(u"مينا"));
+        QCOMPARE(agency::session().userName, QString::fromUtf16(u"مينا"));
         program.reset();
         setDialogs(nullptr);
     }

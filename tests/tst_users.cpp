@@ -13,6 +13,7 @@
 #include "baseinfo/UnitNewUser.h"
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
+#include "data/Session.h"
 #include "data/Password.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"
@@ -442,8 +443,8 @@ private slots:
                 QVERIFY(!raw.readAll().contains(password.toUtf8()));
         }
         QVERIFY(restartAndLogin(password));
-        QCOMPARE(FormEnter->CurrentUserName, name);
-        QCOMPARE(FormEnter->CurrentUserId, users[1][0].toLongLong());
+        QCOMPARE(agency::session().userName, name);
+        QCOMPARE(agency::session().userId, users[1][0].toLongLong());
     }
 
     void deleteUser_data()
@@ -534,7 +535,7 @@ private slots:
         QCOMPARE(f->dialogs.messages, message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(shownAfter, message.isEmpty() ? stored : typed);  // refused: still typed, to correct
         QCOMPARE(f->scalar(u"SELECT UserName FROM Users"_s).toString(), stored);
-        QCOMPARE(FormEnter->CurrentUserName, kOwner);  // a rename in the list leaves the login's name
+        QCOMPARE(agency::session().userName, kOwner);  // a rename in the list leaves the login's name
     }
 
     // ---- password change -----------------------------------------------------------------------
@@ -571,11 +572,11 @@ private slots:
             }));
         const QString opens = message.isEmpty() ? password : kOwnerPassword;
         const QString shut = message.isEmpty() ? kOwnerPassword : password;
-        QVERIFY(!restartAndLogin(shut) || FormEnter->CurrentUserName != kOwner);
+        QVERIFY(!restartAndLogin(shut) || agency::session().userName != kOwner);
         QVERIFY(restartAndLogin(opens));
-        QCOMPARE(FormEnter->CurrentUserName, kOwner);
+        QCOMPARE(agency::session().userName, kOwner);
         QVERIFY(restartAndLogin(u"abc"_s));  // the other user's row is untouched
-        QCOMPARE(FormEnter->CurrentUserName, u"سارا"_s);
+        QCOMPARE(agency::session().userName, u"سارا"_s);
     }
 
     // Renamed in the users window, and another user now bearing his old name: the change still
@@ -621,7 +622,7 @@ private slots:
         QVERIFY(agency::Password::verify(users[0][2].toString(), u"Nou۱"_s));
         QCOMPARE(users[1][1].toString(), kOwner);
         QVERIFY(agency::Password::verify(users[1][2].toString(), u"5678"_s));
-        QCOMPARE(FormEnter->CurrentUserName, renamed);
+        QCOMPARE(agency::session().userName, renamed);
         f->tick();
         QCOMPARE(FormMain->Panels[2]->text(), u" نام كاربر : "_s + renamed);
 
@@ -629,7 +630,7 @@ private slots:
         QVERIFY(!restartAndLogin(kOwnerPassword));
         QCOMPARE(f->dialogs.messages, QStringList{kNoCode});
         QVERIFY(restartAndLogin(u"Nou۱"_s));
-        QCOMPARE(FormEnter->CurrentUserName, renamed);
+        QCOMPARE(agency::session().userName, renamed);
     }
 };
 
