@@ -1,5 +1,7 @@
 #include "data/Schema.h"
 
+#include "data/Totals.h"
+
 #include <QStringList>
 
 namespace agency {
@@ -123,6 +125,8 @@ const QVector<SchemaStep>& schemaSteps()
               "CREATE INDEX IF NOT EXISTS service_subscriber ON service(acount_id, service_date, service_id)"),
           QStringLiteral("CREATE INDEX IF NOT EXISTS payment_day ON service(service_date, driver_bes_no) WHERE "
                          "driver_bes_no<>0")}},
+        // The balances and the day totals kept as rows are written, built once from the rows.
+        {3, keptTotalsSchema()},
     };
     return steps;
 }

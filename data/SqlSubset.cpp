@@ -1,12 +1,15 @@
 #include "data/SqlSubset.h"
 
 #include "data/Errors.h"
+#include "data/Totals.h"
 
 #include <QSet>
 
 #include <limits>
 #include <memory>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace agency {
 
@@ -17,16 +20,14 @@ namespace {
 QString snippetAt(const QString& sql, qsizetype pos)
 {
     qsizetype end = sql.indexOf(u'\n', pos);
-    if (end < 0)
-        end = sql.size();
+    if (end < 0) end = sql.size();
     return sql.mid(pos, std::min<qsizetype>(end - pos, 40)).trimmed();
 }
 
 [[noreturn]] void syntaxError(const QString& sql, qsizetype pos)
 {
     const QString near = snippetAt(sql, pos);
-    if (near.isEmpty())
-        throw Error(QStringLiteral("پرس و جو ناتمام مانده است"));
+    if (near.isEmpty()) throw Error(QStringLiteral("پرس و جو ناتمام مانده است"));
     throw Error(QStringLiteral("عبارت نادرست در پرس و جو نزديك «%1»").arg(near));
 }
 
@@ -52,8 +53,14 @@ bool isDigitChar(QChar c)
     return (u >= u'0' && u <= u'9') || (u >= 0x06F0 && u <= 0x06F9) || (u >= 0x0660 && u <= 0x0669);
 }
 
-bool isIdentStart(QChar c) { return c.isLetter() || c == u'_'; }
-bool isIdentChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
+bool isIdentStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+bool isIdentChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
 
 QVector<Token> tokenize(const QString& s)
 {
@@ -61,8 +68,7 @@ QVector<Token> tokenize(const QString& s)
     const qsizetype n = s.size();
     qsizetype i = 0;
     for (;;) {
-        while (i < n && s[i].isSpace())
-            ++i;
+        while (i < n && s[i].isSpace()) ++i;
         if (i >= n) {
             out.push_back({Tok::End, {}, n});
             return out;
@@ -74,8 +80,7 @@ QVector<Token> tokenize(const QString& s)
             QString value;
             ++i;
             for (;;) {
-                if (i >= n)
-                    throw Error(QStringLiteral("متن داخل علامت ' بسته نشده است"));
+                if (i >= n) throw Error(QStringLiteral("متن داخل علامت ' بسته نشده است"));
                 if (s[i] == u'\'') {
                     if (i + 1 < n && s[i + 1] == u'\'') {
                         value += u'\'';
@@ -89,15 +94,12 @@ QVector<Token> tokenize(const QString& s)
             }
             out.push_back({Tok::Text, value, start});
         } else if (isDigitChar(c)) {
-            while (i < n && isDigitChar(s[i]))
-                ++i;
+            while (i < n && isDigitChar(s[i])) ++i;
             // Only whole numbers: "12abc" and "1.5" are both refused here.
-            if (i < n && (isIdentChar(s[i]) || s[i] == u'.'))
-                syntaxError(s, start);
+            if (i < n && (isIdentChar(s[i]) || s[i] == u'.')) syntaxError(s, start);
             out.push_back({Tok::Number, asciiDigits(s.mid(start, i - start)), start});
         } else if (isIdentStart(c)) {
-            while (i < n && isIdentChar(s[i]))
-                ++i;
+            while (i < n && isIdentChar(s[i])) ++i;
             out.push_back({Tok::Ident, s.mid(start, i - start), start});
         } else if (c == u'"' || c == u'[' || c == u'`') {
             throw Error(QStringLiteral("نام داخل علامت %1 در پرس و جو پذيرفته نيست").arg(c));
@@ -167,10 +169,10 @@ struct Statement {
 bool isReserved(const QString& word)
 {
     static const QSet<QString> words = {
-        QStringLiteral("select"), QStringLiteral("from"),  QStringLiteral("where"),  QStringLiteral("group"),
-        QStringLiteral("by"),     QStringLiteral("order"), QStringLiteral("as"),     QStringLiteral("and"),
-        QStringLiteral("or"),     QStringLiteral("not"),   QStringLiteral("like"),   QStringLiteral("in"),
-        QStringLiteral("is"),     QStringLiteral("null"),  QStringLiteral("between"), QStringLiteral("exists"),
+        QStringLiteral("select"), QStringLiteral("from"),   QStringLiteral("where"),    QStringLiteral("group"),
+        QStringLiteral("by"),     QStringLiteral("order"),  QStringLiteral("as"),       QStringLiteral("and"),
+        QStringLiteral("or"),     QStringLiteral("not"),    QStringLiteral("like"),     QStringLiteral("in"),
+        QStringLiteral("is"),     QStringLiteral("null"),   QStringLiteral("between"),  QStringLiteral("exists"),
         QStringLiteral("union"),  QStringLiteral("having"), QStringLiteral("distinct"), QStringLiteral("asc"),
         QStringLiteral("desc"),
     };
@@ -184,8 +186,7 @@ public:
     NodePtr makeNode(Node::Kind kind, qsizetype pos, QString name = {}, NodePtr left = {}, NodePtr right = {})
     {
         const int depth = 1 + std::max(left ? left->depth : 0, right ? right->depth : 0);
-        if (depth > kMaxDepth)
-            tooDeep(m_sql, pos);
+        if (depth > kMaxDepth) tooDeep(m_sql, pos);
         auto n = std::make_unique<Node>(Node{kind, pos, std::move(name), {}, 0, std::move(left), std::move(right)});
         n->depth = depth;
         return n;
@@ -202,20 +203,17 @@ public:
                 SelectItem item;
                 item.expr = parseAnd();
                 if (acceptKeyword("as")) {
-                    if (peek().kind != Tok::Ident || isReserved(peek().text))
-                        unexpected();
+                    if (peek().kind != Tok::Ident || isReserved(peek().text)) unexpected();
                     item.alias = take().text;
                 }
                 st.items.push_back(std::move(item));
             } while (acceptSymbol(","));
         }
         expectKeyword("from");
-        if (peek().kind != Tok::Ident || isReserved(peek().text))
-            unexpected();
+        if (peek().kind != Tok::Ident || isReserved(peek().text)) unexpected();
         st.tablePos = peek().pos;
         st.table = take().text;
-        if (acceptKeyword("where"))
-            st.where = parseAnd();
+        if (acceptKeyword("where")) st.where = parseAnd();
         if (acceptKeyword("group")) {
             expectKeyword("by");
             st.group = parseColumnList();
@@ -225,8 +223,7 @@ public:
             st.order = parseColumnList();
         }
         acceptSymbol(";");
-        if (peek().kind != Tok::End)
-            unexpected();
+        if (peek().kind != Tok::End) unexpected();
         return st;
     }
 
@@ -236,8 +233,7 @@ private:
     public:
         explicit Nesting(Parser& p) : m_p(p)
         {
-            if (m_p.m_nesting >= kMaxDepth)
-                tooDeep(m_p.m_sql, m_p.peek().pos);
+            if (m_p.m_nesting >= kMaxDepth) tooDeep(m_p.m_sql, m_p.peek().pos);
             ++m_p.m_nesting;
         }
         ~Nesting() { --m_p.m_nesting; }
@@ -258,42 +254,36 @@ private:
     }
     bool acceptKeyword(const char* word)
     {
-        if (!isKeyword(word))
-            return false;
+        if (!isKeyword(word)) return false;
         ++m_at;
         return true;
     }
     void expectKeyword(const char* word)
     {
-        if (!acceptKeyword(word))
-            unexpected();
+        if (!acceptKeyword(word)) unexpected();
     }
     bool isSymbol(const char* sym) const { return peek().kind == Tok::Symbol && peek().text == QLatin1String(sym); }
     bool acceptSymbol(const char* sym)
     {
-        if (!isSymbol(sym))
-            return false;
+        if (!isSymbol(sym)) return false;
         ++m_at;
         return true;
     }
     void expectSymbol(const char* sym)
     {
-        if (!acceptSymbol(sym))
-            unexpected();
+        if (!acceptSymbol(sym)) unexpected();
     }
 
     std::vector<ColumnName> parseColumnList()
     {
         std::vector<ColumnName> out;
         do {
-            if (peek().kind != Tok::Ident || isReserved(peek().text))
-                unexpected();
+            if (peek().kind != Tok::Ident || isReserved(peek().text)) unexpected();
             ColumnName c;
             c.pos = peek().pos;
             c.name = take().text;
             if (acceptSymbol(".")) {
-                if (peek().kind != Tok::Ident || isReserved(peek().text))
-                    unexpected();
+                if (peek().kind != Tok::Ident || isReserved(peek().text)) unexpected();
                 c.qualifier = c.name;
                 c.name = take().text;
             }
@@ -374,36 +364,34 @@ private:
     {
         const Token& t = peek();
         switch (t.kind) {
-        case Tok::Number: {
-            bool ok = false;
-            const qint64 v = t.text.toLongLong(&ok);
-            if (!ok)
-                tooLarge(t.text);
-            NodePtr n = makeNode(Node::Number, t.pos);
-            n->number = v;
-            take();
-            return n;
-        }
-        case Tok::Text: {
-            NodePtr n = makeNode(Node::Text, t.pos, t.text);
-            take();
-            return n;
-        }
-        case Tok::Symbol:
-            if (isSymbol("(")) {
-                const qsizetype pos = take().pos;
-                NodePtr inner = parseAnd();
-                expectSymbol(")");
-                return makeNode(Node::Paren, pos, {}, std::move(inner));
+            case Tok::Number: {
+                bool ok = false;
+                const qint64 v = t.text.toLongLong(&ok);
+                if (!ok) tooLarge(t.text);
+                NodePtr n = makeNode(Node::Number, t.pos);
+                n->number = v;
+                take();
+                return n;
             }
-            unexpected();
-        case Tok::End:
-            unexpected();
-        case Tok::Ident:
-            break;
+            case Tok::Text: {
+                NodePtr n = makeNode(Node::Text, t.pos, t.text);
+                take();
+                return n;
+            }
+            case Tok::Symbol:
+                if (isSymbol("(")) {
+                    const qsizetype pos = take().pos;
+                    NodePtr inner = parseAnd();
+                    expectSymbol(")");
+                    return makeNode(Node::Paren, pos, {}, std::move(inner));
+                }
+                unexpected();
+            case Tok::End:
+                unexpected();
+            case Tok::Ident:
+                break;
         }
-        if (isReserved(t.text))
-            unexpected();
+        if (isReserved(t.text)) unexpected();
         const Token word = take();
         if (acceptSymbol("(")) {
             const QString fn = word.text.toLower();
@@ -411,8 +399,7 @@ private:
                 throw Error(QStringLiteral("تابع ناشناخته: %1").arg(word.text));
             NodePtr arg = parseAnd();
             if (!isSymbol(")")) {
-                if (isSymbol(","))
-                    throw Error(QStringLiteral("تابع %1 فقط يك ورودي مي گيرد").arg(word.text));
+                if (isSymbol(",")) throw Error(QStringLiteral("تابع %1 فقط يك ورودي مي گيرد").arg(word.text));
                 unexpected();
             }
             take();
@@ -420,8 +407,7 @@ private:
         }
         NodePtr n = makeNode(Node::Column, word.pos, word.text);
         if (acceptSymbol(".")) {
-            if (peek().kind != Tok::Ident || isReserved(peek().text))
-                unexpected();
+            if (peek().kind != Tok::Ident || isReserved(peek().text)) unexpected();
             n->qualifier = word.text;
             n->name = take().text;
         }
@@ -443,16 +429,16 @@ enum class Kind { Whole, Money, Real, Text };
 Kind kindOf(FieldType t)
 {
     switch (t) {
-    case FieldType::AutoInc:
-    case FieldType::Integer:
-    case FieldType::Boolean:
-        return Kind::Whole;
-    case FieldType::Currency:
-        return Kind::Money;
-    case FieldType::Float:
-        return Kind::Real;
-    case FieldType::Text:
-        break;
+        case FieldType::AutoInc:
+        case FieldType::Integer:
+        case FieldType::Boolean:
+            return Kind::Whole;
+        case FieldType::Currency:
+            return Kind::Money;
+        case FieldType::Float:
+            return Kind::Real;
+        case FieldType::Text:
+            break;
     }
     return Kind::Text;
 }
@@ -469,10 +455,10 @@ struct Value {
     FieldType type = FieldType::Integer;
     bool condition = false;  // a truth value rather than a number or a text
     bool aggregate = false;
-    bool literal = false;    // an integer literal, held in number
-    bool compound = false;   // an operation without parentheses of its own: "a + b"
+    bool literal = false;   // an integer literal, held in number
+    bool compound = false;  // an operation without parentheses of its own: "a + b"
     qint64 number = 0;
-    int column = -1;         // a bare column reference
+    int column = -1;  // a bare column reference
 };
 
 // An operand as it may stand beside any operator: a compound one keeps its grouping.
@@ -497,8 +483,7 @@ public:
     {
         m_inWhere = true;
         Value v = translate(n);
-        if (!v.condition)
-            throw Error(QStringLiteral("شرط نادرست نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
+        if (!v.condition) throw Error(QStringLiteral("شرط نادرست نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
         return v;
     }
 
@@ -507,10 +492,24 @@ public:
         if (!qualifier.isEmpty() && qualifier.compare(m_table.name, Qt::CaseInsensitive) != 0)
             throw Error(QStringLiteral("جدول %1 در بخش from نيامده است: %1.%2").arg(qualifier, name));
         const int index = m_table.columnIndex(name);
-        if (index < 0)
-            throw Error(QStringLiteral("ستون ناشناخته: %1").arg(name));
+        if (index < 0) throw Error(QStringLiteral("ستون ناشناخته: %1").arg(name));
+        if (!m_inAggregate) m_plainColumns.insert(index);
         return index;
     }
+
+    // Whether a kept table answers the query: every plain column one of its keys, every aggregate a
+    // sum or an average of one of its summed columns.
+    bool keptAnswers(const KeptTotals& kept) const
+    {
+        if (!m_foldable) return false;
+        for (int c : m_plainColumns)
+            if (!kept.keys.contains(m_table.columns[c].name, Qt::CaseInsensitive)) return false;
+        for (int c : m_summedColumns)
+            if (!kept.sums.contains(m_table.columns[c].name, Qt::CaseInsensitive)) return false;
+        return true;
+    }
+    // The kept table the query is written for; its averages divide the sums by the counts.
+    void readFrom(const KeptTotals* kept) { m_kept = kept; }
 
     // Columns of the select list used outside any aggregate, with their spelling.
     const QVector<QPair<int, QString>>& bareColumns() const { return m_bare; }
@@ -524,26 +523,25 @@ private:
 
     void requireNumber(const Value& v, const QString& op) const
     {
-        if (kindOf(v.type) == Kind::Text)
-            throw Error(QStringLiteral("عملگر %1 براي متن به كار نمي رود").arg(op));
+        if (kindOf(v.type) == Kind::Text) throw Error(QStringLiteral("عملگر %1 براي متن به كار نمي رود").arg(op));
     }
 
     static QString asMoney(const Value& v)
     {
         switch (kindOf(v.type)) {
-        case Kind::Money:
-            return operand(v);
-        case Kind::Whole:
-            if (v.literal) {
-                if (v.number > std::numeric_limits<qint64>::max() / kCurrencyScale
-                    || v.number < std::numeric_limits<qint64>::min() / kCurrencyScale)
-                    tooLarge(QString::number(v.number));
-                return QString::number(v.number * kCurrencyScale);
-            }
-            return QStringLiteral("(%1 * %2)").arg(operand(v)).arg(kCurrencyScale);
-        case Kind::Real:
-        case Kind::Text:
-            break;
+            case Kind::Money:
+                return operand(v);
+            case Kind::Whole:
+                if (v.literal) {
+                    if (v.number > std::numeric_limits<qint64>::max() / kCurrencyScale ||
+                        v.number < std::numeric_limits<qint64>::min() / kCurrencyScale)
+                        tooLarge(QString::number(v.number));
+                    return QString::number(v.number * kCurrencyScale);
+                }
+                return QStringLiteral("(%1 * %2)").arg(operand(v)).arg(kCurrencyScale);
+            case Kind::Real:
+            case Kind::Text:
+                break;
         }
         return operand(v);
     }
@@ -551,16 +549,14 @@ private:
     // For mixing with a real number: money becomes its value, whole numbers mix as they are.
     static QString asRealOperand(const Value& v)
     {
-        if (kindOf(v.type) == Kind::Money)
-            return QStringLiteral("(%1 / %2.0)").arg(operand(v)).arg(kCurrencyScale);
+        if (kindOf(v.type) == Kind::Money) return QStringLiteral("(%1 / %2.0)").arg(operand(v)).arg(kCurrencyScale);
         return operand(v);
     }
 
     // A dividend: SQLite divides whole numbers with truncation, the dialect never does.
     static QString asRealDividend(const Value& v)
     {
-        if (kindOf(v.type) == Kind::Whole)
-            return QStringLiteral("CAST(%1 AS REAL)").arg(operand(v));
+        if (kindOf(v.type) == Kind::Whole) return QStringLiteral("CAST(%1 AS REAL)").arg(operand(v));
         return asRealOperand(v);
     }
 
@@ -568,87 +564,91 @@ private:
     {
         Value out;
         switch (n.kind) {
-        case Node::Column: {
-            const int index = column(n.qualifier, n.name);
-            const ColumnDef& def = m_table.columns[index];
-            out.sql = quoted(def.name);
-            out.type = def.type;
-            out.column = index;
-            if (!m_inAggregate && !m_inWhere)
-                m_bare.append({index, n.name});
-            return out;
-        }
-        case Node::Number:
-            out.sql = QString::number(n.number);
-            out.type = FieldType::Integer;
-            out.literal = true;
-            out.number = n.number;
-            return out;
-        case Node::Text:
-            out.sql = textLiteral(n.name);
-            out.type = FieldType::Text;
-            return out;
-        case Node::Paren: {
-            Value inner = translate(*n.left);
-            out = inner;
-            out.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');
-            out.literal = false;
-            out.compound = false;
-            out.column = -1;
-            return out;
-        }
-        case Node::Negate: {
-            const Value v = translate(*n.left);
-            requireValue(v, *n.left);
-            requireNumber(v, QStringLiteral("-"));
-            out.sql = QStringLiteral("(-%1)").arg(operand(v));
-            out.type = v.type == FieldType::AutoInc || v.type == FieldType::Boolean ? FieldType::Integer : v.type;
-            out.aggregate = v.aggregate;
-            return out;
-        }
-        case Node::Arith:
-            return arithmetic(n);
-        case Node::Compare:
-            return comparison(n);
-        case Node::Like: {
-            const Value a = translate(*n.left);
-            const Value b = translate(*n.right);
-            requireValue(a, *n.left);
-            requireValue(b, *n.right);
-            const Kind ka = kindOf(a.type);
-            if ((ka != Kind::Text && ka != Kind::Whole) || kindOf(b.type) != Kind::Text)
-                throw Error(QStringLiteral("عملگر like فقط براي متن به كار مي رود"));
-            out.sql = QStringLiteral("agency_like(%1, %2)").arg(a.sql, b.sql);
-            out.condition = true;
-            out.aggregate = a.aggregate || b.aggregate;
-            return out;
-        }
-        case Node::And: {
-            const Value a = translate(*n.left);
-            const Value b = translate(*n.right);
-            if (!a.condition || !b.condition)
-                throw Error(QStringLiteral("شرط نادرست نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
-            out.sql = a.sql + QStringLiteral(" AND ") + b.sql;
-            out.condition = true;
-            out.aggregate = a.aggregate || b.aggregate;
-            return out;
-        }
-        case Node::Aggregate:
-            return aggregate(n);
+            case Node::Column: {
+                const int index = column(n.qualifier, n.name);
+                const ColumnDef& def = m_table.columns[index];
+                out.sql = quoted(def.name);
+                out.type = def.type;
+                out.column = index;
+                if (!m_inAggregate && !m_inWhere) m_bare.append({index, n.name});
+                return out;
+            }
+            case Node::Number:
+                out.sql = QString::number(n.number);
+                out.type = FieldType::Integer;
+                out.literal = true;
+                out.number = n.number;
+                return out;
+            case Node::Text:
+                out.sql = textLiteral(n.name);
+                out.type = FieldType::Text;
+                return out;
+            case Node::Paren: {
+                Value inner = translate(*n.left);
+                out = inner;
+                out.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');
+                out.literal = false;
+                out.compound = false;
+                out.column = -1;
+                return out;
+            }
+            case Node::Negate: {
+                const Value v = translate(*n.left);
+                requireValue(v, *n.left);
+                requireNumber(v, QStringLiteral("-"));
+                out.sql = QStringLiteral("(-%1)").arg(operand(v));
+                out.type = v.type == FieldType::AutoInc || v.type == FieldType::Boolean ? FieldType::Integer : v.type;
+                out.aggregate = v.aggregate;
+                return out;
+            }
+            case Node::Arith:
+                return arithmetic(n);
+            case Node::Compare:
+                return comparison(n);
+            case Node::Like: {
+                const Value a = translate(*n.left);
+                const Value b = translate(*n.right);
+                requireValue(a, *n.left);
+                requireValue(b, *n.right);
+                const Kind ka = kindOf(a.type);
+                if ((ka != Kind::Text && ka != Kind::Whole) || kindOf(b.type) != Kind::Text)
+                    throw Error(QStringLiteral("عملگر like فقط براي متن به كار مي رود"));
+                out.sql = QStringLiteral("agency_like(%1, %2)").arg(a.sql, b.sql);
+                out.condition = true;
+                out.aggregate = a.aggregate || b.aggregate;
+                return out;
+            }
+            case Node::And: {
+                const Value a = translate(*n.left);
+                const Value b = translate(*n.right);
+                if (!a.condition || !b.condition)
+                    throw Error(QStringLiteral("شرط نادرست نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
+                out.sql = a.sql + QStringLiteral(" AND ") + b.sql;
+                out.condition = true;
+                out.aggregate = a.aggregate || b.aggregate;
+                return out;
+            }
+            case Node::Aggregate:
+                return aggregate(n);
         }
         return out;
     }
 
     Value aggregate(const Node& n)
     {
-        if (m_inWhere)
-            throw Error(QStringLiteral("تابع تجمعي در بخش where پذيرفته نيست: %1").arg(n.name));
-        if (m_inAggregate)
-            throw Error(QStringLiteral("تابع تجمعي درون تابع تجمعي پذيرفته نيست: %1").arg(n.name));
+        if (m_inWhere) throw Error(QStringLiteral("تابع تجمعي در بخش where پذيرفته نيست: %1").arg(n.name));
+        if (m_inAggregate) throw Error(QStringLiteral("تابع تجمعي درون تابع تجمعي پذيرفته نيست: %1").arg(n.name));
         m_inAggregate = true;
         const Value arg = translate(*n.left);
         m_inAggregate = false;
         requireValue(arg, *n.left);
+        if (arg.column >= 0 && n.name != QLatin1String("max"))
+            m_summedColumns.insert(arg.column);
+        else
+            m_foldable = false;
+        const QString mean =
+            m_kept ? u"(sum(%1) * 1.0 / sum(%2))"_s.arg(arg.sql, quoted(m_table.columns[arg.column].name + u"_n"_s))
+                   : u"avg(%1)"_s.arg(arg.sql);
 
         Value out;
         out.aggregate = true;
@@ -658,8 +658,7 @@ private:
             out.type = arg.type == FieldType::AutoInc ? FieldType::Integer : arg.type;
             return out;
         }
-        if (k == Kind::Text)
-            throw Error(QStringLiteral("تابع %1 براي متن به كار نمي رود").arg(n.name));
+        if (k == Kind::Text) throw Error(QStringLiteral("تابع %1 براي متن به كار نمي رود").arg(n.name));
         if (n.name == QLatin1String("sum")) {
             out.sql = QStringLiteral("sum(%1)").arg(arg.sql);
             out.type = k == Kind::Money ? FieldType::Currency : k == Kind::Real ? FieldType::Float : FieldType::Integer;
@@ -667,10 +666,10 @@ private:
         }
         if (k == Kind::Money) {
             // The mean of money stays a whole count of ten-thousandths.
-            out.sql = QStringLiteral("CAST(round(avg(%1)) AS INTEGER)").arg(arg.sql);
+            out.sql = u"CAST(round(%1) AS INTEGER)"_s.arg(mean);
             out.type = FieldType::Currency;
         } else {
-            out.sql = QStringLiteral("avg(%1)").arg(arg.sql);
+            out.sql = mean;
             out.type = FieldType::Float;
         }
         return out;
@@ -744,21 +743,22 @@ private:
     bool m_inWhere = false;
     bool m_inAggregate = false;
     QVector<QPair<int, QString>> m_bare;
+    mutable QSet<int> m_plainColumns;
+    QSet<int> m_summedColumns;
+    bool m_foldable = true;
+    const KeptTotals* m_kept = nullptr;
 };
 
 }  // namespace
 
 QString ParsedQuery::sql() const
 {
-    if (!table)
-        return {};
-    QString s = QStringLiteral("SELECT ") + selectSql + QStringLiteral(" FROM ") + quoted(table->name);
-    if (!whereSql.isEmpty())
-        s += QStringLiteral(" WHERE ") + whereSql;
-    if (!groupSql.isEmpty())
-        s += QStringLiteral(" GROUP BY ") + groupSql;
-    if (!orderSql.isEmpty())
-        s += QStringLiteral(" ORDER BY ") + orderSql;
+    if (!table) return {};
+    QString s =
+        QStringLiteral("SELECT ") + selectSql + QStringLiteral(" FROM ") + quoted(from.isEmpty() ? table->name : from);
+    if (!whereSql.isEmpty()) s += QStringLiteral(" WHERE ") + whereSql;
+    if (!groupSql.isEmpty()) s += QStringLiteral(" GROUP BY ") + groupSql;
+    if (!orderSql.isEmpty()) s += QStringLiteral(" ORDER BY ") + orderSql;
     return s;
 }
 
@@ -780,25 +780,21 @@ QString likeContains(const QString& typed)
     QString escaped;
     escaped.reserve(typed.size() + 2);
     for (const QChar c : typed) {
-        if (c == u'%' || c == u'\\')
-            escaped += u'\\';
+        if (c == u'%' || c == u'\\') escaped += u'\\';
         escaped += c;
     }
     return textLiteral(QLatin1Char('%') + escaped + QLatin1Char('%'));
 }
 
-ParsedQuery parseSelect(const QString& text)
-{
-    if (text.trimmed().isEmpty())
-        throw Error(QStringLiteral("پرس و جو خالي است"));
-    const Statement st = Parser(text).parse();
+namespace {
 
+// The statement written for the table, or for the kept table that answers it.
+ParsedQuery translateStatement(const QString& text, const Statement& st, const TableDef& table, const KeptTotals* kept)
+{
     ParsedQuery q;
-    q.table = findTable(st.table);
-    if (!q.table)
-        throw Error(QStringLiteral("جدول ناشناخته: %1").arg(st.table));
-    const TableDef& table = *q.table;
+    q.table = &table;
     Translator tr(text, table);
+    tr.readFrom(kept);
 
     QStringList select;
     bool anyAggregate = false;
@@ -826,8 +822,7 @@ ParsedQuery parseSelect(const QString& text)
     }
     q.selectSql = select.join(QStringLiteral(", "));
 
-    if (st.where)
-        q.whereSql = tr.where(*st.where).sql;
+    if (st.where) q.whereSql = tr.where(*st.where).sql;
 
     QSet<int> grouped;
     QStringList group;
@@ -847,22 +842,38 @@ ParsedQuery parseSelect(const QString& text)
     }
     q.orderSql = order.join(QStringLiteral(", "));
     // Grouped rows without an order of their own come in the order of their groups, not by chance.
-    if (q.orderSql.isEmpty())
-        q.orderSql = q.groupSql;
+    if (q.orderSql.isEmpty()) q.orderSql = q.groupSql;
 
     q.plain = !anyAggregate && st.group.empty();
     if (!q.plain) {
         // As the agency's old database did: a grouped row has no single value for other columns.
         QVector<QPair<int, QString>> loose = tr.bareColumns();
         if (st.star)
-            for (int i = 0; i < table.columns.size(); ++i)
-                loose.append({i, table.columns[i].name});
+            for (int i = 0; i < table.columns.size(); ++i) loose.append({i, table.columns[i].name});
         loose += ordered;
         for (const auto& [index, spelling] : loose)
             if (!grouped.contains(index))
                 throw Error(QStringLiteral("ستون %1 نه در group by آمده است و نه درون تابع تجمعي").arg(spelling));
+        if (!kept && table.name == u"service"_s)
+            for (const KeptTotals& k : keptTotals())
+                if (tr.keptAnswers(k)) {
+                    ParsedQuery folded = translateStatement(text, st, table, &k);
+                    folded.from = k.table;
+                    return folded;
+                }
     }
     return q;
+}
+
+}  // namespace
+
+ParsedQuery parseSelect(const QString& text)
+{
+    if (text.trimmed().isEmpty()) throw Error(QStringLiteral("پرس و جو خالي است"));
+    const Statement st = Parser(text).parse();
+    const TableDef* table = findTable(st.table);
+    if (!table) throw Error(QStringLiteral("جدول ناشناخته: %1").arg(st.table));
+    return translateStatement(text, st, *table, nullptr);
 }
 
 }  // namespace agency

@@ -25,6 +25,7 @@ struct ParsedQuery {
     QString whereSql;    // the condition as SQLite SQL, empty when there is none
     QString groupSql;    // the group by list as SQLite SQL, empty when there is none
     QString orderSql;    // the order by list as SQLite SQL, empty when there is none
+    QString from;        // the kept table that answers an aggregate query in place of table, else empty
     QString sql() const; // the whole statement for SQLite
 };
 

@@ -525,11 +525,11 @@ private slots:
         QTest::newRow("balances")
             << u"select driver_id,Driver_name,sum(service_percent),sum(Driver_bes),"
                "(sum(service_percent)-sum(Driver_bes))\nfrom service\ngroup by driver_id,Driver_name"_s
-            << u"service_balance"_s;
+            << u"driver_balance_key"_s;
         QTest::newRow("statistics") << u"SELECT Sum(service.service_moeny) AS SumOfservice_moeny, "
                                        "Avg(service.service_moeny) AS AvgOfservice_moeny\nfrom service\n"
                                        "where (service_date>='1404/01/01') and (service_date<='1404/02/01')"_s
-                                    << u"service_totals"_s;
+                                    << u"day_totals_key"_s;
         QTest::newRow("the clock's numbering")
             << u"select  max(service_id)\nfrom service\nwhere service_date='1404/01/01'"_s << u"service_day"_s;
     }

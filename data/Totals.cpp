@@ -1,0 +1,132 @@
+#include "data/Totals.h"
+
+#include "data/Database.h"
+#include "data/Errors.h"
+#include "data/Schema.h"
+
+using namespace Qt::StringLiterals;
+
+namespace agency {
+
+namespace {
+
+QString q(const QString& name)
+{
+    return u'"' + name + u'"';
+}
+
+QString joined(const QStringList& items, const QString& pattern, const QString& separator = u", "_s)
+{
+    QStringList out;
+    for (const QString& item : items) out << QString(pattern).replace(u"%c"_s, q(item)).replace(u"%n"_s, item);
+    return out.join(separator);
+}
+
+// The kept row of the service row `row` (NEW or OLD), keys compared as service compares them.
+QString keyMatch(const KeptTotals& t, const QString& row)
+{
+    return joined(t.keys, u"%c IS "_s + row + u".%c"_s, u" AND "_s);
+}
+
+QString addRow(const KeptTotals& t, const QString& row)
+{
+    return u"INSERT INTO %1 (%2) SELECT %3 WHERE NOT EXISTS (SELECT 1 FROM %1 WHERE %4); "_s.arg(
+               q(t.table), joined(t.keys, u"%c"_s), joined(t.keys, row + u".%c"_s), keyMatch(t, row)) +
+           u"UPDATE %1 SET %2, rows = rows + 1 WHERE %3;"_s.arg(
+               q(t.table),
+               joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c ELSE ifnull(%c, 0) + "_s + row +
+                                  u".%c END, \"%n_n\" = \"%n_n\" + ("_s + row + u".%c IS NOT NULL)"_s),
+               keyMatch(t, row));
+}
+
+QString removeRow(const KeptTotals& t, const QString& row)
+{
+    return u"UPDATE %1 SET %2, rows = rows - 1 WHERE %3; DELETE FROM %1 WHERE rows = 0 AND %3;"_s.arg(
+        q(t.table),
+        joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c WHEN \"%n_n\" = 1 THEN NULL ELSE %c - "_s +
+                           row + u".%c END, \"%n_n\" = \"%n_n\" - ("_s + row + u".%c IS NOT NULL)"_s),
+        keyMatch(t, row));
+}
+
+// What the service rows give for each kept row, in the kept table's columns.
+QString fromRows(const KeptTotals& t)
+{
+    return u"SELECT %1, %2, %3, count(*) FROM service GROUP BY %1"_s.arg(
+        joined(t.keys, u"%c"_s), joined(t.sums, u"sum(%c)"_s), joined(t.sums, u"count(%c)"_s));
+}
+
+QString keptColumns(const KeptTotals& t)
+{
+    return joined(t.keys, u"%c"_s) + u", "_s + joined(t.sums, u"%c"_s) + u", "_s + joined(t.sums, u"\"%n_n\""_s) +
+           u", rows"_s;
+}
+
+}  // namespace
+
+const QVector<KeptTotals>& keptTotals()
+{
+    static const QVector<KeptTotals> all = {
+        {u"driver_balance"_s, {u"driver_id"_s, u"driver_name"_s}, {u"service_percent"_s, u"driver_bes"_s}},
+        {u"day_totals"_s, {u"service_date"_s}, {u"service_moeny"_s, u"service_percent"_s, u"driver_bes"_s}},
+    };
+    return all;
+}
+
+QStringList keptTotalsSchema()
+{
+    const TableDef& service = *findTable(u"service"_s);
+    QStringList out;
+    for (const KeptTotals& t : keptTotals()) {
+        QStringList columns;
+        for (const QString& k : t.keys)
+            columns << q(k) + (service.columns[service.columnIndex(k)].type == FieldType::Text
+                                   ? u" TEXT COLLATE NOCASE"_s
+                                   : u" INTEGER"_s);
+        columns << joined(t.sums, u"%c INTEGER"_s) << joined(t.sums, u"\"%n_n\" INTEGER NOT NULL DEFAULT 0"_s)
+                << u"rows INTEGER NOT NULL DEFAULT 0"_s;
+        out << u"CREATE TABLE IF NOT EXISTS %1 (%2)"_s.arg(q(t.table), columns.join(u", "_s))
+            << u"CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)"_s.arg(q(t.table + u"_key"_s), q(t.table),
+                                                                 joined(t.keys, u"%c"_s))
+            << u"DELETE FROM %1"_s.arg(q(t.table))
+            << u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t))
+            << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON service BEGIN %2 END"_s.arg(q(t.table + u"_insert"_s),
+                                                                                             addRow(t, u"NEW"_s))
+            << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER DELETE ON service BEGIN %2 END"_s.arg(q(t.table + u"_delete"_s),
+                                                                                             removeRow(t, u"OLD"_s))
+            << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER UPDATE OF %2 ON service BEGIN %3 %4 END"_s.arg(
+                   q(t.table + u"_update"_s), joined(t.keys + t.sums, u"%c"_s), removeRow(t, u"OLD"_s),
+                   addRow(t, u"NEW"_s));
+    }
+    return out;
+}
+
+QStringList totalsDifferences(sqlite3* db)
+{
+    QStringList out;
+    for (const KeptTotals& t : keptTotals()) {
+        const QString kept = u"SELECT %1 FROM %2"_s.arg(keptColumns(t), q(t.table));
+        const auto list = [&](const QString& sql, const QString& what) {
+            Statement st(db, sql);
+            while (st.step()) {
+                QStringList values;
+                for (int c = 0; c < st.columnCount(); ++c) values << st.column(c).toString();
+                out << u"%1: %2 (%3)"_s.arg(t.table, what, values.join(u", "_s));
+            }
+        };
+        list(fromRows(t) + u" EXCEPT "_s + kept, u"جمع رديفها با جمع نگه داشته نمي خواند"_s);
+        list(kept + u" EXCEPT "_s + fromRows(t), u"جمع نگه داشته با جمع رديفها نمي خواند"_s);
+    }
+    return out;
+}
+
+void rebuildTotals(sqlite3* db)
+{
+    Transaction tx(db);
+    for (const KeptTotals& t : keptTotals()) {
+        exec(db, u"DELETE FROM %1"_s.arg(q(t.table)));
+        exec(db, u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t)));
+    }
+    tx.commit();
+}
+
+}  // namespace agency

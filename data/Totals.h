@@ -1,0 +1,38 @@
+#pragma once
+// Totals kept as rows are written: a balance per driver and the totals of each day, each a table
+// whose rows sum the service rows of one key. Triggers change them in the transaction of every
+// insert, correction and deletion of a service row, whoever writes it (a window, agencyctl or an
+// administrator's SQL), so that the balances and the statistics read O(drivers) and O(days) rows.
+//
+// A kept table answers an aggregate query over service whose every plain column is one of its
+// keys and whose every aggregate is a sum or an average of one of its summed columns: the sums of
+// its rows' sums are the sums of the service rows, null where no row holds a value, as SQL has it.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+struct sqlite3;
+
+namespace agency {
+
+struct KeptTotals {
+    QString table;
+    QStringList keys;  // columns of service that the kept rows are grouped by
+    QStringList sums;  // columns of service summed; each has a count of its non-null values, name_n
+};
+
+const QVector<KeptTotals>& keptTotals();
+
+// The statements that create the kept tables, their indexes and triggers, and fill them from the
+// rows; run in one transaction by the schema step that brings them in.
+QStringList keptTotalsSchema();
+
+// Every kept row that differs from what the service rows give, in the desk's words; empty when
+// the totals hold.
+QStringList totalsDifferences(sqlite3* db);
+
+// Computes every kept total again from the rows, in one transaction.
+void rebuildTotals(sqlite3* db);
+
+}  // namespace agency
