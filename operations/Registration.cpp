@@ -35,7 +35,7 @@ void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int cal
 
 bool AcceptableDate(const QString& date)
 {
-    return agency::SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
+    return agency::SolarDate::isStrictDate(date);
 }
 
 QString LoadServiceRow(const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date)
