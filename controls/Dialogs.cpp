@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include "controls/Receipt.h"
 #include "controls/Style.h"
@@ -22,9 +23,22 @@ QWidget* activeParent()
 
 enum class Buttons { Ok, YesNo, OkCancel };
 
+// A box sizes itself as it shows, so it is centred only then.
+class CentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        centreOnParent(this, parentWidget());
+    }
+};
+
 bool box(QMessageBox::Icon icon, const QString& text, Buttons buttons)
 {
-    QMessageBox m(icon, applicationTitle(), isolateQuoted(text), QMessageBox::NoButton, activeParent());
+    CentredBox m(icon, applicationTitle(), isolateQuoted(text), QMessageBox::NoButton, activeParent());
     m.setLayoutDirection(Qt::RightToLeft);
     switch (buttons) {
         case Buttons::YesNo: {
@@ -82,6 +96,17 @@ QString WidgetDialogs::SaveFileName(const QString& proposed)
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv");
     return path;
+}
+
+void centreOnParent(QWidget* window, QWidget* parent)
+{
+    if (!parent) {
+        parent = QApplication::activeWindow();
+        if (parent == window) parent = nullptr;
+    }
+    const QRect area = parent ? parent->frameGeometry() : window->screen()->availableGeometry();
+    const QSize size = window->frameGeometry().size();
+    window->move(area.center() - QPoint((size.width() - 1) / 2, (size.height() - 1) / 2));
 }
 
 QString isolated(const QString& run)

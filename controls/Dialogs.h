@@ -41,6 +41,10 @@ QString isolated(const QString& run);
 // reads as the desk typed it.
 QString isolateQuoted(const QString& text);
 
+// Puts a window's centre on its parent's, or without one on the centre of the window in front of
+// the desk, every time it shows; on the screen's centre when no window is in front.
+void centreOnParent(QWidget* window, QWidget* parent = nullptr);
+
 // Runs a handler: an error ends the handler and is shown in the standard error box; the
 // program goes on.
 void guarded(const std::function<void()>& handler);

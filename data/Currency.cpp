@@ -82,7 +82,7 @@ QString displayAmount(const QString& text)
         }
         qsizetype end = i + 1;
         while (end < text.size() && (text[end].isDigit() || text[end] == u'.')) ++end;
-        out += QChar(0x2066) + text.mid(i, end - i) + QChar(0x2069);
+        out += QChar(0x200E) + text.mid(i, end - i);
         i = end;
     }
     return out;

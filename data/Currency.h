@@ -42,9 +42,9 @@ private:
     qint64 m_units = 0;
 };
 
-// The one way an amount is written in right-to-left text: each negative number is isolated as a
-// left-to-right run (U+2066 … U+2069), so that "-377" reads with its sign at the left in every
-// grid, total, receipt and export; the rest of the text is left as it is.
+// The one way an amount is written in right-to-left text: each negative number starts with a
+// left-to-right mark (U+200E), so that "-377" reads with its sign at the left in every grid,
+// total, receipt and export; the rest of the text is left as it is.
 QString displayAmount(const QString& text);
 
 }  // namespace agency
