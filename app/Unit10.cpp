@@ -1,21 +1,24 @@
 #include "app/Unit10.h"
 
+#include <QGridLayout>
+#include <QKeyEvent>
+
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/PasswordChar.h"
 #include "controls/Pictures.h"
+#include "controls/Style.h"
 #include "data/Password.h"
 #include "data/Session.h"
 #include "data/UnitDM.h"
-
-#include <QGridLayout>
-#include <QKeyEvent>
 
 TFormEnter* FormEnter = nullptr;
 
 TFormEnter::TFormEnter(QWidget* parent) : TForm(parent)
 {
     setObjectName(QStringLiteral("FormEnter"));
+    // The task bar names the program by its first window.
+    setWindowTitle(applicationTitle());
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
     setStyleSheet(QStringLiteral("TFormEnter { background: #E00000; border: 1px solid #600000; }"));
@@ -53,7 +56,10 @@ TFormEnter::TFormEnter(QWidget* parent) : TForm(parent)
     grid->addWidget(Image1, 1, 1);
 }
 
-void TFormEnter::FormShow() { Edit1->setFocus(Qt::OtherFocusReason); }
+void TFormEnter::FormShow()
+{
+    Edit1->setFocus(Qt::OtherFocusReason);
+}
 
 bool TFormEnter::FormShortCut(QKeyEvent* event)
 {
@@ -106,6 +112,5 @@ void TFormEnter::Login()
         }
         users->Next();
     }
-    if (!matched)
-        dialogs().ShowMessage(QString::fromUtf16(u"كد موجود نيست"));
+    if (!matched) dialogs().ShowMessage(QString::fromUtf16(u"كد موجود نيست"));
 }

@@ -1,11 +1,12 @@
 #include "app/Unit2.h"
 
+#include <QApplication>
+#include <QMouseEvent>
+
+#include "controls/Dialogs.h"
 #include "controls/Fonts.h"
 #include "controls/Pictures.h"
 #include "controls/Style.h"
-
-#include <QApplication>
-#include <QMouseEvent>
 
 TForm2* Form2 = nullptr;
 
@@ -50,7 +51,17 @@ TForm2::TForm2(QWidget* parent) : TForm(parent)
     ResetForNextShowing();
 }
 
-void TForm2::FormShow() { Timer1->start(); }
+void TForm2::FormShow()
+{
+    Timer1->start();
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    TForm::showEvent(event);
+    // Over the window it was opened from, wherever that stands now.
+    centreOnParent(this);
+}
 
 void TForm2::Timer1Timer()
 {
@@ -83,7 +94,10 @@ void TForm2::Timer2Timer()
     }
 }
 
-void TForm2::Image1Click() { close(); }
+void TForm2::Image1Click()
+{
+    close();
+}
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event)
 {

@@ -27,6 +27,11 @@ TFormPayeh::TFormPayeh(QWidget* parent) : TForm(parent)
     DBEdit1 = field(u"DBEdit1"_s, Label1, u"عنوان آژانس"_s, u"Title"_s);
     DBEdit3 = field(u"DBEdit3"_s, Label3, u"آدرس آژانس"_s, u"Add"_s);
     DBEdit4 = field(u"DBEdit4"_s, Label4, u"تلفنهاي آژانس"_s, u"Tel"_s);
+    // Telephone numbers alone read left to right, in the order typed; a Persian text right to left.
+    const auto followText = [this](const QString& text) {
+        DBEdit4->setLayoutDirection(text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight);
+    };
+    connect(DBEdit4, &QLineEdit::textChanged, this, followText);
     DBEdit2 = field(u"DBEdit2"_s, Label2, u"درصد سهم آژانس"_s, u"percent"_s);
     DBEdit2->setFixedWidth(DBEdit2->fontMetrics().horizontalAdvance(u"-000"_s) + 16);
     Button1 = new TBitBtn(u"ذخيره"_s, this);

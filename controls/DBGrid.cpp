@@ -10,6 +10,7 @@
 #include <QStyledItemDelegate>
 
 #include "controls/Dialogs.h"
+#include "data/Currency.h"
 #include "data/Errors.h"
 
 using namespace Qt::StringLiterals;
@@ -165,7 +166,12 @@ QVariant TDBGridModel::data(const QModelIndex& index, int role) const
     if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
     // Asked while painting, where no message may open: a cell the file cannot give is drawn empty.
     try {
-        return Text(index.row(), index.column());
+        const QString text = Text(index.row(), index.column());
+        const int field = fieldIndex(index.column());
+        const agency::FieldType type = field < 0 ? agency::FieldType::Text : m_ds->Columns()[field].type;
+        const bool number = type == agency::FieldType::Currency || type == agency::FieldType::Integer ||
+                            type == agency::FieldType::Float;
+        return role == Qt::DisplayRole && number ? agency::displayAmount(text) : text;
     } catch (const std::exception& e) {
         qWarning("%s", e.what());
         return {};
@@ -490,6 +496,10 @@ void TDBText::Refresh()
 {
     QString text;
     if (m_ds && m_ds->Active() && m_ds->FieldIndex(m_field) >= 0 && (m_ds->RecNo() >= 0 || pending(m_ds)))
-        guarded([&] { text = m_ds->FieldByName(m_field).AsString(); });
+        guarded([&] {
+            const agency::TField field = m_ds->FieldByName(m_field);
+            text = field.DataType() == agency::FieldType::Text ? field.AsString()
+                                                               : agency::displayAmount(field.AsString());
+        });
     setText(text);
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include "controls/Receipt.h"
 #include "controls/Style.h"
@@ -22,9 +23,22 @@ QWidget* activeParent()
 
 enum class Buttons { Ok, YesNo, OkCancel };
 
+// A box sizes itself as it shows, so it is centred only then.
+class CentredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        centreOnParent(this, parentWidget());
+    }
+};
+
 bool box(QMessageBox::Icon icon, const QString& text, Buttons buttons)
 {
-    QMessageBox m(icon, applicationTitle(), text, QMessageBox::NoButton, activeParent());
+    CentredBox m(icon, applicationTitle(), isolateQuoted(text), QMessageBox::NoButton, activeParent());
     m.setLayoutDirection(Qt::RightToLeft);
     switch (buttons) {
         case Buttons::YesNo: {
@@ -75,13 +89,43 @@ QString WidgetDialogs::SaveFileName(const QString& proposed)
     const QString csv = QStringLiteral("CSV (*.csv)");
     const QString pdf = QStringLiteral("PDF (*.pdf)");
     QString filter = csv;
-    QString path = QFileDialog::getSaveFileName(activeParent(), QString::fromUtf16(u"خروجي"),
-                                                QDir::home().filePath(proposed), csv + QStringLiteral(";;") + pdf,
-                                                &filter);
+    QString path =
+        QFileDialog::getSaveFileName(activeParent(), QString::fromUtf16(u"خروجي"), QDir::home().filePath(proposed),
+                                     csv + QStringLiteral(";;") + pdf, &filter);
     // The chosen kind decides the ending when the desk typed none.
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
         path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv");
     return path;
+}
+
+void centreOnParent(QWidget* window, QWidget* parent)
+{
+    if (!parent) {
+        parent = QApplication::activeWindow();
+        if (parent == window) parent = nullptr;
+    }
+    const QRect area = parent ? parent->frameGeometry() : window->screen()->availableGeometry();
+    const QSize size = window->frameGeometry().size();
+    window->move(area.center() - QPoint((size.width() - 1) / 2, (size.height() - 1) / 2));
+}
+
+QString isolated(const QString& run)
+{
+    return QChar(0x2068) + run + QChar(0x2069);
+}
+
+QString isolateQuoted(const QString& text)
+{
+    QString out;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype open = text.indexOf(u'«', from);
+        const qsizetype close = open < 0 ? -1 : text.indexOf(u'»', open + 1);
+        if (close < 0) break;
+        out += text.mid(from, open + 1 - from) + isolated(text.mid(open + 1, close - open - 1)) + u'»';
+        from = close + 1;
+    }
+    return out + text.mid(from);
 }
 
 Dialogs& dialogs()

@@ -34,6 +34,17 @@ public:
 Dialogs& dialogs();
 void setDialogs(Dialogs* d);
 
+// A left-to-right or right-to-left run (a filter, telephone numbers, a file name) set inside
+// right-to-left text in its own direction: digits alone read left to right.
+QString isolated(const QString& run);
+// The text with each run quoted in «» isolated, so that a filter quoted in a Persian sentence
+// reads as the desk typed it.
+QString isolateQuoted(const QString& text);
+
+// Puts a window's centre on its parent's, or without one on the centre of the window in front of
+// the desk, every time it shows; on the screen's centre when no window is in front.
+void centreOnParent(QWidget* window, QWidget* parent = nullptr);
+
 // Runs a handler: an error ends the handler and is shown in the standard error box; the
 // program goes on.
 void guarded(const std::function<void()>& handler);

@@ -1,19 +1,21 @@
 #include "controls/Edits.h"
 
-#include "data/Errors.h"
-
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
 
+#include "controls/Dialogs.h"
+#include "data/Errors.h"
+#include "data/SolarDate.h"
+
+using namespace Qt::StringLiterals;
+
 bool translateDigitKey(QKeyEvent* event, QWidget* receiver)
 {
     const QString text = event->text();
-    if (text.size() != 1)
-        return false;
+    if (text.size() != 1) return false;
     const QString ascii = agency::asciiDigits(text);
-    if (ascii == text)
-        return false;
+    if (ascii == text) return false;
     QKeyEvent translated(event->type(), Qt::Key_0 + (ascii[0].unicode() - u'0'), event->modifiers(), ascii,
                          event->isAutoRepeat(), ushort(event->count()));
     QApplication::sendEvent(receiver, &translated);
@@ -38,8 +40,7 @@ TLabeledEdit::TLabeledEdit(const QString& caption, QWidget* parent) : QLineEdit(
     setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 }
 
-TLabeledEdit::TLabeledEdit(const QString& caption, const QString& name, QWidget* parent)
-    : TLabeledEdit(caption, parent)
+TLabeledEdit::TLabeledEdit(const QString& caption, const QString& name, QWidget* parent) : TLabeledEdit(caption, parent)
 {
     setObjectName(name);
 }
@@ -48,21 +49,19 @@ void TLabeledEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
     // A mouse click places the caret itself; every other way in selects the whole text.
-    if (event->reason() != Qt::MouseFocusReason)
-        selectAll();
+    if (event->reason() != Qt::MouseFocusReason) selectAll();
 }
 
 void TLabeledEdit::keyPressEvent(QKeyEvent* event)
 {
-    if (m_asciiDigits && translateDigitKey(event, this))
-        return;
+    if (m_asciiDigits && translateDigitKey(event, this)) return;
     QLineEdit::keyPressEvent(event);
 }
 
-TMaskEdit::TMaskEdit(QWidget* parent) : QLineEdit(parent)
+TMaskEdit::TMaskEdit(QWidget* parent) : QLineEdit(parent), InvalidMessage(u"تاريخ درست نيست"_s)
 {
     // Qt's mask: 0 is a digit that may stay blank, 9 a digit that is required.
-    setInputMask(QStringLiteral("0000/00/99;_"));
+    setInputMask(u"0000/00/99;_"_s);
     setLayoutDirection(Qt::LeftToRight);
     setAlignment(Qt::AlignLeft | Qt::AlignAbsolute);
 }
@@ -71,29 +70,63 @@ QString TMaskEdit::Text() const
 {
     QString t = displayText();
     t.replace(u'_', u' ');
-    return t;
+    const QString whole = agency::SolarDate::completeDate(t);
+    return whole.isEmpty() ? t : whole;
 }
 
 void TMaskEdit::SetText(const QString& text)
 {
     setText(text);
-    if (hasFocus())
-        selectAll();
+    if (hasFocus()) selectAll();
 }
 
-bool TMaskEdit::IsComplete() const { return hasAcceptableInput(); }
+bool TMaskEdit::IsComplete() const
+{
+    return agency::SolarDate::isStrictDate(Text());
+}
+
+bool TMaskEdit::Validate()
+{
+    if (IsComplete()) {
+        if (displayText() != Text()) setText(Text());
+        return true;
+    }
+    if (!RefuseWhenNotWhole) return true;
+    // The field keeps the focus first, so that it has it again when the message is closed; the
+    // control that was to get it is not entered and runs no leave handler.
+    if (!hasFocus()) setFocus(Qt::ActiveWindowFocusReason);
+    selectAll();
+    dialogs().ShowMessage(InvalidMessage);
+    return false;
+}
 
 void TMaskEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    if (event->reason() != Qt::MouseFocusReason)
-        selectAll();
+    if (event->reason() != Qt::MouseFocusReason) selectAll();
+}
+
+void TMaskEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    // Another window, a menu or a closing window take the focus without leaving the field.
+    const Qt::FocusReason reason = event->reason();
+    if (m_refusing || reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || !window()->isVisible())
+        return;
+    m_refusing = true;
+    Validate();
+    m_refusing = false;
+}
+
+bool TMaskEdit::focusNextPrevChild(bool next)
+{
+    if (!Validate()) return true;
+    return QLineEdit::focusNextPrevChild(next);
 }
 
 void TMaskEdit::keyPressEvent(QKeyEvent* event)
 {
-    if (translateDigitKey(event, this))
-        return;
+    if (translateDigitKey(event, this)) return;
     QLineEdit::keyPressEvent(event);
 }
 
@@ -109,6 +142,8 @@ void MakeDateRange(QWidget* parent, QLabel*& Label5, TMaskEdit*& MaskEdit1, QLab
 {
     MakeDateField(parent, Label5, MaskEdit1, QString::fromUtf16(u"تاريخ"), QStringLiteral("MaskEdit1"));
     MakeDateField(parent, Label6, MaskEdit2, QString::fromUtf16(u"تا تاريخ"), QStringLiteral("MaskEdit2"));
+    // A filter runs on Enter: nothing that is not a whole date may reach it.
+    MaskEdit1->RefuseWhenNotWhole = MaskEdit2->RefuseWhenNotWhole = true;
 }
 
 TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent)

@@ -29,21 +29,34 @@ private:
     bool m_asciiDigits = false;
 };
 
-// The Solar date field: yyyy/mm/dd, left to right, year and month digits may stay blank, the
-// day digits are required. Text() gives the ten characters with blanks as spaces.
+// The Solar date field: yyyy/mm/dd, left to right. A month typed as one digit gets its zero when
+// the field is left. A report's date that is still not whole (blank year or day digits, no such
+// day) cannot be left, by Enter, Tab or a click, and says InvalidMessage; Esc and other windows
+// taking over still leave it. A registration window refuses such a date when it stores.
 class TMaskEdit : public QLineEdit {
     Q_OBJECT
 
 public:
     explicit TMaskEdit(QWidget* parent = nullptr);
+    // The date as the desk meant it ("1405/9 /17" is "1405/09/17"); otherwise the ten characters
+    // as typed, blanks as spaces.
     QString Text() const;
     void SetText(const QString& text);
-    // The day digits are filled (the field can be left after an edit).
+    // Text() is a whole, real date.
     bool IsComplete() const;
+    // Before the field is left: completes what it shows, or says InvalidMessage and keeps the focus.
+    bool Validate();
+    QString InvalidMessage;
+    bool RefuseWhenNotWhole = false;
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    bool m_refusing = false;
 };
 
 // A date field named `name` with its bold caption; the caller lays them out.

@@ -1,10 +1,11 @@
 #include "controls/Keys.h"
 
-#include "controls/Dialogs.h"
-
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QWidget>
+
+#include "controls/Dialogs.h"
+#include "controls/Edits.h"
 
 void KeyChain::onEnter(QWidget* from, std::function<void()> action)
 {
@@ -28,6 +29,8 @@ bool KeyChain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && m_enter.contains(watched)) {
+            // A date that is not whole goes to no handler: it is completed or refused first.
+            if (auto* date = qobject_cast<TMaskEdit*>(watched); date && !date->Validate()) return true;
             const auto action = m_enter.value(watched);
             guarded(action);
             return true;
@@ -48,6 +51,5 @@ bool KeyChain::eventFilter(QObject* watched, QEvent* event)
 
 void SetFocus(QWidget* w)
 {
-    if (w)
-        w->setFocus(Qt::OtherFocusReason);
+    if (w) w->setFocus(Qt::OtherFocusReason);
 }

@@ -11,8 +11,7 @@ Currency Currency::parse(const QString& text)
     const QString s = asciiDigits(text).trimmed();
     qsizetype i = 0;
     bool negative = false;
-    if (i < s.size() && (s[i] == u'-' || s[i] == u'+'))
-        negative = s[i++] == u'-';
+    if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
     const auto isDigit = [&s](qsizetype at) { return at < s.size() && s[at] >= u'0' && s[at] <= u'9'; };
     qint64 whole = 0;
     int digits = 0;
@@ -23,18 +22,14 @@ Currency Currency::parse(const QString& text)
     int fracDigits = 0;
     if (i < s.size() && s[i] == u'.') {
         for (++i; isDigit(i); ++i, ++fracDigits) {
-            if (fracDigits >= 4)
-                refuse();
+            if (fracDigits >= 4) refuse();
             frac = frac * 10 + (s[i].unicode() - u'0');
         }
     }
-    if (i != s.size() || digits + fracDigits == 0)
-        refuse();
-    for (int k = fracDigits; k < 4; ++k)
-        frac *= 10;
+    if (i != s.size() || digits + fracDigits == 0) refuse();
+    for (int k = fracDigits; k < 4; ++k) frac *= 10;
     qint64 units = 0;
-    if (__builtin_mul_overflow(whole, kScale, &units) || __builtin_add_overflow(units, frac, &units))
-        refuse();
+    if (__builtin_mul_overflow(whole, kScale, &units) || __builtin_add_overflow(units, frac, &units)) refuse();
     return fromUnits(negative ? -units : units);
 }
 
@@ -56,8 +51,7 @@ QString Currency::toString() const
     quint64 frac = a % kScale;
     if (frac) {
         QString f = QString::number(frac).rightJustified(4, u'0');
-        while (f.endsWith(u'0'))
-            f.chop(1);
+        while (f.endsWith(u'0')) f.chop(1);
         out += u'.' + f;
     }
     return negative ? u'-' + out : out;
@@ -73,6 +67,25 @@ qint64 Currency::roundToInteger() const
     else if (r < -half || (r == -half && (q % 2 != 0)))
         --q;
     return q;
+}
+
+QString displayAmount(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size();) {
+        // A minus that starts a number, not one between two (a range "12-14" stays as it is).
+        const bool starts = text[i] == u'-' && i + 1 < text.size() && text[i + 1].isDigit() &&
+                            (i == 0 || !(text[i - 1].isLetterOrNumber() || text[i - 1] == u'.'));
+        if (!starts) {
+            out += text[i++];
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < text.size() && (text[end].isDigit() || text[end] == u'.')) ++end;
+        out += QChar(0x200E) + text.mid(i, end - i);
+        i = end;
+    }
+    return out;
 }
 
 }  // namespace agency

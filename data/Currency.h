@@ -11,7 +11,12 @@ public:
     static constexpr qint64 kScale = 10000;
 
     constexpr Currency() = default;
-    static constexpr Currency fromUnits(qint64 units) { Currency c; c.m_units = units; return c; }
+    static constexpr Currency fromUnits(qint64 units)
+    {
+        Currency c;
+        c.m_units = units;
+        return c;
+    }
     static constexpr Currency fromInteger(qint64 whole) { return fromUnits(whole * kScale); }
 
     // "1851.75", "-12", "0.0001"; raises agency::Error on anything else.
@@ -36,5 +41,10 @@ public:
 private:
     qint64 m_units = 0;
 };
+
+// The one way an amount is written in right-to-left text: each negative number starts with a
+// left-to-right mark (U+200E), so that "-377" reads with its sign at the left in every grid,
+// total, receipt and export; the rest of the text is left as it is.
+QString displayAmount(const QString& text);
 
 }  // namespace agency

@@ -1,6 +1,5 @@
 #include "data/Ledger.h"
 
-#include <QRegularExpression>
 #include <functional>
 #include <limits>
 
@@ -89,8 +88,7 @@ bool rewrite(TDataset* t, qint64 rowId, const std::function<void()>& write)
 bool Ledger::AcceptableDate(const QString& date)
 {
     // Blanks are not zeros: "1405/9 /17" would sort and number apart from "1405/09/17".
-    static const QRegularExpression whole(u"^\\d{4}/\\d{2}/\\d{2}$"_s);
-    return whole.match(date).hasMatch() && SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
+    return SolarDate::isStrictDate(date);
 }
 
 InputFault Ledger::Check(const ServiceInput& in)

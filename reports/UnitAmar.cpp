@@ -48,6 +48,8 @@ TFormAmar::TFormAmar(QWidget* parent) : TForm(parent)
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     setTabOrder(MaskEdit1, MaskEdit2);
+    // Neither date can be left, by any means, before its day digits are there.
+    for (TMaskEdit* date : {MaskEdit1, MaskEdit2}) date->InvalidMessage = u"مقدار وارد شده كامل نيست"_s;
 
     m_keys = new KeyChain(this);
     m_keys->onEnter(MaskEdit1, [this] { MaskEdit1KeyPress(); });
@@ -65,11 +67,6 @@ void TFormAmar::FormShow()
 
 void TFormAmar::MaskEdit1KeyPress()
 {
-    // The day digits must be there before the field is left.
-    if (!MaskEdit1->IsComplete()) {
-        dialogs().ShowMessage(u"مقدار وارد شده كامل نيست"_s);
-        return;
-    }
     SetFocus(MaskEdit2);
 }
 
@@ -82,8 +79,8 @@ void TFormAmar::MaskEdit2KeyPress()
         u"SumOfservice_percent, Avg(service.service_moeny) AS AvgOfservice_moeny, sum(service.driver_bes) AS "
         u"AvgOfdriver_bes"_s);
     q->SQL.Add(u"from service"_s);
-    q->SQL.Add(u"where (service_date>='"_s + MaskEdit1->Text() + u"') and (service_date<='"_s + MaskEdit2->Text() +
-               u"')"_s);
+    q->SQL.Add(u"where (service_date>="_s + agency::textLiteral(MaskEdit1->Text()) + u") and (service_date<="_s +
+               agency::textLiteral(MaskEdit2->Text()) + u")"_s);
     // A text the dialect refuses ends here, with the previous totals still shown.
     agency::parseSelect(q->SQL.Text());
     q->Close();

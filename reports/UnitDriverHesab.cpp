@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QScrollBar>
 
 #include "controls/Keys.h"
 #include "data/Session.h"
@@ -61,16 +62,15 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     grid->addWidget(Label6, 1, 2);
     grid->addWidget(MaskEdit2, 1, 3);
     grid->addWidget(DBGrid1, 2, 0, 1, 4);
-    auto* totals = new QHBoxLayout;
-    totals->setSpacing(0);
-    // The grid's first two columns (and its row header) stand right of the totals.
-    totals->addSpacing(DBGrid1->verticalHeader()->sizeHint().width() + 90 + 300);
-    DBText2->setFixedWidth(125);
-    DBText3->setFixedWidth(125);
-    totals->addWidget(DBText2);
-    totals->addWidget(DBText3);
-    totals->addStretch(1);
-    grid->addLayout(totals, 3, 0, 1, 4);
+    // The totals follow the debit and credit columns wherever the grid puts them.
+    m_totals = new QWidget(this);
+    m_totals->setFixedHeight(DBText2->fontMetrics().height() + 6);
+    for (TDBText* t : {DBText2, DBText3}) t->setParent(m_totals);
+    grid->addWidget(m_totals, 3, 0, 1, 4);
+    QHeaderView* header = DBGrid1->horizontalHeader();
+    connect(header, &QHeaderView::sectionResized, this, &TFormDriverHesab::PlaceTotals);
+    connect(header, &QHeaderView::geometriesChanged, this, &TFormDriverHesab::PlaceTotals);
+    connect(DBGrid1->horizontalScrollBar(), &QScrollBar::valueChanged, this, &TFormDriverHesab::PlaceTotals);
     grid->addWidget(Label1, 4, 0, 1, 4);
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(1, 1);
@@ -97,6 +97,21 @@ void TFormDriverHesab::FormShow()
     MaskEdit1->SetText(today);
     MaskEdit2->SetText(today);
     SetFocus(EditDriverId);
+}
+
+void TFormDriverHesab::PlaceTotals()
+{
+    QHeaderView* header = DBGrid1->horizontalHeader();
+    for (auto [total, column] : {std::pair{DBText2, 2}, {DBText3, 3}}) {
+        const QPoint at = header->viewport()->mapTo(this, QPoint(header->sectionViewportPosition(column), 0));
+        total->setGeometry(m_totals->mapFrom(this, at).x(), 0, header->sectionSize(column), m_totals->height());
+    }
+}
+
+void TFormDriverHesab::resizeEvent(QResizeEvent* event)
+{
+    TForm::resizeEvent(event);
+    PlaceTotals();
 }
 
 void TFormDriverHesab::EditDriverIdKeyPress()

@@ -33,11 +33,16 @@ public:
     // The sentence for a balance (debit minus credit, whole rials).
     static QString BalanceSentence(qint64 balance);
 
+    // Puts the two totals under the debit and credit columns.
+    void PlaceTotals();
+
 protected:
     void FormShow() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     KeyChain* m_keys;
+    QWidget* m_totals = nullptr;
 };
 
 extern TFormDriverHesab* FormDriverHesab;

@@ -1,11 +1,8 @@
 #pragma once
 // A whole program on a fresh temporary database, with message boxes that answer from a script.
 
-#include "app/Program.h"
-#include "controls/Dialogs.h"
-#include "data/Database.h"
-
 #include <QDateTime>
+#include <QFont>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
@@ -13,17 +10,21 @@
 #include <memory>
 #include <optional>
 
+#include "app/Program.h"
+#include "controls/Dialogs.h"
+#include "data/Database.h"
+
 class ScriptedDialogs : public Dialogs {
 public:
-    QStringList log;             // every text shown, in order, prefixed by its kind
-    QStringList messages;        // plain messages
-    QStringList errors;          // standard error boxes
-    QStringList questions;       // confirmations asked
-    QList<bool> answers;         // answers to give, in order; No once they run out
-    QList<QStringList> previews; // the captions of each previewed receipt, item by item
+    QStringList log;              // every text shown, in order, prefixed by its kind
+    QStringList messages;         // plain messages
+    QStringList errors;           // standard error boxes
+    QStringList questions;        // confirmations asked
+    QList<bool> answers;          // answers to give, in order; No once they run out
+    QList<QStringList> previews;  // the captions of each previewed receipt, item by item
     std::function<void(const Receipt&)> onPreview;
-    QStringList saveAnswers;     // files chosen for exports, in order; cancelled once they run out
-    QStringList proposedNames;   // the names the export dialog proposed
+    QStringList saveAnswers;    // files chosen for exports, in order; cancelled once they run out
+    QStringList proposedNames;  // the names the export dialog proposed
 
     void ShowMessage(const QString& text) override;
     bool Confirm(const QString& text) override;
@@ -51,9 +52,9 @@ public:
     void setNow(const QDateTime& now);
     QDateTime now;
 
-    void build();        // builds the program on the database
+    void build();  // builds the program on the database
     void login(const QString& password);
-    void tick();         // one tick of the main window's clock
+    void tick();  // one tick of the main window's clock
 
     // Plain SQL on the file, through a connection of the test's own.
     void exec(const QString& sql);
@@ -81,3 +82,7 @@ QStringList persianPasswords();
 std::optional<QString> runAsNobody(const std::function<void()>& step);
 // Gives a folder and its files to nobody when the tests run as root, so that their modes decide.
 void handToNobody(const QString& dir);
+
+// Whether the characters of `run`, where they stand in `shown`, read left to right in the order
+// they were written when `shown` is laid out right to left, as a cell, label or box lays it out.
+bool readsLeftToRight(const QString& shown, const QString& run, const QFont& font);

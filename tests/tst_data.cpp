@@ -1,14 +1,17 @@
 // The data module on a fresh database: the datasets as the windows find them, snapshots,
 // numbering, money, and the refusals that must leave nothing stored.
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 #include <memory>
 
+#include "controls/Dialogs.h"
 #include "data/Currency.h"
 #include "data/Database.h"
 #include "data/Errors.h"
+#include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "tests/Fixture.h"
 
@@ -70,6 +73,61 @@ private:
 private slots:
     void init() { f = std::make_unique<Fixture>(false); }
     void cleanup() { f.reset(); }
+
+    // What may stand in a row or a filter as a date, and what a typed date completes to.
+    void datesAreWholeOrRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("whole");  // empty: refused
+        QTest::newRow("as stored") << u"1405/09/17"_s << u"1405/09/17"_s;
+        QTest::newRow("month of one digit, as the mask leaves it") << u"1405/9 /17"_s << u"1405/09/17"_s;
+        QTest::newRow("month of one digit after a blank") << u"1405/ 9/17"_s << u"1405/09/17"_s;
+        QTest::newRow("month of one digit, no blank") << u"1405/9/17"_s << u"1405/09/17"_s;
+        QTest::newRow("day of one digit") << u"1405/09/7 "_s << QString();
+        QTest::newRow("day blank") << u"1405/09/  "_s << QString();
+        QTest::newRow("month blank") << u"1405/  /17"_s << QString();
+        QTest::newRow("year of three digits") << u" 405/09/17"_s << QString();
+        QTest::newRow("the empty mask") << u"    /  /  "_s << QString();
+        QTest::newRow("no 31st in Mehr") << u"1405/7 /31"_s << QString();
+        QTest::newRow("Esfand 30th of a leap year") << u"1403/12/30"_s << u"1403/12/30"_s;
+        QTest::newRow("Esfand 30th of a common year") << u"1404/12/30"_s << QString();
+        QTest::newRow("before 1300") << u"1299/12/29"_s << QString();
+        QTest::newRow("Persian digits") << u"۱۴۰۵/۰۹/۱۷"_s << QString();
+        QTest::newRow("a quote in the day") << u"1405/09/1'"_s << QString();
+    }
+    void datesAreWholeOrRefused()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, whole);
+        QCOMPARE(SolarDate::completeDate(typed), whole);
+        // The storing rules take only the whole form: a blank never passes, completed or not.
+        QCOMPARE(SolarDate::isStrictDate(typed), !whole.isEmpty() && typed == whole);
+        QVERIFY(!SolarDate::isStrictDate(typed.replace(u'0', u' ')));
+    }
+
+    // A negative amount, a quoted filter, a file name: each reads as written inside Persian text.
+    void leftToRightRunsInPersianText_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("run");
+        QTest::newRow("negative balance") << displayAmount(u"-377"_s) << u"-377"_s;
+        QTest::newRow("negative with decimals") << displayAmount(u"-1851.75"_s) << u"-1851.75"_s;
+        QTest::newRow("negative on a receipt") << displayAmount(u"-500 ريال"_s) << u"-500"_s;
+        QTest::newRow("a range keeps its dash") << displayAmount(u"12-14 خيابان"_s) << u"12-14"_s;
+        QTest::newRow("filter quoted in an error")
+            << isolateQuoted(u"شرط نادرست نزديك «acount_id=5 or 1=1»"_s) << u"acount_id=5 or 1=1"_s;
+        QTest::newRow("two quoted runs") << isolateQuoted(u"«a-1» و «b = 'x'»"_s) << u"b = 'x'"_s;
+    }
+    void leftToRightRunsInPersianText()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, run);
+        QVERIFY(readsLeftToRight(shown, run, QApplication::font()));
+        // Nothing but the isolating marks is added.
+        QString bare = shown;
+        bare.remove(QChar(0x200E)).remove(QChar(0x2068)).remove(QChar(0x2069));
+        QVERIFY(bare.contains(run));
+    }
 
     void datasetsAsTheWindowsFindThem()
     {

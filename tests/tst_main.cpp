@@ -1,6 +1,18 @@
 // The main window as the desk meets it: menu, status bar and clock, the F-keys and the numbers
 // they hand over, the backup, the about window, and how the program ends.
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
 #include "app/Unit10.h"
 #include "app/Unit2.h"
 #include "app/UnitMain.h"
@@ -9,8 +21,8 @@
 #include "baseinfo/UnitDriver.h"
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
-#include "data/Session.h"
 #include "data/Database.h"
+#include "data/Session.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
@@ -22,23 +34,16 @@
 #include "reports/UnitViewService.h"
 #include "tests/Fixture.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QMenu>
-#include <QMenuBar>
-#include <QStatusBar>
-#include <QTest>
-#include <QTimer>
-#include <memory>
-
-#include <sqlite3.h>
-#include <sys/stat.h>
+using namespace Qt::StringLiterals;
 
 using namespace agency;
 
 namespace {
 
-QString S(const char16_t* text) { return QString::fromUtf16(text); }
+QString S(const char16_t* text)
+{
+    return QString::fromUtf16(text);
+}
 
 const QString kInsertDiskette = S(u" لطفاً ديسكت خالي را در درايو قرار دهيد");
 const QString kDisketteDone = S(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد ");
@@ -57,8 +62,7 @@ QString failedBecause(const QString& failed, const QString& why)
 QStringList causesCut(const QStringList& messages, int keep)
 {
     QStringList out;
-    for (const QString& m : messages)
-        out << (m.contains(u'\n') ? m.left(m.indexOf(u'\n') + 1 + keep) : m);
+    for (const QString& m : messages) out << (m.contains(u'\n') ? m.left(m.indexOf(u'\n') + 1 + keep) : m);
     return out;
 }
 
@@ -117,13 +121,11 @@ bool chooseWhileModal(QAction* item, QWidget* window, const std::function<void()
         ran = true;
         waited = !returned && window->isVisible() && QApplication::activeModalWidget() == window;
         whileOpen();
-        if (window->isVisible())
-            window->close();
+        if (window->isVisible()) window->close();
     });
     item->trigger();
     returned = true;
-    if (!ran)
-        (void)QTest::qWaitFor([&] { return ran; }, 2000);
+    if (!ran) (void)QTest::qWaitFor([&] { return ran; }, 2000);
     return waited;
 }
 
@@ -181,8 +183,7 @@ private slots:
         QVERIFY(shot.width() > 100 && shot.height() > 100);
         QSet<QRgb> colours;
         for (int y = 0; y < shot.height(); y += shot.height() / 20)
-            for (int x = 0; x < shot.width(); x += shot.width() / 20)
-                colours.insert(shot.pixel(x, y));
+            for (int x = 0; x < shot.width(); x += shot.width() / 20) colours.insert(shot.pixel(x, y));
         QVERIFY2(colours.size() > 5, "the background is a picture");
     }
 
@@ -222,8 +223,7 @@ private slots:
             QVERIFY(menu);
             QCOMPARE(menu->layoutDirection(), Qt::RightToLeft);
             // The first group stands at the right.
-            if (g > 0)
-                QVERIFY(bar->actionGeometry(groups[g]).x() < bar->actionGeometry(groups[g - 1]).x());
+            if (g > 0) QVERIFY(bar->actionGeometry(groups[g]).x() < bar->actionGeometry(groups[g - 1]).x());
             const QList<QAction*> items = menu->actions();
             QCOMPARE(items.size(), expected[g].items.size());
             for (int i = 0; i < items.size(); ++i) {
@@ -262,8 +262,7 @@ private slots:
             if (i > 0)
                 QVERIFY(p->mapTo(FormMain, QPoint()).x() > FormMain->Panels[i - 1]->mapTo(FormMain, QPoint()).x());
             QCOMPARE(p->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
-            if (i < 3)
-                QCOMPARE(p->layoutDirection(), Qt::RightToLeft);
+            if (i < 3) QCOMPARE(p->layoutDirection(), Qt::RightToLeft);
         }
         QVERIFY(FormMain->Panels[3]->width() * 4 >= FormMain->statusBar()->width() - 40);
 
@@ -380,10 +379,11 @@ private slots:
 
     void solarDatesPinned()
     {
-        const QList<std::pair<QString, QDate>> pins = {
-            {QStringLiteral("1399/12/30"), QDate(2021, 3, 20)}, {QStringLiteral("1403/12/30"), QDate(2025, 3, 20)},
-            {QStringLiteral("1404/01/01"), QDate(2025, 3, 21)}, {QStringLiteral("1405/01/01"), QDate(2026, 3, 21)},
-            {QStringLiteral("1405/09/17"), QDate(2026, 12, 8)}};
+        const QList<std::pair<QString, QDate>> pins = {{QStringLiteral("1399/12/30"), QDate(2021, 3, 20)},
+                                                       {QStringLiteral("1403/12/30"), QDate(2025, 3, 20)},
+                                                       {QStringLiteral("1404/01/01"), QDate(2025, 3, 21)},
+                                                       {QStringLiteral("1405/01/01"), QDate(2026, 3, 21)},
+                                                       {QStringLiteral("1405/09/17"), QDate(2026, 12, 8)}};
         for (const auto& [solar, gregorian] : pins) {
             QCOMPARE(SolarDate::fromGregorian(gregorian), solar);
             QCOMPARE(SolarDate::toGregorian(solar), gregorian);
@@ -403,10 +403,9 @@ private slots:
         QCOMPARE(FormMain->TodayText, S(u"شنبه"));
 
         // The week from Saturday, the Persian week's first day.
-        const QStringList week = {S(u"شنبه"),    S(u"يكشنبه"),  S(u"دوشنبه"), S(u"سه شنبه"),
+        const QStringList week = {S(u"شنبه"),     S(u"يكشنبه"),  S(u"دوشنبه"), S(u"سه شنبه"),
                                   S(u"چهارشنبه"), S(u"پنجشنبه"), S(u"جمعه")};
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(SolarDate::weekdayName(QDate(2021, 3, 20).addDays(i)), week[i]);
+        for (int i = 0; i < 7; ++i) QCOMPARE(SolarDate::weekdayName(QDate(2021, 3, 20).addDays(i)), week[i]);
     }
 
     // ---- numbers handed to the registration windows -----------------------------------------
@@ -424,10 +423,8 @@ private slots:
         FormService->close();
 
         // Only today's services count; yesterday's higher numbers do not.
-        for (int id : {1, 2, 3})
-            addService(id, QStringLiteral("1405/09/17"));
-        for (int id = 1; id <= 7; ++id)
-            addService(id, QStringLiteral("1405/09/16"));
+        for (int id : {1, 2, 3}) addService(id, QStringLiteral("1405/09/17"));
+        for (int id = 1; id <= 7; ++id) addService(id, QStringLiteral("1405/09/16"));
         addPayment(12, QStringLiteral("1405/09/17"));
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
@@ -539,8 +536,7 @@ private slots:
         QFETCH(QString, window);
         QWidget* target = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->objectName() == window)
-                target = w;
+            if (w->objectName() == window) target = w;
         QVERIFY(target);
         QVERIFY(!target->isVisible());
         activateMain();
@@ -566,12 +562,10 @@ private slots:
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
         QVERIFY(QTest::qWaitForWindowActive(FormService));
-        for (int key = Qt::Key_F2; key <= Qt::Key_F11; ++key)
-            QTest::keyClick(focused(), Qt::Key(key));
+        for (int key = Qt::Key_F2; key <= Qt::Key_F11; ++key) QTest::keyClick(focused(), Qt::Key(key));
         QApplication::processEvents();
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (w != FormMain && w != FormService)
-                QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+            if (w != FormMain && w != FormService) QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
         QCOMPARE(QApplication::activeWindow(), FormService);
     }
 
@@ -585,10 +579,12 @@ private slots:
     void modalItemsWaitForTheirWindow()
     {
         QFETCH(QString, item);
-        QAction* action = item == QLatin1String("N10") ? FormMain->N10 : item == QLatin1String("N11") ? FormMain->N11 : FormMain->N15;
-        QWidget* window = item == QLatin1String("N10") ? static_cast<QWidget*>(FormUser)
-                        : item == QLatin1String("N11") ? static_cast<QWidget*>(FormChangePass)
-                                                       : static_cast<QWidget*>(Form2);
+        QAction* action = item == QLatin1String("N10")   ? FormMain->N10
+                          : item == QLatin1String("N11") ? FormMain->N11
+                                                         : FormMain->N15;
+        QWidget* window = item == QLatin1String("N10")   ? static_cast<QWidget*>(FormUser)
+                          : item == QLatin1String("N11") ? static_cast<QWidget*>(FormChangePass)
+                                                         : static_cast<QWidget*>(Form2);
         bool closedByEsc = false;
         QVERIFY(chooseWhileModal(action, window, [&] {
             // The main window's keys are blocked meanwhile.
@@ -742,8 +738,9 @@ private slots:
         FormMain->HardDiskTarget = [&] { return hard; };
         Connection other(f->path);
         QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
-        QVERIFY(other.exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, service_date, "
-                                          "service_moeny, service_percent) VALUES (2, 1, 'B', '1405/09/17', 5, 1)")));
+        QVERIFY(
+            other.exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, service_date, "
+                                      "service_moeny, service_percent) VALUES (2, 1, 'B', '1405/09/17', 5, 1)")));
         FormMain->N16->trigger();
         QVERIFY(other.exec(QStringLiteral("COMMIT")));
         QCOMPARE(f->dialogs.messages,
@@ -758,14 +755,15 @@ private slots:
     {
         const QString user = QStringLiteral("ali");
         QCOMPARE(TFormMain::removableMediumTarget({}, user), QString());
-        QCOMPARE(TFormMain::removableMediumTarget({QStringLiteral("/"), QStringLiteral("/media/ali"),
-                                                   QStringLiteral("/media/reza/STICK"), QStringLiteral("/media/alik/X")},
-                                                  user),
-                 QString());
-        QCOMPARE(TFormMain::removableMediumTarget({QStringLiteral("/"), QStringLiteral("/run/media/ali/DISK"),
-                                                   QStringLiteral("/media/ali/USB")},
-                                                  user),
-                 QStringLiteral("/run/media/ali/DISK/db.mdb"));
+        QCOMPARE(
+            TFormMain::removableMediumTarget({QStringLiteral("/"), QStringLiteral("/media/ali"),
+                                              QStringLiteral("/media/reza/STICK"), QStringLiteral("/media/alik/X")},
+                                             user),
+            QString());
+        QCOMPARE(
+            TFormMain::removableMediumTarget(
+                {QStringLiteral("/"), QStringLiteral("/run/media/ali/DISK"), QStringLiteral("/media/ali/USB")}, user),
+            QStringLiteral("/run/media/ali/DISK/db.mdb"));
     }
 
     // ---- the about window -------------------------------------------------------------------
@@ -831,12 +829,46 @@ private slots:
         QVERIFY(!Form2->Timer1->isActive() && !Form2->Timer2->isActive());
     }
 
+    // The about window and the message boxes stand over the window in front, every time they
+    // show, wherever it has been moved; the login window names the program in the task bar.
+    void windowsCentredOnTheWindowInFront_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("about") << u"about"_s;
+        QTest::newRow("message box") << u"message"_s;
+        QTest::newRow("question box") << u"question"_s;
+    }
+    void windowsCentredOnTheWindowInFront()
+    {
+        QFETCH(QString, window);
+        QCOMPARE(FormEnter->windowTitle(), u"برنامه آژانسهاي درون شهري"_s);
+        WidgetDialogs boxes;
+        for (QPoint at : {QPoint(10, 20), QPoint(300, 180)}) {
+            FormMain->move(at);
+            activateMain();
+            const QPoint centre = FormMain->frameGeometry().center();
+            QPoint shown;
+            QTimer::singleShot(0, FormMain, [&] {
+                QWidget* w = QApplication::activeModalWidget();
+                if (!w) return;
+                shown = w->frameGeometry().center();
+                w->close();
+            });
+            if (window == u"about"_s)
+                FormMain->N15->trigger();
+            else if (window == u"message"_s)
+                boxes.ShowMessage(u"اطلاعات كامل نيست"_s);
+            else
+                boxes.Confirm(u"آيا مايل به چاپ سرويس هستيد ؟"_s);
+            QVERIFY(qAbs(shown.x() - centre.x()) <= 1 && qAbs(shown.y() - centre.y()) <= 1);
+        }
+    }
+
     void aboutEscDuringCountDownAndGrowth()
     {
         // Esc while counting: the next showing counts from 3.
         QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
-            for (int i = 0; i < 20; ++i)
-                Form2->Timer1Timer();
+            for (int i = 0; i < 20; ++i) Form2->Timer1Timer();
             QCOMPARE(Form2->Label1->text(), QStringLiteral("2"));
             pressEsc(Form2);
             QVERIFY(!Form2->isVisible());
@@ -847,11 +879,9 @@ private slots:
             QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
             QVERIFY(Form2->Label1->isVisible());
             QVERIFY(!Form2->Image1->isVisible());
-            for (int i = 0; i < 48; ++i)
-                Form2->Timer1Timer();
+            for (int i = 0; i < 48; ++i) Form2->Timer1Timer();
             QVERIFY(Form2->Image1->isVisible());
-            for (int i = 0; i < 10; ++i)
-                Form2->Timer2Timer();
+            for (int i = 0; i < 10; ++i) Form2->Timer2Timer();
             QCOMPARE(Form2->Image1->size(), QSize(180, 180));
             pressEsc(Form2);
         }));
@@ -862,8 +892,7 @@ private slots:
             QVERIFY(Form2->Label1->isVisible());
             QVERIFY(!Form2->Image1->isVisible());
             QVERIFY(!Form2->Timer2->isActive());
-            for (int i = 0; i < 48; ++i)
-                Form2->Timer1Timer();
+            for (int i = 0; i < 48; ++i) Form2->Timer1Timer();
             QCOMPARE(Form2->Image1->size(), QSize(100, 100));
             pressEsc(Form2);
         }));
@@ -882,8 +911,7 @@ private slots:
         QCOMPARE(picture.width(), picture.height());
         QSet<QRgb> colours;
         for (int y = 0; y < picture.height(); y += 8)
-            for (int x = 0; x < picture.width(); x += 8)
-                colours.insert(picture.pixel(x, y));
+            for (int x = 0; x < picture.width(); x += 8) colours.insert(picture.pixel(x, y));
         QVERIFY(colours.size() > 10);
     }
 };

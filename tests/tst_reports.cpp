@@ -1,5 +1,7 @@
 // The service list (F7) and the driver account (F10), driven by keys on a desk's worth of rows.
 
+#include <QApplication>
+#include <QHeaderView>
 #include <QTest>
 #include <memory>
 
@@ -82,6 +84,13 @@ private:
              f->rows(u"SELECT service_date, service_id FROM service WHERE "_s + where + u" ORDER BY 1, 2"_s))
             out << r[0].toString() + u' ' + r[1].toString();
         return out;
+    }
+
+    // The filters of the four reports with date fields, as they stand.
+    QStringList filters()
+    {
+        return {DM->QueryViewService->SQL.Text(), DM->QueryViewDriverBes->SQL.Text(), DM->QueryDriverHesab->SQL.Text(),
+                DM->QueryAmar->SQL.Text()};
     }
 
     bool showList()
@@ -334,6 +343,96 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(FormDriverHesab));
         QCOMPARE(FormDriverHesab->EditDriverId->text(), u"12"_s);
         QCOMPARE(focused(), FormDriverHesab->MaskEdit1);
+    }
+
+    // Every date field as the desk types into it: a one-digit month is completed, a date that is
+    // not whole never reaches a filter; the report dates cannot be left, by any means, until whole.
+    void dateFieldsCompleteOrRefuse_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("leave");      // Enter, Tab or a click on the next field
+        QTest::addColumn<QString>("shown");  // after leaving; empty: refused, the focus kept
+        const std::pair<int, const char*> windows[] = {{Qt::Key_F2, "service"},      {Qt::Key_F3, "payment"},
+                                                       {Qt::Key_F7, "service list"}, {Qt::Key_F8, "payment list"},
+                                                       {Qt::Key_F10, "account"},     {Qt::Key_F11, "statistics"}};
+        for (auto [key, name] : windows) {
+            QTest::addRow("%s: 1405/9/17", name)
+                << key << u"MaskEdit1"_s << u"1405/9/17"_s << int(Qt::Key_Return) << u"1405/09/17"_s;
+            if (key == Qt::Key_F2 || key == Qt::Key_F3) continue;  // refused when stored, as before
+            QTest::addRow("%s: a day of one digit", name)
+                << key << u"MaskEdit1"_s << u"1405/09/7"_s << int(Qt::Key_Return) << QString();
+            QTest::addRow("%s: no such day, second field", name)
+                << key << u"MaskEdit2"_s << u"1405/07/31"_s << int(Qt::Key_Return) << QString();
+        }
+        for (const char* field : {"MaskEdit1", "MaskEdit2"})
+            for (auto [leave, how] :
+                 {std::pair{int(Qt::Key_Tab), "Tab"}, {int(Qt::Key_Backtab), "Shift+Tab"}, {0, "a click"}}) {
+                QTest::addRow("statistics, %s left by %s", field, how)
+                    << int(Qt::Key_F11) << QString::fromLatin1(field) << u"1405/09/1"_s << leave << QString();
+                QTest::addRow("statistics, %s completed by %s", field, how)
+                    << int(Qt::Key_F11) << QString::fromLatin1(field) << u"1405/8/30"_s << leave << u"1405/08/30"_s;
+            }
+    }
+    void dateFieldsCompleteOrRefuse()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(int, leave);
+        QFETCH(QString, shown);
+        QVERIFY(activate(FormMain));
+        QTest::keyClick(FormMain, Qt::Key(key));
+        QTRY_VERIFY(QApplication::activeWindow() && QApplication::activeWindow() != FormMain);
+        QWidget* window = QApplication::activeWindow();
+        auto* date = window->findChild<TMaskEdit*>(field);
+        QVERIFY(date);
+        // Straight into the field, as a click on it puts the desk there.
+        date->setFocus(Qt::ActiveWindowFocusReason);
+        const QStringList before = filters();
+        typeText(date, typed);
+        if (leave == Qt::Key_Return || leave == Qt::Key_Tab)
+            pressKey(leave);
+        else if (leave == Qt::Key_Backtab)
+            pressKey(leave, Qt::ShiftModifier);
+        else
+            window->findChild<TMaskEdit*>(field == u"MaskEdit1"_s ? u"MaskEdit2"_s : u"MaskEdit1"_s)
+                ->setFocus(Qt::MouseFocusReason);
+        if (shown.isEmpty()) {
+            const QString message = key == Qt::Key_F11 ? u"مقدار وارد شده كامل نيست"_s : u"تاريخ درست نيست"_s;
+            QCOMPARE(f->dialogs.log, QStringList{u"message: "_s + message});
+            QCOMPARE(focused(), date);
+            QCOMPARE(filters(), before);
+            return;
+        }
+        QCOMPARE(f->dialogs.log, QStringList());
+        QCOMPARE(date->displayText(), shown);
+        QCOMPARE(date->Text(), shown);
+        QVERIFY(focused() != date);
+        for (const QString& sql : filters())
+            QVERIFY2(!sql.contains(u"1405/8/"_s) && !sql.contains(u"1405/9/"_s), qPrintable(sql));
+    }
+
+    // The two totals stand under the debit and credit columns, whatever the window's size.
+    void accountTotalsUnderTheirColumns()
+    {
+        f->exec(
+            u"INSERT INTO service (service_id, driver_id, driver_name, service_date, service_percent, "
+            "service_action) VALUES (1, 7, '%1', '1405/09/17', 990000, 'x')"_s.arg(kDriver));
+        account(u"7"_s, kToday, kToday);
+        TFormDriverHesab* w = FormDriverHesab;
+        QCOMPARE(w->DBText2->text(), u"99"_s);
+        for (QSize size : {w->size(), QSize(900, 560)}) {
+            w->setFixedSize(size);
+            QTRY_COMPARE(w->size(), size);
+            QHeaderView* h = w->DBGrid1->horizontalHeader();
+            for (auto [total, column] : {std::pair{w->DBText2, 2}, {w->DBText3, 3}}) {
+                const int left = h->viewport()->mapTo(w, QPoint(h->sectionViewportPosition(column), 0)).x();
+                QTRY_COMPARE(total->mapTo(w, QPoint()).x(), left);
+                QCOMPARE(total->width(), h->sectionSize(column));
+            }
+        }
     }
 
     void windowsShowAllTheirTitles()

@@ -148,6 +148,17 @@ private slots:
         QCOMPARE(totals(), shown);
     }
 
+    // A negative balance reads "-500", its sign at the left, in the list as in every total.
+    void negativeBalanceReadsWithItsSignAtTheLeft()
+    {
+        store({u"3|حسن|1000|0"_s, u"3|حسن|0|1500"_s});
+        QVERIFY(open(Qt::Key_F9, FormDriverMande));
+        TDBGrid* g = FormDriverMande->DBGrid1;
+        const QString cell = g->model()->index(0, 4).data().toString();
+        QVERIFY(readsLeftToRight(cell, u"-500"_s, g->font()));
+        QCOMPARE(g->model()->index(0, 4).data(Qt::EditRole).toString(), u"-500"_s);
+    }
+
     void statisticsDateNotComplete()
     {
         QVERIFY(open(Qt::Key_F11, FormAmar));
