@@ -2,6 +2,7 @@
 
 #include "app/Unit10.h"
 #include "app/Unit2.h"
+#include "app/UnitProgress.h"
 #include "baseinfo/UnitAcount.h"
 #include "baseinfo/UnitChangePass.h"
 #include "baseinfo/UnitDriver.h"
@@ -24,8 +25,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -34,8 +37,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
-TFormMain* FormMain = nullptr;
+using namespace Qt::StringLiterals;
 
+TFormMain* FormMain = nullptr;
 
 namespace {
 
@@ -120,6 +124,10 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
         panel->setMinimumWidth(0);
         StatusBar1->addWidget(panel, 1);
     }
+
+    BackupProgress = new TFormProgress(this);
+    BackupProgress->setObjectName(u"BackupProgress"_s);
+    BackupProgress->Label1->setText(u"درحال پشتيبان گيري    ...     لطفاً كمي صبر كنيد "_s);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -245,9 +253,23 @@ QString TFormMain::backupTo(const QString& target, const QString& noPlace)
         return noPlace;
     if (!DM)
         return QString::fromUtf16(u"پايگاه داده باز نيست");
+    QProgressBar* bar = BackupProgress->ProgressBar1;
+    bar->setRange(0, 0);
+    BackupProgress->show();
+    const auto hide = qScopeGuard([this] { BackupProgress->hide(); });
+    // The window answers between the copy's steps, a few dozen times a second.
+    QElapsedTimer answered;
+    auto progress = [&](qint64 done, qint64 total) {
+        bar->setRange(0, total > 0 ? 1000 : 0);
+        if (total > 0) bar->setValue(int(done * 1000 / total));
+        if (!answered.isValid() || answered.elapsed() >= 25) {
+            answered.start();
+            QApplication::processEvents();
+        }
+    };
     try {
         QDir().mkpath(QFileInfo(target).absolutePath());
-        DM->ADOConnection1->backupTo(target);
+        DM->ADOConnection1->backupTo(target, progress);
         return QString();
     } catch (const agency::Error& e) {
         return e.text();
@@ -256,6 +278,9 @@ QString TFormMain::backupTo(const QString& target, const QString& noPlace)
 
 void TFormMain::N16Click()
 {
+    // The window answers while the copies are made; the backup is not begun twice meanwhile.
+    N16->setEnabled(false);
+    const auto enable = qScopeGuard([this] { N16->setEnabled(true); });
     // Each failure says why on a second line: no medium, the folder missing, not writable, full.
     dialogs().ShowMessage(QString::fromUtf16(u" لطفاً ديسكت خالي را در درايو قرار دهيد"));
     const QString diskette = backupTo(DisketteTarget(), QString::fromUtf16(u"ديسك جداشدني براي پشتيبان پيدا نشد"));

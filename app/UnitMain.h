@@ -6,6 +6,7 @@
 #include <functional>
 
 class QAction;
+class TFormProgress;
 
 // The program's home after login: the menu, the status bar, the clock and the backup.
 class TFormMain : public QMainWindow {
@@ -20,6 +21,7 @@ public:
     QStatusBar* StatusBar1;
     QLabel* Panels[4];  // from the left: time, date, user, nothing
     QTimer* Timer1;
+    TFormProgress* BackupProgress;  // shown while a copy is made
 
     QAction *N2, *N17, *N4, *N5, *N6, *N18, *N20, *N8, *N19, *N22, *N10, *N11, *N16, *N15, *N14;
 

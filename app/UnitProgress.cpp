@@ -1,5 +1,6 @@
 #include "app/UnitProgress.h"
 
+#include <QScreen>
 #include <QVBoxLayout>
 
 TFormProgress* FormProgress = nullptr;
@@ -35,4 +36,12 @@ void TFormProgress::StepIt()
     ++m_steps;
     ProgressBar1->setValue(qMin(ProgressBar1->maximum(), ProgressBar1->value() + 1));
     ProgressBar1->repaint();
+}
+
+void TFormProgress::showEvent(QShowEvent* event)
+{
+    // Centred every time it shows: on the window it works for, or on the screen at start-up.
+    const QRect area = parentWidget() ? parentWidget()->window()->frameGeometry() : screen()->availableGeometry();
+    move(area.center() - rect().center());
+    QWidget::showEvent(event);
 }

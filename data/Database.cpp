@@ -8,12 +8,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -112,10 +116,25 @@ void prepareConnection(sqlite3* db)
                                nullptr, nullptr, nullptr);
 }
 
-sqlite3* openFile(const QString& path, int flags)
+// A connection that closes itself; a file read through a private copy keeps the copy as long.
+struct Connection {
+    sqlite3* db = nullptr;
+    std::unique_ptr<QTemporaryDir> copy;
+
+    Connection() = default;
+    explicit Connection(sqlite3* opened) : db(opened) {}
+    Connection(Connection&& other) noexcept : db(std::exchange(other.db, nullptr)), copy(std::move(other.copy)) {}
+    Connection& operator=(Connection&&) = delete;
+    ~Connection() { close(); }
+    operator sqlite3*() const { return db; }
+    void close() { sqlite3_close_v2(std::exchange(db, nullptr)); }
+};
+
+sqlite3* openFile(const QString& path, int flags, const QByteArray& name = {})
 {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const QByteArray file = name.isEmpty() ? QFile::encodeName(path) : name;
+    const int rc = sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? sqliteError(db) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
@@ -140,16 +159,30 @@ void syncDirectory(const QString& file)
     }
 }
 
-const QString kInUse = u"پايگاه داده در دست برنامه ديگري است؛ آن را ببنديد و دوباره بكوشيد"_s;
-
-// A connection that reads a database and leaves nothing behind: where it may write, SQLite
-// removes the log and shared-memory files of a WAL file when it closes; elsewhere it only reads.
 bool canWrite(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
 
-sqlite3* openForReading(const QString& path)
+// A connection that reads a database and leaves nothing behind. Where it may write, SQLite
+// removes the log and shared-memory files of a WAL file when it closes. Elsewhere SQLite would
+// leave them, read-only, and they would refuse every later save: the file is read as immutable,
+// or through a private copy when an unfinished log beside it holds part of its content.
+Connection openForReading(const QString& path)
 {
-    const bool writable = canWrite(path) && canWrite(QFileInfo(path).absolutePath());
-    return openFile(path, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    if (canWrite(path) && canWrite(QFileInfo(path).absolutePath()))
+        return Connection(openFile(path, SQLITE_OPEN_READWRITE));
+    const QFileInfo log(path + u"-wal"_s);
+    if (!log.exists() || log.size() == 0) {
+        const QByteArray uri = "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1";
+        return Connection(openFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, uri));
+    }
+    Connection c;
+    c.copy = std::make_unique<QTemporaryDir>();
+    const QString copy = c.copy->filePath(u"copy.mdb"_s);
+    for (const auto& [from, to] : {std::pair{path, copy}, std::pair{log.filePath(), copy + u"-wal"_s}}) {
+        if (!c.copy->isValid() || !QFile::copy(from, to)) throw Error(u"پايگاه داده براي خواندن رونوشت نشد: "_s + path);
+        QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    c.db = openFile(copy, SQLITE_OPEN_READWRITE);
+    return c;
 }
 
 // The file at path exists and can be read.
@@ -162,39 +195,16 @@ void requireReadableFile(const QString& path)
         throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
 }
 
-// Why a file could not be written at path, in the desk's words.
-QString writeFailure(int err, const QString& path)
-{
-    const QString dir = QFileInfo(path).absolutePath();
-    switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-        return u"پوشه %1 وجود ندارد"_s.arg(dir);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return u"در پوشه %1 نمي توان نوشت"_s.arg(dir);
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return u"جاي خالي در %1 كافي نيست"_s.arg(dir);
-    default:
-        return u"در %1 نوشته نشد: %2"_s.arg(path, QString::fromLocal8Bit(std::strerror(err)));
-    }
-}
-
-// The cause of a failed write through the connection db to the file at path.
+// The cause of a failed write through the connection db to a copy at path: a copy is made in a
+// file of its own, so a file it may not open or write means a folder it may not write.
 QString copyFailure(sqlite3* db, const QString& path)
 {
     const int code = sqlite3_errcode(db) & 0xff;
     const int sys = sqlite3_system_errno(db);
-    if (code == SQLITE_FULL)
-        return writeFailure(ENOSPC, path);
-    if ((code == SQLITE_IOERR || code == SQLITE_CANTOPEN || code == SQLITE_READONLY) && sys != 0)
-        return writeFailure(sys, path);
-    if (code == SQLITE_READONLY || code == SQLITE_CANTOPEN || code == SQLITE_PERM)
-        return writeFailure(EACCES, path);
-    return sqliteError(db);
+    if (code == SQLITE_CANTOPEN || code == SQLITE_READONLY || code == SQLITE_PERM)
+        return writeFailure(sys != 0 && code != SQLITE_PERM ? sys : EACCES, path);
+    const QString desk = engineFailureText(code, sys, path);
+    return desk.isEmpty() ? sqliteError(db) : desk;
 }
 
 // Creates an empty file readable and writable by its owner only, refusing to overwrite.
@@ -258,8 +268,17 @@ void checkDatabase(sqlite3* db, const QString& path)
     }
 }
 
-void checkIntegrity(sqlite3* db, const QString& brokenText)
+// Calls progress with nothing counted while a long statement runs on db, so that the window answers.
+int reportWork(void* progress)
 {
+    (*static_cast<const BackupProgress*>(progress))(0, 0);
+    return 0;
+}
+
+void checkIntegrity(sqlite3* db, const QString& brokenText, const BackupProgress& progress = {})
+{
+    if (progress) sqlite3_progress_handler(db, 20000, &reportWork, const_cast<BackupProgress*>(&progress));
+    const auto quiet = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
     QString result;
     try {
         Statement check(db, u"PRAGMA integrity_check"_s);
@@ -271,58 +290,59 @@ void checkIntegrity(sqlite3* db, const QString& brokenText)
         throw Error(brokenText + result.section(u'\n', 0, 0));
 }
 
-// Copies all of source into dst through SQLite's backup API; the result code of the step, after
-// refusing a copy that cannot begin or finds the database in use. shownAs names dst in messages.
-int backupAll(sqlite3* source, sqlite3* dst, const QString& shownAs)
+// Pages a step of a copy takes (a quarter of a megabyte), between which the window answers.
+constexpr int kBackupStep = 64;
+
+// Copies all of source into dst through SQLite's backup API, in steps; the result code of the
+// last step, after refusing a copy that cannot begin or finds the database in use. shownAs names
+// dst in messages. A write through source between steps is copied too; one by another connection
+// starts the copy again, so the copy is the database as the last step found it.
+int backupAll(sqlite3* source, sqlite3* dst, const QString& shownAs, const BackupProgress& progress = {})
 {
     sqlite3_backup* backup = sqlite3_backup_init(dst, "main", source, "main");
     if (!backup)
         throw Error(copyFailure(dst, shownAs));
-    const int rc = sqlite3_backup_step(backup, -1) & 0xff;
-    sqlite3_backup_finish(backup);
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-        throw Error(kInUse);
+    const auto finish = qScopeGuard([backup] { sqlite3_backup_finish(backup); });
+    int rc = SQLITE_OK;
+    while ((rc = sqlite3_backup_step(backup, kBackupStep) & 0xff) == SQLITE_OK)
+        if (progress) {
+            const int total = sqlite3_backup_pagecount(backup);
+            progress(total - sqlite3_backup_remaining(backup), total);
+        }
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) throw Error(engineFailureText(rc, 0, shownAs));
     return rc;
 }
 
 // Copies the database of source into target through SQLite's backup API: first into a file of
 // its own beside target, checked, and only then renamed over target.
-void copyInto(sqlite3* source, const QString& target)
+void copyInto(sqlite3* source, const QString& target, const BackupProgress& progress = {})
 {
     const QString part = target + u".part"_s;
     QFile::remove(part);
     QFile::remove(part + u"-journal"_s);
     createPrivateFile(part);
-    sqlite3* dst = nullptr;
-    try {
-        dst = openFile(part, SQLITE_OPEN_READWRITE);
-        if (backupAll(source, dst, target) != SQLITE_DONE)
-            throw Error(copyFailure(dst, target));
-        // The copy stands alone: one file, no write-ahead log beside it.
-        if (sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
-            throw Error(copyFailure(dst, target));
-        checkIntegrity(dst, tr(u"نسخه پشتيبان سالم نيست: "));
-        sqlite3_close_v2(dst);
-        dst = nullptr;
-        fsyncFile(part, target);
-        if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
-            throw Error(writeFailure(errno, target));
-        syncDirectory(target);
-    } catch (...) {
-        if (dst)
-            sqlite3_close_v2(dst);
+    const OnFailure removePart([&part] {
         QFile::remove(part);
         QFile::remove(part + u"-journal"_s);
-        throw;
-    }
+    });
+    Connection dst(openFile(part, SQLITE_OPEN_READWRITE));
+    if (backupAll(source, dst, target, progress) != SQLITE_DONE) throw Error(copyFailure(dst, target));
+    // The copy stands alone: one file, no write-ahead log beside it.
+    if (sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw Error(copyFailure(dst, target));
+    checkIntegrity(dst, tr(u"نسخه پشتيبان سالم نيست: "), progress);
+    dst.close();
+    fsyncFile(part, target);
+    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
+        throw Error(writeFailure(errno, target));
+    syncDirectory(target);
 }
 
 // Refuses a database that the program could read but not write, before SQLite touches it: its
 // first save would fail, and SQLite keeps its log and shared memory in files beside it.
 void requireWritable(const QString& path)
 {
-    if (!canWrite(path))
-        throw Error(u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path);
+    if (!canWrite(path)) throw Error(engineFailureText(SQLITE_READONLY, 0, path));
     const QString dir = QFileInfo(path).absolutePath();
     if (!canWrite(dir))
         throw Error(u"در پوشه پايگاه داده نمي توان نوشت و پايگاه داده بدون آن كار نمي كند: "_s + dir);
@@ -346,15 +366,10 @@ QString keptName(const QString& path)
 // Keeps the database at path as kept: a checked copy when it is sound, else its bytes as they are.
 void keepAside(const QString& path, const QString& kept)
 {
-    sqlite3* db = nullptr;
     try {
-        db = openForReading(path);
-        copyInto(db, kept);
-        sqlite3_close_v2(db);
+        copyInto(openForReading(path), kept);
         return;
     } catch (const Error&) {
-        if (db)
-            sqlite3_close_v2(db);
     }
     for (const QString& file : {path, path + u"-wal"_s}) {
         if (!QFileInfo::exists(file))
@@ -402,7 +417,7 @@ void exec(sqlite3* db, const QString& sql)
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : sqliteError(db);
         sqlite3_free(err);
-        throw Error(msg);
+        throw Error(msg, sqlite3_extended_errcode(db), sqlite3_system_errno(db));
     }
 }
 
@@ -443,9 +458,10 @@ bool Statement::step()
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    const QString msg = sqliteError(m_db);
+    // Taken before the reset, which may change them.
+    const Error failure(sqliteError(m_db), sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db));
     sqlite3_reset(m_stmt);
-    throw Error(msg);
+    throw failure;
 }
 
 void Statement::reset()
@@ -500,29 +516,22 @@ Database::Database(const QString& path) : m_path(path)
     requireWritable(path);
 
     m_writer = openFile(path, SQLITE_OPEN_READWRITE);
-    try {
-        // SQLite falls back to reading alone where it may not write (a read-only mount).
-        if (sqlite3_db_readonly(m_writer, "main") == 1)
-            throw Error(u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path);
-        checkDatabase(m_writer, path);
-        upgradeSchema(m_writer);
-        // Durability first: a committed row survives a power cut. The mode is read by a statement
-        // that is finished before the mode changes, which no open statement allows.
-        bool wal = false;
-        {
-            Statement mode(m_writer, QStringLiteral("PRAGMA journal_mode"));
-            wal = mode.step() && mode.column(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
-        }
-        if (!wal)
-            exec(m_writer, QStringLiteral("PRAGMA journal_mode=WAL"));
-        exec(m_writer, QStringLiteral("PRAGMA synchronous=FULL"));
-        // The log is checkpointed every thousand pages and cut back once a burst has passed.
-        exec(m_writer, QStringLiteral("PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"));
-    } catch (...) {
-        sqlite3_close_v2(m_writer);
-        m_writer = nullptr;
-        throw;
+    const OnFailure close([this] { sqlite3_close_v2(std::exchange(m_writer, nullptr)); });
+    // SQLite falls back to reading alone where it may not write (a read-only mount).
+    if (sqlite3_db_readonly(m_writer, "main") == 1) throw Error(engineFailureText(SQLITE_READONLY, 0, path));
+    checkDatabase(m_writer, path);
+    upgradeSchema(m_writer);
+    // Durability first: a committed row survives a power cut. The mode is read by a statement
+    // that is finished before the mode changes, which no open statement allows.
+    bool wal = false;
+    {
+        Statement mode(m_writer, u"PRAGMA journal_mode"_s);
+        wal = mode.step() && mode.column(0).toString().compare("wal"_L1, Qt::CaseInsensitive) == 0;
     }
+    if (!wal) exec(m_writer, u"PRAGMA journal_mode=WAL"_s);
+    exec(m_writer, u"PRAGMA synchronous=FULL"_s);
+    // The log is checkpointed every thousand pages and cut back once a burst has passed.
+    exec(m_writer, u"PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"_s);
 }
 
 Database::~Database() { sqlite3_close_v2(m_writer); }
@@ -542,63 +551,67 @@ void Database::create(const QString& path, const NewDatabase& settings)
     for (const QString& text : {settings.title, settings.userName})
         if (text.size() > 50)
             throw Error(tr(u"متن بيش از ۵۰ نويسه است: ") + text);
-    const QString part = path + QStringLiteral(".new");
+    const QString part = path + u".new"_s;
     QFile::remove(part);
     createPrivateFile(part);
-    sqlite3* db = nullptr;
-    try {
-        db = openFile(part, SQLITE_OPEN_READWRITE);
-        {
-            Transaction tx(db);
-            exec(db, QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId));
-            exec(db, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
-            for (const QString& sql : schemaStatements())
-                exec(db, sql);
-            Statement user(db, QStringLiteral("INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES (?, ?)"));
-            user.bind(1, settings.userName);
-            user.bind(2, Password::hash(settings.password));
-            user.step();
-            Statement payeh(db, QStringLiteral("INSERT INTO payeh (\"Title\", \"percent\", \"Add\", \"Tel\") VALUES (?, ?, '', '')"));
-            payeh.bind(1, settings.title);
-            payeh.bind(2, qint64(settings.percent));
-            payeh.step();
-            tx.commit();
-        }
-        exec(db, QStringLiteral("PRAGMA journal_mode=WAL"));
-        sqlite3_close_v2(db);
-        db = nullptr;
-        if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0)
-            throw Error(tr(u"فايل پايگاه داده ساخته نشد: ") + path);
-        syncDirectory(path);
-    } catch (...) {
-        if (db)
-            sqlite3_close_v2(db);
-        QFile::remove(part);
-        QFile::remove(part + QStringLiteral("-wal"));
-        QFile::remove(part + QStringLiteral("-shm"));
-        throw;
+    const OnFailure removePart([&part] {
+        for (const QString& suffix : {QString(), u"-wal"_s, u"-shm"_s}) QFile::remove(part + suffix);
+    });
+    Connection db(openFile(part, SQLITE_OPEN_READWRITE));
+    {
+        Transaction tx(db);
+        exec(db, u"PRAGMA application_id=%1"_s.arg(kApplicationId));
+        exec(db, u"PRAGMA user_version=%1"_s.arg(kSchemaVersion));
+        for (const QString& sql : schemaStatements()) exec(db, sql);
+        Statement user(db, u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES (?, ?)"_s);
+        user.bind(1, settings.userName);
+        user.bind(2, Password::hash(settings.password));
+        user.step();
+        Statement payeh(db, u"INSERT INTO payeh (\"Title\", \"percent\", \"Add\", \"Tel\") VALUES (?, ?, '', '')"_s);
+        payeh.bind(1, settings.title);
+        payeh.bind(2, qint64(settings.percent));
+        payeh.step();
+        tx.commit();
     }
+    exec(db, u"PRAGMA journal_mode=WAL"_s);
+    db.close();
+    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0)
+        throw Error(tr(u"فايل پايگاه داده ساخته نشد: ") + path);
+    syncDirectory(path);
 }
 
-void Database::backupTo(const QString& target) const
+void Database::backupTo(const QString& target, const BackupProgress& progress) const
 {
-    copyInto(m_writer, target);
+    copyInto(m_writer, target, progress);
+}
+
+void Database::RowWritten(const QString& table, qint64 id)
+{
+    // A listener may end its listening as it hears: each is looked up afresh.
+    for (const int key : m_watchers.keys())
+        if (const auto it = m_watchers.constFind(key); it != m_watchers.cend()) RowWatcher(it.value())(table, id);
+}
+
+int Database::watchRows(RowWatcher watcher)
+{
+    m_watchers.insert(++m_nextWatcher, std::move(watcher));
+    return m_nextWatcher;
+}
+
+void Database::unwatchRows(int key)
+{
+    m_watchers.remove(key);
 }
 
 namespace {
 
 // A connection reading the database at path, once the program's own checks of it have passed.
-sqlite3* openVerified(const QString& path)
+Connection openVerified(const QString& path)
 {
     requireReadableFile(path);
-    sqlite3* db = openForReading(path);
-    try {
-        checkDatabase(db, path);
-        checkIntegrity(db, u"پايگاه داده آسيب ديده است: "_s);
-    } catch (...) {
-        sqlite3_close_v2(db);
-        throw;
-    }
+    Connection db = openForReading(path);
+    checkDatabase(db, path);
+    checkIntegrity(db, u"پايگاه داده آسيب ديده است: "_s);
     return db;
 }
 
@@ -606,47 +619,36 @@ sqlite3* openVerified(const QString& path)
 
 void Database::verify(const QString& path)
 {
-    sqlite3_close_v2(openVerified(path));
+    openVerified(path);
 }
 
 QString Database::restore(const QString& backup, const QString& path)
 {
-    sqlite3* src = openVerified(backup);
-    sqlite3* dst = nullptr;
+    const Connection src = openVerified(backup);
     QString kept;
-    try {
-        const bool existed = QFileInfo::exists(path);
-        if (existed && QFileInfo(backup).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
-            throw Error(u"نسخه پشتيبان همان پايگاه داده است: "_s + path);
-        if (existed) {
-            kept = keptName(path);
-            keepAside(path, kept);
-        }
-        bool replaced = false;
-        if (existed) {
-            // Through the live file, under SQLite's locks, so that no connection to it is left
-            // reading a file that was swapped away beneath it.
-            dst = openFile(path, SQLITE_OPEN_READWRITE);
-            const int rc = backupAll(src, dst, path);
-            // A file that is no database (the reason for restoring, at times) is replaced whole.
-            replaced = rc == SQLITE_DONE;
-            if (!replaced && rc != SQLITE_NOTADB && rc != SQLITE_CORRUPT)
-                throw Error(copyFailure(dst, path));
-            sqlite3_close_v2(dst);
-            dst = nullptr;
-        }
-        if (!replaced) {
-            copyInto(src, path);
-            QFile::remove(path + u"-wal"_s);
-            QFile::remove(path + u"-shm"_s);
-        }
-    } catch (...) {
-        if (dst)
-            sqlite3_close_v2(dst);
-        sqlite3_close_v2(src);
-        throw;
+    const bool existed = QFileInfo::exists(path);
+    if (existed && QFileInfo(backup).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
+        throw Error(u"نسخه پشتيبان همان پايگاه داده است: "_s + path);
+    if (existed) {
+        requireWritable(path);
+        kept = keptName(path);
+        keepAside(path, kept);
     }
-    sqlite3_close_v2(src);
+    bool replaced = false;
+    if (existed) {
+        // Through the live file, under SQLite's locks, so that no connection to it is left
+        // reading a file that was swapped away beneath it.
+        const Connection dst(openFile(path, SQLITE_OPEN_READWRITE));
+        const int rc = backupAll(src, dst, path);
+        // A file that is no database (the reason for restoring, at times) is replaced whole.
+        replaced = rc == SQLITE_DONE;
+        if (!replaced && rc != SQLITE_NOTADB && rc != SQLITE_CORRUPT) throw Error(copyFailure(dst, path));
+    }
+    if (!replaced) {
+        copyInto(src, path);
+        QFile::remove(path + u"-wal"_s);
+        QFile::remove(path + u"-shm"_s);
+    }
     verify(path);
     return kept;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The SQLite file: opening and checking it, a new database, the connections, backup.
 
+#include <QMap>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -55,6 +57,13 @@ private:
 void exec(sqlite3* db, const QString& sql);
 QString sqliteError(sqlite3* db);
 
+// A copy's progress: pages copied of all; total 0 while the copy is being checked. Called between
+// steps of the copy, so it may let the window answer; it must not throw.
+using BackupProgress = std::function<void(qint64 done, qint64 total)>;
+
+// Hears of a row written to a table: its name and the row's id.
+using RowWatcher = std::function<void(const QString& table, qint64 id)>;
+
 class Database {
 public:
     // Opens and checks an existing database; raises Error (and leaves the file as it was) when it
@@ -78,22 +87,34 @@ public:
 
     // Copies the live database into target through SQLite's backup API, checks the copy and only
     // then puts it in place, so a failed copy never replaces a good one. Raises Error saying why
-    // (the folder missing, not writable, full) on failure.
-    void backupTo(const QString& target) const;
+    // (the folder missing, not writable, full) on failure. It copies in steps of a few pages,
+    // telling progress after each.
+    void backupTo(const QString& target, const BackupProgress& progress = {}) const;
+
+    // Announces that the row with this id of table was written (stored, corrected or deleted):
+    // every open dataset over that table drops what it kept of the row and shows the stored
+    // values at once. Whatever writes a row with plain SQL calls it after the commit.
+    void RowWritten(const QString& table, qint64 id);
+    // Datasets listen through these; the key returned ends the listening.
+    int watchRows(RowWatcher watcher);
+    void unwatchRows(int key);
 
     // The program's own checks of a database file, changing nothing: this program's application
     // id, a schema version it can open, the five tables and SQLite's integrity check. Raises
-    // Error saying what is wrong.
+    // Error saying what is wrong. A file it may not write is read without leaving a log beside it.
     static void verify(const QString& path);
 
     // Verifies backup, then puts its content in place of the database at path through SQLite's
     // backup API. The database replaced is kept beside it under a dated name (DB.MDB becomes
-    // DB-1405-09-17-103000.MDB), which is returned; empty when there was none at path.
+    // DB-1405-09-17-103000.MDB), which is returned; empty when there was none at path. A database
+    // at path that may not be written is refused before anything changes.
     static QString restore(const QString& backup, const QString& path);
 
 private:
     QString m_path;
     sqlite3* m_writer = nullptr;
+    QMap<int, RowWatcher> m_watchers;
+    int m_nextWatcher = 0;
 };
 
 // Case- and letter-form-insensitive text, as every name search compares: Arabic and Persian

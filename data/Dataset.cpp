@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QRunnable>
+#include <QScopeGuard>
 #include <QThreadPool>
 #include <QTimer>
 #include <QVarLengthArray>
@@ -339,10 +340,12 @@ TDataset::TDataset(Database* db, const QString& name, bool writable, QObject* pa
     : QObject(parent), m_db(db), m_writable(writable)
 {
     setObjectName(name);
+    m_watch = m_db->watchRows([this](const QString& table, qint64 id) { rowWritten(table, id); });
 }
 
 TDataset::~TDataset()
 {
+    m_db->unwatchRows(m_watch);
     cancelJob();
     if (IdleLoader* loader = IdleLoader::instance()) loader->remove(this);
     m_probes.clear();
@@ -404,7 +407,12 @@ void TDataset::Open()
 {
     if (Active()) return;
     prepare();
-    try {
+    {
+        const OnFailure forget([this] {
+            releaseSnapshot();
+            m_ids.clear();
+            m_all.clear();
+        });
         if (m_query.plain) {
             exec(m_conn, QStringLiteral("BEGIN"));
             m_inSnapshot = true;
@@ -414,11 +422,6 @@ void TDataset::Open()
         } else {
             readWhole();
         }
-    } catch (...) {
-        releaseSnapshot();
-        m_ids.clear();
-        m_all.clear();
-        throw;
     }
     ++m_generation;
     m_state = TDataSetState::dsBrowse;
@@ -438,11 +441,11 @@ void TDataset::OpenInBackground()
         return;
     }
     // The read transaction begins here, so the result is the one of this moment.
-    try {
+    {
+        const OnFailure rollback([this] {
+            if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+        });
         exec(m_conn, QStringLiteral("BEGIN; SELECT 1 FROM sqlite_master LIMIT 1"));
-    } catch (...) {
-        if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
     auto job = std::make_shared<BackgroundJob>();
     job->setAutoDelete(false);
@@ -468,17 +471,12 @@ void TDataset::OpenInBackground()
 
 void TDataset::readWhole()
 {
-    try {
-        while (m_idStmt->step()) {
-            Row r(m_query.columns.size());
-            for (int i = 0; i < r.size(); ++i) r[i] = m_idStmt->column(i);
-            m_all.append(r);
-        }
-    } catch (...) {
-        m_idStmt->reset();
-        throw;
+    const auto reset = qScopeGuard([this] { m_idStmt->reset(); });
+    while (m_idStmt->step()) {
+        Row r(m_query.columns.size());
+        for (int i = 0; i < r.size(); ++i) r[i] = m_idStmt->column(i);
+        m_all.append(r);
     }
-    m_idStmt->reset();
 }
 
 void TDataset::join() const
@@ -573,17 +571,13 @@ void TDataset::releaseSnapshot()
 bool TDataset::stepIds(int count)
 {
     if (!m_inSnapshot) return false;  // every id read
-    try {
-        for (int i = 0; i < count; ++i) {
-            if (!m_idStmt->step()) {
-                releaseSnapshot();
-                return false;
-            }
-            m_ids.append(m_idStmt->columnInt(0));
+    const OnFailure release([this] { releaseSnapshot(); });
+    for (int i = 0; i < count; ++i) {
+        if (!m_idStmt->step()) {
+            releaseSnapshot();
+            return false;
         }
-    } catch (...) {
-        releaseSnapshot();
-        throw;
+        m_ids.append(m_idStmt->columnInt(0));
     }
     return true;
 }
@@ -654,7 +648,11 @@ void TDataset::readRows(int index)
     } else {
         for (int k = 0; k < n; ++k) sqlite3_bind_int64(h, k + 1, wanted[k].first);  // the rest stay null
     }
-    try {
+    {
+        const OnFailure forget([&] {
+            for (int k = 0; k < n; ++k) cacheSlot(index + k).pos = -1;
+        });
+        const auto reset = qScopeGuard([st] { st->reset(); });
         int k = 0;
         while (st->step()) {
             if (n > 1) {
@@ -670,12 +668,7 @@ void TDataset::readRows(int index)
             for (int i = 0; i < columns; ++i) r[i] = st->column(first + i);
             filled[at - index] = true;
         }
-    } catch (...) {
-        for (int k = 0; k < n; ++k) cacheSlot(index + k).pos = -1;
-        st->reset();
-        throw;
     }
-    st->reset();
     // A row deleted since the snapshot reads back empty.
     for (int k = 0; k < n; ++k)
         if (!filled[k]) cacheSlot(index + k).row = m_empty;
@@ -780,13 +773,9 @@ void TDataset::PostKeepingEdits()
 
 void TDataset::WriteAndPost(const std::function<void()>& write)
 {
-    try {
-        write();
-        Post();
-    } catch (...) {
-        Cancel();
-        throw;
-    }
+    const OnFailure drop([this] { Cancel(); });
+    write();
+    Post();
 }
 
 void TDataset::checkBrowseMode()
@@ -1021,7 +1010,8 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
         if (!probe) probe = std::make_shared<Statement>(m_conn, sql);
         for (int k = 0; k < binds.size(); ++k) probe->bind(k + 1, binds[k]);
         Row foundRow;
-        try {
+        {
+            const auto reset = qScopeGuard([&probe] { probe->reset(); });
             while (probe->step()) {
                 bool match = true;
                 for (int k = 0; match && k < keys.size(); ++k)
@@ -1032,11 +1022,7 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
                 foundRow = m_empty;
                 for (int i = 0; i < foundRow.size(); ++i) foundRow[i] = probe->column(i + 1);
             }
-        } catch (...) {
-            probe->reset();
-            throw;
         }
-        probe->reset();
         if (found >= 0) {
             CachedRow& slot = cacheSlot(found);
             slot.pos = found;
@@ -1108,6 +1094,10 @@ void TDataset::checkWidths() const
 
 void TDataset::raiseStore(const Error& e, const Row& attempted) const
 {
+    // The engine's own failures (held by another program, the disk full or failing, the file
+    // read-only) in the desk's words, as the backup says them.
+    if (const QString desk = engineFailureText(e.code(), e.systemErrno(), m_db->path()); !desk.isEmpty())
+        throw Error(desk, e.code(), e.systemErrno());
     const QString msg = e.text();
     auto has = [&](const char* s) { return msg.contains(QLatin1String(s), Qt::CaseInsensitive); };
     // The code the refused row carried, so that the desk knows which one is taken.
@@ -1202,18 +1192,30 @@ void TDataset::Post()
         m_ids.append(rowid);
         notePosition(rowid, int(m_ids.size()) - 1);
         setCurrent(int(m_ids.size()) - 1);
-    }
-    CachedRow& slot = cacheSlot(m_cur);
-    slot.pos = m_cur;
-    slot.id = rowid;
-    slot.row = stored;
-    if (inserting) {
         emit rowInserted(m_cur);
         emit currentChanged(m_cur);
-    } else {
-        emit rowChanged(m_cur);
     }
+    // This dataset and every other one over the table show the row as stored.
+    m_db->RowWritten(m_query.table->name, rowid);
     emit stateChanged();
+}
+
+void TDataset::rowWritten(const QString& table, qint64 id)
+{
+    if (!Active() || !m_query.plain || m_query.table->name.compare(table, Qt::CaseInsensitive) != 0) return;
+    // Inside its read transaction the dataset would read the row as it was: its ids are read to
+    // the end, which ends the transaction.
+    try {
+        finishSnapshot();
+    } catch (const Error& e) {
+        qWarning("%s: %s", qPrintable(Name()), e.what());  // the row is stored; this list is told at its reopen
+        return;
+    }
+    const int at = positionOf(id);
+    if (at < 0) return;  // not among this snapshot's rows
+    CachedRow& slot = cacheSlot(at);
+    if (slot.pos == at) slot.pos = -1;
+    emit rowChanged(at);
 }
 
 void TDataset::Delete()

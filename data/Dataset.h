@@ -187,11 +187,13 @@ private:
     void notePosition(qint64 id, int position);
     void setCurrent(int index);
     bool readBack(qint64 rowid, Row* out);
+    void rowWritten(const QString& table, qint64 id);  // drops what is kept of the row, shows it anew
     void checkWidths() const;
     [[noreturn]] void raise(const QString& text) const;
     [[noreturn]] void raiseStore(const Error& e, const Row& attempted = {}) const;
 
     Database* m_db;
+    int m_watch = 0;  // the key of this dataset's listening to rows written
     bool m_writable;
     ParsedQuery m_query;
     QString m_preparedText;  // the text the statements below were prepared for

@@ -1,8 +1,54 @@
 #include "data/Errors.h"
 
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
 #include <limits>
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
 
 namespace agency {
+
+QString writeFailure(int err, const QString& path)
+{
+    const QString dir = QFileInfo(path).absolutePath();
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return u"پوشه %1 وجود ندارد"_s.arg(dir);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return u"در پوشه %1 نمي توان نوشت"_s.arg(dir);
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return u"جاي خالي در %1 كافي نيست"_s.arg(dir);
+        case EIO:
+            return u"در %1 نوشته نشد: ديسك در خواندن يا نوشتن خطا داد"_s.arg(path);
+        default:
+            return u"در %1 نوشته نشد: %2"_s.arg(path, QString::fromLocal8Bit(std::strerror(err)));
+    }
+}
+
+QString engineFailureText(int code, int systemErrno, const QString& path)
+{
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return u"پايگاه داده در دست برنامه ديگري است؛ آن را ببنديد و دوباره بكوشيد"_s;
+        case SQLITE_FULL:
+            return writeFailure(ENOSPC, path);
+        case SQLITE_IOERR:
+            return writeFailure(systemErrno ? systemErrno : EIO, path);
+        case SQLITE_READONLY:
+            return u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path;
+        default:
+            return QString();
+    }
+}
 
 QString asciiDigits(const QString& text)
 {
@@ -48,8 +94,7 @@ bool tryStrToInt(const QString& text, qint32* value)
 qint32 StrToInt(const QString& text)
 {
     qint32 v = 0;
-    if (!tryStrToInt(text, &v))
-        throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    if (!tryStrToInt(text, &v)) throw Error(u"'%1' is not a valid integer value"_s.arg(text));
     return v;
 }
 

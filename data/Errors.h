@@ -8,14 +8,49 @@ namespace agency {
 
 class Error : public std::exception {
 public:
-    explicit Error(QString text) : m_text(std::move(text)), m_utf8(m_text.toUtf8()) {}
+    // code and systemErrno: the engine's result code and the system's errno, when it raised it.
+    explicit Error(QString text, int code = 0, int systemErrno = 0)
+        : m_text(std::move(text)), m_utf8(m_text.toUtf8()), m_code(code), m_errno(systemErrno)
+    {
+    }
     const QString& text() const noexcept { return m_text; }
     const char* what() const noexcept override { return m_utf8.constData(); }
+    int code() const noexcept { return m_code; }
+    int systemErrno() const noexcept { return m_errno; }
 
 private:
     QString m_text;
     QByteArray m_utf8;
+    int m_code = 0;
+    int m_errno = 0;
 };
+
+// Runs its action when its scope is left by an exception, and not when the scope ends normally.
+// The action must not throw.
+template <typename F>
+class OnFailure {
+public:
+    explicit OnFailure(F action) : m_action(std::move(action)) {}
+    ~OnFailure()
+    {
+        if (std::uncaught_exceptions() > m_pending) m_action();
+    }
+    OnFailure(const OnFailure&) = delete;
+    OnFailure& operator=(const OnFailure&) = delete;
+
+private:
+    F m_action;
+    int m_pending = std::uncaught_exceptions();
+};
+
+// Why a file could not be written at path, from the system's errno, in the desk's words: the
+// folder missing, not writable, full, the disk failing.
+QString writeFailure(int err, const QString& path);
+
+// The desk's words for an engine failure while writing the database or a copy at path: held by
+// another program past the wait, the disk full, the file read-only, the disk failing. systemErrno,
+// when known, names the cause more closely. Empty for any other result code.
+QString engineFailureText(int code, int systemErrno, const QString& path);
 
 // Digits as a Persian keyboard types them (۰-۹, ٠-٩) become ASCII; everything else stays.
 QString asciiDigits(const QString& text);

@@ -426,6 +426,33 @@ private slots:
         QCOMPARE(serviceRows(), 1499);
     }
 
+    // A row written and announced shows as stored in an open list at once; another program's waits.
+    void announcedRowsShowAtOnce_data()
+    {
+        QTest::addColumn<int>("row");  // position in the payment list; read before the write when below 1000
+        QTest::addColumn<bool>("announced");
+        QTest::newRow("a row read before") << 3 << true;
+        QTest::newRow("a row the snapshot has not reached") << 1400 << true;
+        QTest::newRow("another program's write") << 3 << false;
+    }
+    void announcedRowsShowAtOnce()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, announced);
+        insertServices(15000);  // every tenth a payment, numbered ten times its place in the list
+        TADOQuery* q = DM->QueryViewDriverBes;
+        q->Reopen();
+        QVERIFY(q->InSnapshot());  // no event has run: its ids are still being read
+        const int amount = q->FieldIndex(u"driver_bes"_s);
+        if (row < 1000) QCOMPARE(q->value(row, amount).toLongLong(), 50000);
+        QSignalSpy changed(q, &TDataset::rowChanged);
+        const QString sql = u"UPDATE service SET driver_bes=43210000 WHERE id=%1"_s.arg(10 * (row + 1));
+        announced                                                        ? exec(DM->ADOConnection1->writer(), sql),
+            DM->ADOConnection1->RowWritten(u"service"_s, 10 * (row + 1)) : f->exec(sql);
+        QCOMPARE(q->value(row, amount).toLongLong(), announced ? 43210000 : 50000);
+        QCOMPARE(changed, announced ? QList<QVariantList>{{row}} : QList<QVariantList>{});
+    }
+
     void locateComparesAsTheDeskTypes_data()
     {
         QTest::addColumn<QString>("dataset");

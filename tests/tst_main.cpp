@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include "app/Unit10.h"
 #include "app/Unit2.h"
 #include "app/UnitMain.h"
+#include "app/UnitProgress.h"
 #include "baseinfo/UnitAcount.h"
 #include "baseinfo/UnitChangePass.h"
 #include "baseinfo/UnitDriver.h"
@@ -34,9 +36,9 @@
 #include "reports/UnitViewService.h"
 #include "tests/Fixture.h"
 
-using namespace Qt::StringLiterals;
 
 using namespace agency;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -749,6 +751,33 @@ private slots:
         QCOMPARE(countIn(hard, QStringLiteral("service_id=1")), 1);
         QCOMPARE(countIn(hard, QStringLiteral("service_id=2")), 0);
         QCOMPARE(f->scalar(QStringLiteral("SELECT count(*) FROM service")).toInt(), 2);
+    }
+
+    // The copy goes in steps, the window answering (and centring its progress window) between them.
+    void backupAnswersWhileItCopies()
+    {
+        FormMain->setGeometry(30, 20, 460, 340);  // away from the screen's centre
+        f->exec(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 20000) INSERT INTO service "
+            "(service_id, driver_name, service_start_add) SELECT i, 'راننده يك', 'خيابان آزادي' FROM n"_s);
+        const auto [diskette, hard] = pointBackupAtBothPlaces(backupDir());
+        TFormProgress* progress = FormMain->BackupProgress;
+        QList<int> shown;
+        QPoint centre;
+        connect(progress->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { shown << v; });
+        QTimer::singleShot(0, FormMain, [&] {
+            centre = progress->isVisible() ? progress->frameGeometry().center() - FormMain->frameGeometry().center()
+                                           : QPoint(-1, -1);
+            FormMain->N16->trigger();
+            agency::exec(DM->ADOConnection1->writer(), u"INSERT INTO service (service_id) VALUES (20001)"_s);
+        });
+        FormMain->N16->trigger();
+        QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
+        QCOMPARE(centre, QPoint(0, 0));
+        QVERIFY(std::count_if(shown.cbegin(), shown.cend(), [](int v) { return v > 0 && v < 1000; }) > 2);
+        QVERIFY(!progress->isVisible() && FormMain->N16->isEnabled());
+        for (const QString& copy : {diskette, hard})
+            QVERIFY(integrityOf(copy) == u"ok"_s && countIn(copy, u"1"_s) == 20001);
     }
 
     void removableMediumOfTheUser()

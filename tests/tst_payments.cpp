@@ -433,15 +433,39 @@ private slots:
         QCOMPARE(payment(u"driver_bes_no=1501"_s).mid(0, 6),
                  (QVariantList{1501, 7, kDriver, 1250, kToday, kAction + u"1501"_s}));
         QCOMPARE(payments(), 1502);
-        QCOMPARE(listed(4), QStringList{u"1000"_s});  // the list shows the old amount until filtered
-        filterNumber(u"1501"_s);
-        QCOMPARE(listed(4), QStringList{u"1250"_s});
+        QCOMPARE(listed(4), QStringList{u"1250"_s});  // the list shows the stored amount at once
 
         // F3 after a correction: new-payment mode, a fresh number.
         QVERIFY(openNew());
         QVERIFY(!w->EditMode && w->BitBtn1->isVisible() && !w->BitBtn2->isVisible());
         QCOMPARE(w->EditServiceId->text(), u"1503"_s);
         QVERIFY(f->dialogs.errors.isEmpty());
+    }
+
+    // A payment corrected from a list longer than one fetch shows its stored amount there at once.
+    void correctionShowsInTheListAtOnce_data()
+    {
+        QTest::addColumn<int>("downs");  // Down presses from the first row; -1 for Ctrl+End
+        QTest::newRow("the first row") << 0;
+        QTest::newRow("the last row") << -1;
+    }
+    void correctionShowsInTheListAtOnce()
+    {
+        QFETCH(int, downs);
+        storePayments(1, 1500);
+        QVERIFY(listDate(u"1405/08/01"_s));
+        typeAndEnter(u"1405/08/30"_s);
+        TDBGrid* grid = FormViewDriverBes->DBGrid1;
+        grid->setFocus();
+        if (downs < 0) pressKey(Qt::Key_End, Qt::ControlModifier);
+        for (int i = 0; i < downs; ++i) pressKey(Qt::Key_Down);
+        const int row = grid->currentIndex().row();
+        pressEnter();
+        QVERIFY(QTest::qWaitForWindowActive(FormDriverBes));
+        typeAndEnter(u"۴۳۲۱"_s);
+        pressEnter();
+        QCOMPARE(grid->Model()->Text(row, 4), u"4321"_s);
+        QCOMPARE(listed(4).value(row), u"4321"_s);  // read again, past what the list kept
     }
 
     void filterTextThatIsNotANumberIsRefused_data()

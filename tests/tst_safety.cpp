@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <numeric>
@@ -337,6 +338,73 @@ private slots:
                 QCOMPARE(countIn(copy), 1500);  // the earlier copy, whole
                 QCOMPARE(QDir(QFileInfo(copy).absolutePath()).entryList(QDir::Files).size(), 1);
             }
+    }
+
+    // A save the engine refuses says why in Persian, stores nothing, and keeps the row as typed.
+    void engineFailuresAtASaveInPersian_data()
+    {
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("locked by another program") << true;
+        QTest::newRow("no room for another page") << false;
+    }
+    void engineFailuresAtASaveInPersian()
+    {
+        QFETCH(bool, locked);
+        TADOTable* t = DM->ADOTableService;
+        sqlite3 *w = DM->ADOConnection1->writer(), *other = nullptr;
+        sqlite3_open(QFile::encodeName(f->path).constData(), &other);
+        // Another program holds the lock; or the pages where the row goes fill up to a row like it.
+        exec(locked ? other : w, locked ? u"BEGIN IMMEDIATE"_s : u"PRAGMA max_page_count=1"_s);
+        const QString fill = u"INSERT INTO service (service_id, service_date) VALUES (%1, '1405/09/18')"_s;
+        for (int i = 1; !locked && sqlite3_exec(w, qPrintable(fill.arg(i)), nullptr, nullptr, nullptr) == SQLITE_OK;
+             ++i) {
+        }
+        t->Append();
+        t->FieldByName(u"service_id"_s).SetAsInteger(9999);
+        t->FieldByName(u"service_date"_s).SetAsString(u"1405/09/18"_s);
+        QString refused;
+        try {
+            t->PostKeepingEdits();
+        } catch (const Error& e) {
+            refused = e.text();
+        }
+        sqlite3_close(other);
+        exec(w, u"PRAGMA max_page_count=1073741823"_s);
+        QCOMPARE(refused, locked ? u"پايگاه داده در دست برنامه ديگري است؛ آن را ببنديد و دوباره بكوشيد"_s
+                                 : u"جاي خالي در %1 كافي نيست"_s.arg(QFileInfo(f->path).absolutePath()));
+        QCOMPARE(t->FieldByName(u"service_id"_s).AsInteger(), 9999);
+        t->Post();  // stored once, when the cause has gone
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM service WHERE service_id=9999"_s).toInt(), 1);
+    }
+
+    // A check of a read-only file in a writable folder, its log beside it or not, changes nothing.
+    void readOnlyFilesAreCheckedWithoutATrace_data()
+    {
+        QTest::addColumn<bool>("withLog");  // copied while the program held it open: its last rows in the log
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("verify") << false << false;
+        QTest::newRow("verify with its log") << true << false;
+        QTest::newRow("restore from it with its log") << true << true;
+    }
+    void readOnlyFilesAreCheckedWithoutATrace()
+    {
+        QFETCH(bool, withLog);
+        QFETCH(bool, restore);
+        f->exec(kNumbers + u"INSERT INTO driver (driver_id, driver_name) SELECT i, 'راننده ' || i FROM n"_s);
+        QTemporaryDir desk;
+        const QString file = desk.filePath(u"DB.MDB"_s), target = desk.filePath(u"to/DB.MDB"_s);
+        QVERIFY(QFile::copy(f->path, file) && QFile::copy(f->path + u"-wal"_s, file + u"-wal"_s));
+        if (!withLog) Database::verify(file);  // as the program leaves it at its end: the log written into the file
+        ::chmod(QFile::encodeName(file).constData(), 0400);
+        for (const QString& dir : {desk.path(), QFileInfo(target).absolutePath()})
+            QDir().mkpath(dir), handToNobody(dir);
+        const QStringList files = QDir(desk.path()).entryList(QDir::Files | QDir::Hidden);
+        const QByteArray before = digest(file);
+        QCOMPARE(runAsNobody([&] { restore ? void(Database::restore(file, target)) : Database::verify(file); }),
+                 std::nullopt);
+        QCOMPARE(QDir(desk.path()).entryList(QDir::Files | QDir::Hidden), files);
+        QCOMPARE(digest(file), before);
+        QCOMPARE(countIn(target, u"driver"_s), restore ? 1500 : -1);
     }
 
     // The administrator's tool: a password never on the command line, and a restore that checks
