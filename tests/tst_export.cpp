@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -24,14 +23,6 @@ const QString kQuoted = u"علي \"حاجي\", رضايي"_s;
 const QString kFormula = u"=HYPERLINK(\"x\")"_s;
 const QString kProposed = u"ليست راننده گان \u20661405-09-17.csv\u2069"_s;
 const QString kSignedFormula = u"-2+3+cmd|' /C calc'!A0"_s;  // opens as a formula though it starts like a number
-
-QString tool(const QString& program, const QStringList& arguments)
-{
-    QProcess p;
-    p.start(program, arguments);
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-}
 
 }  // namespace
 
@@ -135,7 +126,7 @@ private slots:
             QCOMPARE(lines[kDrivers + 3], u"پايان"_s);
         } else {
             // The faces draw ي and ك the Persian way, and the text layer says so: compare folded.
-            const QString text = agency::foldText(tool(u"pdftotext"_s, {path, u"-"_s}));
+            const QString text = agency::foldText(runTool(u"pdftotext"_s, {path, u"-"_s}));
             for (const QString& expected :
                  {u"ليست راننده گان"_s, u"1405/09/17"_s, u"نام راننده"_s, u"جمع رانندگان"_s, u"پايان"_s})
                 QVERIFY2(text.contains(agency::foldText(expected)), qPrintable(expected));
@@ -148,7 +139,7 @@ private slots:
                 if (bool ok; word.toInt(&ok) > 0 && ok) codes << word.toInt();
             for (int code = 1; code <= kDrivers; ++code)
                 QVERIFY2(codes.contains(code), qPrintable(QString::number(code)));
-            const QString info = tool(u"pdfinfo"_s, {path});
+            const QString info = runTool(u"pdfinfo"_s, {path});
             const int pages = info.section(u"Pages:"_s, 1).trimmed().section(u'\n', 0, 0).toInt();
             QVERIFY2(pages > 1, qPrintable(info));
         }
