@@ -7,7 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-TListReport::TListReport(const Kind& kind, QWidget* parent) : TForm(parent), m_kind(kind)
+TListReport::TListReport(const Kind& kind, QWidget* parent)
+    : TForm(parent), m_kind(kind), m_number(kind.columns[0].FieldName)
 {
     DBGrid1 = new TDBGrid(this, kind.source, kind.columns);
     EditServiceId = new TLabeledEdit(kind.numberCaption, u"EditServiceId"_s, this);
@@ -30,7 +31,7 @@ void TListReport::FormShow()
 
 QString TListReport::Where(const QString& condition) const
 {
-    return u"where ("_s + m_kind.numberColumn + u"<>0) and "_s + condition;
+    return u"where ("_s + m_number + u"<>0) and "_s + condition;
 }
 
 void TListReport::Filter(const QString& where, const TFilterText& text)
@@ -52,7 +53,7 @@ void TListReport::EditServiceIdKeyPress()
     const QString typed = EditServiceId->text();
     if (typed.isEmpty()) return;
     // The other kind of row carries the number 0: "0" lists none of them.
-    Filter(Where(u"("_s + m_kind.numberColumn + u"="_s + agency::numberLiteral(typed) + u")"_s),
+    Filter(Where(u"("_s + m_number + u"="_s + agency::numberLiteral(typed) + u")"_s),
            {{EditServiceId->EditLabel->text(), typed}});
 }
 
@@ -74,5 +75,5 @@ void TListReport::DBGrid1KeyPress()
 {
     agency::TDataset* q = m_kind.source->DataSet;
     if (!q->Active() || q->RecNo() < 0) return;
-    m_kind.correct(q->FieldByName(u"service_date"_s).AsString(), q->FieldByName(m_kind.numberColumn).AsString());
+    m_kind.correct(q->FieldByName(u"service_date"_s).AsString(), q->FieldByName(m_number).AsString());
 }

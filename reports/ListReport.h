@@ -29,10 +29,9 @@ public:
 protected:
     struct Kind {
         agency::TDataSource* source;
-        QVector<TColumn> columns;
-        QString numberColumn;   // the number the rows of this kind carry, 0 on the other kind
-        QString numberCaption;  // the caption of the number filter
-        QString order;          // the line that orders a filtered list, empty for none
+        QVector<TColumn> columns;  // the first is the number the rows of this kind carry, 0 on the other kind
+        QString numberCaption;     // the caption of the number filter
+        QString order;             // the line that orders a filtered list, empty for none
         std::function<void(const QString& date, const QString& number)> correct;
     };
     TListReport(const Kind& kind, QWidget* parent);
@@ -47,4 +46,5 @@ protected:
 
 private:
     Kind m_kind;
+    QString m_number;
 };

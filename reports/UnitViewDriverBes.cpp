@@ -9,7 +9,6 @@ using namespace Qt::StringLiterals;
 
 TFormViewDriverBes* FormViewDriverBes = nullptr;
 
-// Showing does not run the query: the list stays as the last filter left it.
 TFormViewDriverBes::TFormViewDriverBes(QWidget* parent)
     : TListReport({&DM->DSViewDriverBes,
                    {{u"driver_bes_no"_s, u"پرداخت"_s, 60},
@@ -17,7 +16,6 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent)
                     {u"driver_id"_s, u"كدراننده"_s, 70},
                     {u"driver_name"_s, u"نام راننده"_s, 170},
                     {u"driver_bes"_s, u"مبلغ پرداختي"_s, 110}},
-                   u"driver_bes_no"_s,
                    u"شماره پرداخت"_s,
                    {},
                    [](const QString& date, const QString& number) { FormDriverBes->OpenForCorrection(date, number); }},

@@ -20,7 +20,6 @@ TFormViewService::TFormViewService(QWidget* parent)
                     {u"acount_id"_s, u"اشتراك"_s, 70},
                     {u"service_moeny"_s, u"مبلغ سرويس"_s, 120},
                     {u"service_percent"_s, u"سهم آژانس"_s, 120}},
-                   u"service_id"_s,
                    u"شماره سرويس"_s,
                    // Filtered services come by date, then by number: the day's order at the desk.
                    u"order by service_date,service_id"_s,
