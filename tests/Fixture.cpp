@@ -1,9 +1,11 @@
 #include "tests/Fixture.h"
 
-#include <grp.h>
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "app/Unit10.h"
+#include "app/UnitMain.h"
+#include "controls/Receipt.h"
+#include "controls/Style.h"
+#include "data/Errors.h"
+#include "data/SolarDate.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,12 +13,10 @@
 #include <QProcess>
 #include <QTest>
 
-#include "app/Unit10.h"
-#include "app/UnitMain.h"
-#include "controls/Receipt.h"
-#include "controls/Style.h"
-#include "data/Errors.h"
-#include "data/SolarDate.h"
+#include <grp.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 void ScriptedDialogs::ShowMessage(const QString& text)
 {
@@ -40,10 +40,12 @@ void ScriptedDialogs::ShowError(const QString& text)
 void ScriptedDialogs::Preview(const Receipt& receipt)
 {
     QStringList captions;
-    for (const ReceiptItem* item : receipt.items()) captions << item->Name + QStringLiteral("=") + item->Caption;
+    for (const ReceiptItem* item : receipt.items())
+        captions << item->Name + QStringLiteral("=") + item->Caption;
     previews << captions;
     log << QStringLiteral("preview");
-    if (onPreview) onPreview(receipt);
+    if (onPreview)
+        onPreview(receipt);
 }
 
 QString ScriptedDialogs::SaveFileName(const QString& proposed)
@@ -74,7 +76,8 @@ Fixture::Fixture(bool logIn, int percent)
     agency::Database::create(path, settings);
     setNow(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 0)));  // 1405/09/17
     build();
-    if (logIn) login(QString::fromUtf16(kPassword));
+    if (logIn)
+        login(QString::fromUtf16(kPassword));
 }
 
 Fixture::~Fixture()
@@ -97,10 +100,7 @@ void Fixture::build()
     tick();
 }
 
-void Fixture::tick()
-{
-    FormMain->Timer1Timer();
-}
+void Fixture::tick() { FormMain->Timer1Timer(); }
 
 void Fixture::login(const QString& password)
 {
@@ -126,7 +126,8 @@ void Fixture::exec(const QString& sql)
     sqlite3* db = openTestConnection(path);
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) qWarning("SQL failed: %s", err);
+    if (rc != SQLITE_OK)
+        qWarning("SQL failed: %s", err);
     sqlite3_free(err);
     sqlite3_close(db);
 }
@@ -139,7 +140,8 @@ QList<QVariantList> Fixture::rows(const QString& sql)
         agency::Statement st(db, sql);
         while (st.step()) {
             QVariantList row;
-            for (int i = 0; i < st.columnCount(); ++i) row << st.column(i);
+            for (int i = 0; i < st.columnCount(); ++i)
+                row << st.column(i);
             out << row;
         }
     }
@@ -153,15 +155,9 @@ QVariant Fixture::scalar(const QString& sql)
     return r.isEmpty() || r[0].isEmpty() ? QVariant() : r[0][0];
 }
 
-QWidget* focused()
-{
-    return QApplication::focusWidget();
-}
+QWidget* focused() { return QApplication::focusWidget(); }
 
-void pressKey(int key, Qt::KeyboardModifiers modifiers)
-{
-    QTest::keyClick(focused(), Qt::Key(key), modifiers);
-}
+void pressKey(int key, Qt::KeyboardModifiers modifiers) { QTest::keyClick(focused(), Qt::Key(key), modifiers); }
 
 void pressEnter()
 {
@@ -220,9 +216,11 @@ constexpr gid_t kNoGroup = 65534;
 
 void handToNobody(const QString& dir)
 {
-    if (geteuid() != 0) return;
+    if (geteuid() != 0)
+        return;
     const QByteArray top = QFile::encodeName(dir);
-    if (::chown(top.constData(), kNobody, kNoGroup) != 0) qWarning("chown %s failed", top.constData());
+    if (::chown(top.constData(), kNobody, kNoGroup) != 0)
+        qWarning("chown %s failed", top.constData());
     for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System))
         if (::chown(QFile::encodeName(QDir(dir).filePath(name)).constData(), kNobody, kNoGroup) != 0)
             qWarning("chown failed");
@@ -231,7 +229,8 @@ void handToNobody(const QString& dir)
 std::optional<QString> runAsNobody(const std::function<void()>& step)
 {
     int out[2];
-    if (::pipe(out) != 0) return QStringLiteral("no pipe");
+    if (::pipe(out) != 0)
+        return QStringLiteral("no pipe");
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(out[0]);
@@ -247,7 +246,8 @@ std::optional<QString> runAsNobody(const std::function<void()>& step)
         }
         for (qsizetype done = 0; done < said.size();) {
             const ssize_t n = ::write(out[1], said.constData() + done, size_t(said.size() - done));
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             done += n;
         }
         ::_exit(0);
@@ -255,11 +255,14 @@ std::optional<QString> runAsNobody(const std::function<void()>& step)
     ::close(out[1]);
     QByteArray heard;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) heard.append(buffer, n);
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        heard.append(buffer, n);
     ::close(out[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    if (pid < 0 || !WIFEXITED(status)) return QStringLiteral("the child failed");
-    if (heard == "\x01") return std::nullopt;
+    if (pid < 0 || !WIFEXITED(status))
+        return QStringLiteral("the child failed");
+    if (heard == "\x01")
+        return std::nullopt;
     return QString::fromUtf8(heard);
 }

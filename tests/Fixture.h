@@ -1,6 +1,10 @@
 #pragma once
 // A whole program on a fresh temporary database, with message boxes that answer from a script.
 
+#include "app/Program.h"
+#include "controls/Dialogs.h"
+#include "data/Database.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -9,21 +13,17 @@
 #include <memory>
 #include <optional>
 
-#include "app/Program.h"
-#include "controls/Dialogs.h"
-#include "data/Database.h"
-
 class ScriptedDialogs : public Dialogs {
 public:
-    QStringList log;              // every text shown, in order, prefixed by its kind
-    QStringList messages;         // plain messages
-    QStringList errors;           // standard error boxes
-    QStringList questions;        // confirmations asked
-    QList<bool> answers;          // answers to give, in order; No once they run out
-    QList<QStringList> previews;  // the captions of each previewed receipt, item by item
+    QStringList log;             // every text shown, in order, prefixed by its kind
+    QStringList messages;        // plain messages
+    QStringList errors;          // standard error boxes
+    QStringList questions;       // confirmations asked
+    QList<bool> answers;         // answers to give, in order; No once they run out
+    QList<QStringList> previews; // the captions of each previewed receipt, item by item
     std::function<void(const Receipt&)> onPreview;
-    QStringList saveAnswers;    // files chosen for exports, in order; cancelled once they run out
-    QStringList proposedNames;  // the names the export dialog proposed
+    QStringList saveAnswers;     // files chosen for exports, in order; cancelled once they run out
+    QStringList proposedNames;   // the names the export dialog proposed
 
     void ShowMessage(const QString& text) override;
     bool Confirm(const QString& text) override;
@@ -51,9 +51,9 @@ public:
     void setNow(const QDateTime& now);
     QDateTime now;
 
-    void build();  // builds the program on the database
+    void build();        // builds the program on the database
     void login(const QString& password);
-    void tick();  // one tick of the main window's clock
+    void tick();         // one tick of the main window's clock
 
     // Plain SQL on the file, through a connection of the test's own.
     void exec(const QString& sql);
