@@ -10,16 +10,20 @@
 
 using namespace Qt::StringLiterals;
 
-TPicker::TPicker(agency::TDataSource* source, const QVector<TColumn>& columns, const Search& search, QWidget* parent)
+TPicker::TPicker(const Window& window, agency::TDataSource* source, const QVector<TColumn>& columns,
+                 const Search& search, QWidget* parent)
     : TForm(parent), m_query(qobject_cast<agency::TADOQuery*>(source->DataSet)), m_spec(search)
 {
+    setObjectName(window.name);
+    setWindowTitle(window.title);
+    setFixedSize(window.size);
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(u"DBGrid1"_s);
     DBGrid1->SetDataSource(source);
     DBGrid1->SetColumns(columns);
     BitBtn1 = new TBitBtn(u"جديد"_s, this);
     BitBtn1->setObjectName(u"BitBtn1"_s);
-    m_search = new TLabeledEdit(search.caption, this);
+    m_search = new TLabeledEdit(search.caption, search.editName, this);
 
     // Right to left: the caption stands right of the search box, "جديد" at the far left.
     auto* top = new QGridLayout;

@@ -23,8 +23,14 @@ protected:
         QString caption;  // of the search box
         QString table;
         QString nameColumn;
+        QString editName;  // the search box's object name
     };
-    TPicker(agency::TDataSource* source, const QVector<TColumn>& columns, const Search& search, QWidget* parent);
+    struct Window {
+        QString name, title;
+        QSize size;
+    };
+    TPicker(const Window& window, agency::TDataSource* source, const QVector<TColumn>& columns, const Search& search,
+            QWidget* parent);
     // The list again: every row whose name holds the search text, taken literally.
     void Research();
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,22 +1,12 @@
 #include "operations/Registration.h"
 
 #include "controls/Dialogs.h"
-#include "controls/Edits.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
-#include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "operations/UnitSelectDriver.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-void openDriverPicker(int caller)
-{
-    FormSelectDriver->Show();
-    FormSelectDriver->Caller = caller;
-}
-}  // namespace
 
 void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int caller, bool byEnter)
 {
@@ -30,38 +20,52 @@ void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int cal
         dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
     }
     if (!byEnter) SetFocus(code);
-    openDriverPicker(caller);
+    FormSelectDriver->Show();
+    FormSelectDriver->Caller = caller;
 }
 
-bool AcceptableDate(const QString& date)
+TRegistrationForm::TRegistrationForm(QWidget* parent) : TForm(parent)
 {
-    return agency::SolarDate::toGregorian(date).isValid() && date.left(4).toInt() >= 1300;
+    BitBtn1 = new TBitBtn(u"ثبت"_s, this);
+    BitBtn1->setObjectName(u"BitBtn1"_s);
+    BitBtn2 = new TBitBtn(u"ويرايش"_s, this);
+    BitBtn2->setObjectName(u"BitBtn2"_s);
+    BitBtn2->hide();
 }
 
-QString LoadServiceRow(const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date)
+void TRegistrationForm::LeaveCorrection()
+{
+    EditMode = false;
+    BitBtn1->setVisible(true);
+    BitBtn2->setVisible(false);
+}
+
+bool TRegistrationForm::OpenStoredRow(const QString& keyFields, const QVariantList& values,
+                                      const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date,
+                                      QWidget* focus)
 {
     agency::TADOTable* t = DM->ADOTableService;
+    if (!t->Locate(keyFields, values)) return false;
+    Show();
     for (const auto& [edit, column] : fields) edit->setText(t->FieldByName(column).AsString());
     date->SetText(t->FieldByName(u"service_date"_s).AsString());
-    return t->FieldByName(u"id"_s).AsString();
+    m_correctedRow = t->FieldByName(u"id"_s).Value().toLongLong();
+    // The second key is the row's number: the service's of its day, or the payment's.
+    m_correctedNumber = t->FieldByName(keyFields.section(u';', 1)).AsInteger();
+    EditMode = true;
+    BitBtn2->setVisible(true);
+    BitBtn1->setVisible(false);
+    SetFocus(focus);
+    return true;
 }
 
-void AppendServiceRow(const std::function<void(agency::TDataset*)>& write)
+bool TRegistrationForm::StoreCorrection(const std::function<bool(qint64, qint32)>& store, const QString& goneMessage)
 {
-    agency::TADOTable* t = DM->ADOTableService;
-    t->Append();
-    t->WriteAndPost([&] { write(t); });
-}
-
-bool RewriteServiceRow(const QString& id, const QString& goneMessage,
-                       const std::function<void(agency::TDataset*)>& write)
-{
-    agency::TADOTable* t = DM->ADOTableService;
-    if (!t->Locate(u"id"_s, {id})) {
+    if (!store(m_correctedRow, m_correctedNumber)) {
         dialogs().ShowMessage(goneMessage);
         return false;
     }
-    t->Edit();
-    t->WriteAndPost([&] { write(t); });
+    ClearFields();
+    close();
     return true;
 }

@@ -1,36 +1,50 @@
 #pragma once
-// What the service and payment windows share: the driver lookup by code, the date check, and the
-// writing of one row of the service table.
+// What the service and payment windows share: the driver lookup by code, and the two modes of
+// the window, a new row by "ثبت" and the correction of a stored one by "ويرايش".
 
 #include <QList>
 #include <QString>
+#include <QVariantList>
 #include <functional>
+
+#include "controls/Edits.h"
+#include "controls/Form.h"
 
 class QLineEdit;
 class QWidget;
-class TLabeledEdit;
-class TMaskEdit;
-namespace agency {
-class TDataset;
-}
 
 // The driver lookup on Enter in the code field (byEnter) or on leaving it. An empty code opens the
 // driver picker for `caller`; a code no driver has says so, then opens it; leaving keeps the focus
 // on the code in both cases. A driver found puts his name into `name` and the focus on `next`.
 void DriverLookup(TLabeledEdit* code, TLabeledEdit* name, QWidget* next, int caller, bool byEnter);
 
-// A whole yyyy/mm/dd Solar date of a year the agency can have worked in.
-bool AcceptableDate(const QString& date);
+class TRegistrationForm : public TForm {
+    Q_OBJECT
 
-// Fills each field from its column of the service table's current row, and the date field from
-// its date; returns the row's id, by which a correction finds it again.
-QString LoadServiceRow(const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date);
+public:
+    TBitBtn* BitBtn1;  // "ثبت": a new row
+    TBitBtn* BitBtn2;  // "ويرايش": the correction of a stored row
 
-// Appends a row to the service table, lets `write` set its columns and stores it. A failure drops
-// the row, so that nothing half-written stays pending or is stored later, and is raised.
-void AppendServiceRow(const std::function<void(agency::TDataset*)>& write);
+    // False in new-row mode, true while a stored row is being corrected.
+    bool EditMode = false;
 
-// The same for the stored row with that id, which other windows may have moved the table away
-// from meanwhile; false, with `goneMessage` shown, when the row is no longer stored.
-bool RewriteServiceRow(const QString& id, const QString& goneMessage,
-                       const std::function<void(agency::TDataset*)>& write);
+    // New-row mode, with "ثبت" shown.
+    void LeaveCorrection();
+
+protected:
+    explicit TRegistrationForm(QWidget* parent);
+
+    // Finds the stored row whose fields (names separated by ";") hold the values, shows the
+    // window with each field loaded from its column and the date field from the row's date, and
+    // enters correction mode with the focus on `focus`; false, and nothing else done, when none.
+    bool OpenStoredRow(const QString& keyFields, const QVariantList& values,
+                       const QList<std::pair<QLineEdit*, QString>>& fields, TMaskEdit* date, QWidget* focus);
+    // Stores the correction of the loaded row (its id and number) through store, which is false
+    // when the row is gone: that is said with goneMessage. Stored, the window empties and closes.
+    bool StoreCorrection(const std::function<bool(qint64 row, qint32 number)>& store, const QString& goneMessage);
+    virtual void ClearFields() = 0;
+
+private:
+    qint64 m_correctedRow = 0;     // id of the stored row being corrected
+    qint32 m_correctedNumber = 0;  // and its number, which a correction keeps
+};

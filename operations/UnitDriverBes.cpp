@@ -1,5 +1,8 @@
 #include "operations/UnitDriverBes.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
@@ -9,29 +12,13 @@
 #include "operations/UnitReportPay.h"
 #include "operations/UnitSelectDriver.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-
-#include <limits>
-
 using namespace Qt::StringLiterals;
 
 TFormDriverBes* FormDriverBes = nullptr;
 
 using agency::StrToInt;
 
-namespace {
-
-// The highest payment number stored, by any copy of the program, plus one.
-qint64 nextPaymentNumber()
-{
-    DM->QueryMaxD->Close();
-    DM->QueryMaxD->Open();
-    return qint64(DM->QueryMaxD->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
-}
-}  // namespace
-
-TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
+TFormDriverBes::TFormDriverBes(QWidget* parent) : TRegistrationForm(parent)
 {
     setObjectName(u"FormDriverBes"_s);
     setWindowTitle(u"ثبت پرداختهاي رانندگان"_s);
@@ -42,15 +29,9 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
     EditDriverId = new TLabeledEdit(u"كد راننده"_s, u"EditDriverId"_s, this);
     EditDriverName = new TLabeledEdit(u"نام راننده"_s, u"EditDriverName"_s, this);
     EditMoney = new TLabeledEdit(u"مبلغ دريافتي"_s, u"EditMoney"_s, this);
-    BitBtn1 = new TBitBtn(u"ثبت"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn2 = new TBitBtn(u"ويرايش"_s, this);
-    BitBtn2->setObjectName(u"BitBtn2"_s);
-    BitBtn2->hide();
 
     EditServiceId->setReadOnly(true);
-    for (TLabeledEdit* e : {EditDriverId, EditMoney})
-        e->setDigitsOnlyAscii(true);
+    for (TLabeledEdit* e : {EditDriverId, EditMoney}) e->setDigitsOnlyAscii(true);
     EditMoney->setText(u"0"_s);
 
     // Right to left: column 0 stands at the right, so each caption is right of its edit.
@@ -75,8 +56,7 @@ TFormDriverBes::TFormDriverBes(QWidget* parent) : TForm(parent)
     grid->setColumnStretch(3, 2);
 
     QWidget* order[] = {EditServiceId, MaskEdit1, EditDriverId, EditDriverName, EditMoney, BitBtn1, BitBtn2};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     TFormSelectDriver::Register(2, this, [this](const QString& id, const QString& name) {
         EditDriverName->setText(name);
@@ -108,99 +88,58 @@ void TFormDriverBes::ClearFields()
     EditMoney->setText(u"0"_s);
 }
 
-bool TFormDriverBes::ReadInput(PaymentInput& in)
+bool TFormDriverBes::ReadInput(agency::PaymentInput& in)
 {
-    if (EditServiceId->text().isEmpty() || EditDriverId->text().isEmpty() || EditDriverName->text().isEmpty()) {
-        dialogs().ShowMessage(u"اطلاعات كامل نيست"_s);
-        return false;
-    }
     in.date = MaskEdit1->Text();
-    if (!AcceptableDate(in.date)) {
-        dialogs().ShowMessage(u"تاريخ درست نيست"_s);
-        SetFocus(MaskEdit1);
+    in.driverName = EditDriverName->text();
+    const agency::InputFault fault = EditServiceId->text().isEmpty() || EditDriverId->text().isEmpty()
+                                         ? agency::InputFault::Incomplete
+                                         : agency::Ledger::Check(in);
+    if (fault != agency::InputFault::None) {
+        dialogs().ShowMessage(agency::Ledger::FaultText(fault));
+        if (fault == agency::InputFault::BadDate) SetFocus(MaskEdit1);
         return false;
     }
     // Every conversion before the row is begun: a bad number stores nothing.
-    in.number = StrToInt(EditServiceId->text());
     in.driverId = StrToInt(EditDriverId->text());
     in.amount = StrToInt(EditMoney->text());
     return true;
 }
 
-void TFormDriverBes::WriteColumns(agency::TDataset* t, const PaymentInput& in)
-{
-    t->FieldByName(u"driver_bes_no"_s).SetAsInteger(in.number);
-    t->FieldByName(u"driver_id"_s).SetAsInteger(in.driverId);
-    t->FieldByName(u"driver_name"_s).SetAsString(EditDriverName->text());
-    t->FieldByName(u"driver_bes"_s).SetAsInteger(in.amount);
-    t->FieldByName(u"service_date"_s).SetAsString(in.date);
-}
-
 void TFormDriverBes::BitBtn1Click()
 {
-    PaymentInput in;
-    if (!ReadInput(in))
-        return;
-    // The number was proposed without asking the table again; another copy of the program on the
-    // same file may have stored it meanwhile. The payment then takes the next free number.
-    for (int attempt = 1;; ++attempt) {
-        try {
-            AppendServiceRow([&](agency::TDataset* t) {
-                WriteColumns(t, in);
-                t->FieldByName(u"service_action"_s)
-                    .SetAsString(u"بابت پرداخت وجه به شماره  "_s + QString::number(in.number));
-            });
-            break;
-        } catch (const agency::Error&) {
-            const qint64 free = nextPaymentNumber();
-            if (free <= in.number || free > std::numeric_limits<qint32>::max() || attempt == 3)
-                throw;
-            in.number = qint32(free);
-        }
-    }
-    const QString number = QString::number(in.number);
+    agency::PaymentInput in;
+    if (!ReadInput(in)) return;
+    // The number is taken as the payment is stored: another desk may have used the one shown.
+    const agency::Stored stored = agency::Ledger(*DM).StorePayment(in);
+    const QString number = QString::number(stored.number);
     EditServiceId->setText(number);
 
     if (dialogs().Confirm(u"آيا مايل به چاپ پرداخت هستيد ؟"_s)) {
-        QRPay->setTexts(DM->ADOTablePayeh->FieldByName(u"Title"_s).AsString(), number, in.date,
-                        EditDriverName->text(), EditMoney->text() + u" ريال"_s);
+        QRPay->setTexts(DM->ADOTablePayeh->FieldByName(u"Title"_s).AsString(), number, in.date, in.driverName,
+                        EditMoney->text() + u" ريال"_s);
         dialogs().Preview(*QRPay);
     }
 
-    EditServiceId->setText(QString::number(qint64(in.number) + 1));
+    EditServiceId->setText(QString::number(qint64(stored.number) + 1));
     SetFocus(EditDriverId);
     ClearFields();
 }
 
 bool TFormDriverBes::OpenForCorrection(const QString& serviceDate, const QString& driverBesNo)
 {
-    agency::TADOTable* t = DM->ADOTableService;
-    if (!t->Locate(u"service_date;driver_bes_no"_s, {serviceDate, driverBesNo}))
-        return false;
-    Show();
-    m_correctedRow = LoadServiceRow({{EditServiceId, u"driver_bes_no"_s},
-                                     {EditDriverId, u"driver_id"_s},
-                                     {EditDriverName, u"driver_name"_s},
-                                     {EditMoney, u"driver_bes"_s}},
-                                    MaskEdit1);
-    EditMode = true;
-    BitBtn2->setVisible(true);
-    BitBtn1->setVisible(false);
-    SetFocus(EditMoney);
-    return true;
+    return OpenStoredRow(u"service_date;driver_bes_no"_s, {serviceDate, driverBesNo},
+                         {{EditServiceId, u"driver_bes_no"_s},
+                          {EditDriverId, u"driver_id"_s},
+                          {EditDriverName, u"driver_name"_s},
+                          {EditMoney, u"driver_bes"_s}},
+                         MaskEdit1, EditMoney);
 }
 
 void TFormDriverBes::BitBtn2Click()
 {
-    if (!EditMode)
-        return;
-    PaymentInput in;
-    if (!ReadInput(in))
-        return;
-    // The description keeps the wording and number it was recorded with.
-    if (!RewriteServiceRow(m_correctedRow, u"اين پرداخت ديگر در بانك اطلاعات نيست"_s,
-                           [&](agency::TDataset* t) { WriteColumns(t, in); }))
-        return;
-    ClearFields();
-    close();
+    agency::PaymentInput in;
+    if (!EditMode || !ReadInput(in)) return;
+    StoreCorrection([&](qint64 row, qint32 number) { return agency::Ledger(*DM).CorrectPayment(row, number, in); },
+                    u"اين پرداخت ديگر در بانك اطلاعات نيست"_s);
 }

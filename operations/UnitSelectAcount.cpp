@@ -11,15 +11,11 @@ TFormSelectAcount* FormSelectAcount = nullptr;
 
 TFormSelectAcount::TFormSelectAcount(QWidget* parent)
     : TPicker(
-          &DM->DSAcount,
+          {u"FormSelectAcount"_s, u"انتخاب مشترك"_s, {547, 446}}, &DM->DSAcount,
           {{u"acount_id"_s, u"شماره"_s, 60}, {u"acount_name"_s, u"نام مشترك"_s, 170}, {u"acount_add"_s, u"آدرس"_s, 0}},
-          {u"جستجوي نام مشترك"_s, u"acount"_s, u"acount_name"_s}, parent)
+          {u"جستجوي نام مشترك"_s, u"acount"_s, u"acount_name"_s, u"EditAcountName"_s}, parent),
+      EditAcountName(m_search)
 {
-    setObjectName(u"FormSelectAcount"_s);
-    setWindowTitle(u"انتخاب مشترك"_s);
-    setFixedSize(547, 446);
-    EditAcountName = m_search;
-    EditAcountName->setObjectName(u"EditAcountName"_s);
 }
 
 void TFormSelectAcount::DBGrid1KeyPress()

@@ -29,14 +29,11 @@ void TFormSelectDriver::Register(int caller, QObject* context, Receiver receiver
 }
 
 TFormSelectDriver::TFormSelectDriver(QWidget* parent)
-    : TPicker(&DM->DSDriver, {{u"driver_id"_s, u"كد راننده"_s, 80}, {u"driver_name"_s, u"نام راننده"_s, 0}},
-              {u"جستجوي نام راننده"_s, u"driver"_s, u"driver_name"_s}, parent)
+    : TPicker({u"FormSelectDriver"_s, u"انتخاب راننده"_s, {365, 446}}, &DM->DSDriver,
+              {{u"driver_id"_s, u"كد راننده"_s, 80}, {u"driver_name"_s, u"نام راننده"_s, 0}},
+              {u"جستجوي نام راننده"_s, u"driver"_s, u"driver_name"_s, u"EditDriverName"_s}, parent),
+      EditDriverName(m_search)
 {
-    setObjectName(u"FormSelectDriver"_s);
-    setWindowTitle(u"انتخاب راننده"_s);
-    setFixedSize(365, 446);
-    EditDriverName = m_search;
-    EditDriverName->setObjectName(u"EditDriverName"_s);
 }
 
 void TFormSelectDriver::DBGrid1KeyPress()

@@ -1,5 +1,8 @@
 #include "operations/UnitService.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
@@ -11,16 +14,13 @@
 #include "operations/UnitSelectAcount.h"
 #include "operations/UnitSelectDriver.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-
 using namespace Qt::StringLiterals;
 
 TFormService* FormService = nullptr;
 
 using agency::StrToInt;
 
-TFormService::TFormService(QWidget* parent) : TForm(parent)
+TFormService::TFormService(QWidget* parent) : TRegistrationForm(parent)
 {
     setObjectName(u"FormService"_s);
     setWindowTitle(u"ثبت سرويس هاي آژانس"_s);
@@ -35,15 +35,9 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
     EditSource = new TLabeledEdit(u"مبدا"_s, u"EditSource"_s, this);
     EditTarget = new TLabeledEdit(u"مقصد"_s, u"EditTarget"_s, this);
     EditMoney = new TLabeledEdit(u"مبلغ دريافتي"_s, u"EditMoney"_s, this);
-    BitBtn1 = new TBitBtn(u"ثبت"_s, this);
-    BitBtn1->setObjectName(u"BitBtn1"_s);
-    BitBtn2 = new TBitBtn(u"ويرايش"_s, this);
-    BitBtn2->setObjectName(u"BitBtn2"_s);
-    BitBtn2->hide();
 
     EditServiceId->setReadOnly(true);
-    for (TLabeledEdit* e : {EditDriverId, EditAcountId, EditMoney})
-        e->setDigitsOnlyAscii(true);
+    for (TLabeledEdit* e : {EditDriverId, EditAcountId, EditMoney}) e->setDigitsOnlyAscii(true);
     EditMoney->setText(u"0"_s);
 
     // Right to left: column 0 stands at the right, so each caption is right of its edit.
@@ -77,8 +71,7 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
 
     QWidget* order[] = {EditServiceId, EditDriverId, EditDriverName, EditAcountId, EditAcountName, MaskEdit1,
                         EditSource,    EditTarget,   EditMoney,      BitBtn1,      BitBtn2};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     TFormSelectDriver::Register(1, this, [this](const QString& id, const QString& name) {
         EditDriverName->setText(name);
@@ -98,9 +91,9 @@ TFormService::TFormService(QWidget* parent) : TForm(parent)
     m_keys->enterTo(EditTarget, EditMoney);
     // Enter goes to the button that is shown, also after the edit button gave way to "ثبت".
     m_keys->onEnter(EditMoney, [this] { SetFocus(BitBtn2->isVisibleTo(this) ? BitBtn2 : BitBtn1); });
+    // Leaving "ويرايش" gives way to "ثبت", but never in correction mode: "ثبت" would refuse there.
     m_keys->onExit(BitBtn2, [this] {
-        BitBtn1->setVisible(true);
-        BitBtn2->setVisible(false);
+        if (!EditMode) LeaveCorrection();
     });
     // Another date takes that date's next number: the window shows it before the service is stored.
     connect(MaskEdit1, &QLineEdit::textEdited, this, [this] { guarded([this] { ShowNumberOfDate(); }); });
@@ -122,7 +115,10 @@ void TFormService::ClearFields()
     EditMoney->setText(u"0"_s);
 }
 
-void TFormService::OpenAcountPicker() { FormSelectAcount->Show(); }
+void TFormService::OpenAcountPicker()
+{
+    FormSelectAcount->Show();
+}
 
 void TFormService::DriverLookup(bool byEnter)
 {
@@ -132,7 +128,7 @@ void TFormService::DriverLookup(bool byEnter)
 void TFormService::ShowNumberOfDate()
 {
     const QString date = MaskEdit1->Text();
-    if (!EditMode && MaskEdit1->IsComplete() && AcceptableDate(date))
+    if (!EditMode && MaskEdit1->IsComplete() && agency::Ledger::AcceptableDate(date))
         EditServiceId->setText(NextNumberOf(date));
 }
 
@@ -140,8 +136,7 @@ void TFormService::AcountLookup(bool byEnter)
 {
     if (EditAcountId->text().isEmpty()) {
         OpenAcountPicker();
-        if (!byEnter)
-            SetFocus(EditAcountId);
+        if (!byEnter) SetFocus(EditAcountId);
         return;
     }
     agency::TADOTable* acounts = DM->ADOTableAcount;
@@ -152,25 +147,13 @@ void TFormService::AcountLookup(bool byEnter)
         return;
     }
     dialogs().ShowMessage(u"اين كد وجود ندارد"_s);
-    if (!byEnter)
-        SetFocus(EditAcountId);
+    if (!byEnter) SetFocus(EditAcountId);
     OpenAcountPicker();
 }
 
 QString TFormService::NextNumberOf(const QString& date)
 {
-    // The numbering query is borrowed for the other date and handed back on today's.
-    agency::TADOQuery* q = DM->QueryMaxS;
-    auto restrictTo = [q](const QString& day) {
-        q->SQL.Delete(2);
-        q->SQL.Add(u"where service_date='"_s + day + u"'"_s);
-        q->Close();
-        q->Open();
-    };
-    restrictTo(date);
-    const qint64 next = qint64(q->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
-    restrictTo(agency::session().todayDate);
-    return QString::number(next);
+    return QString::number(agency::Ledger(*DM).NextServiceNumber(date));
 }
 
 void TFormService::BitBtn1Click()
@@ -184,127 +167,71 @@ void TFormService::BitBtn1Click()
         BitBtn1->setVisible(false);
         return;
     }
-    ServiceInput in;
-    if (!ReadInput(in))
-        return;
-    const QString date = in.date;
-    QString number = EditServiceId->text();
-    if (date != agency::session().todayDate) {
-        number = NextNumberOf(date);
-        in.serviceId = StrToInt(number);
-    }
-
-    try {
-        AppendServiceRow([&](agency::TDataset* t) {
-            WriteColumns(t, in);
-            t->FieldByName(u"Service_time"_s).SetAsString(agency::SolarDate::LongTime());
-            t->FieldByName(u"service_action"_s).SetAsString(u"بابت انجام سرويس بشماره "_s + number);
-        });
-    } catch (...) {
-        // Another copy of the program may have taken the number; the next press takes a free one.
-        try {
-            EditServiceId->setText(NextNumberOf(date));
-        } catch (const agency::Error&) {
-            // The store's own error is the one to show.
-        }
-        throw;
-    }
+    agency::ServiceInput in;
+    if (!ReadInput(in)) return;
+    // The number is taken as the service is stored: another desk may have used the one shown.
+    const agency::Stored stored = agency::Ledger(*DM).StoreService(in);
+    const QString number = QString::number(stored.number);
+    EditServiceId->setText(number);
 
     if (dialogs().Confirm(u"آيا مايل به چاپ سرويس هستيد ؟"_s)) {
         agency::TADOTable* payeh = DM->ADOTablePayeh;
-        QRService->setTexts(payeh->FieldByName(u"Title"_s).AsString(),
-                            payeh->FieldByName(u"Add"_s).AsString(),
-                            payeh->FieldByName(u"Tel"_s).AsString(), number, date,
-                            agency::SolarDate::LongTime(), EditDriverName->text(), EditSource->text(),
-                            EditTarget->text(), EditMoney->text() + u" ريال"_s);
+        QRService->setTexts(payeh->FieldByName(u"Title"_s).AsString(), payeh->FieldByName(u"Add"_s).AsString(),
+                            payeh->FieldByName(u"Tel"_s).AsString(), number, in.date, agency::SolarDate::LongTime(),
+                            in.driverName, in.source, in.target, EditMoney->text() + u" ريال"_s);
         dialogs().Preview(*QRService);
     }
 
     SetFocus(EditDriverId);
-    for (TLabeledEdit* e : {EditDriverId, EditDriverName, EditAcountId, EditAcountName})
-        e->clear();
-    MaskEdit1->SetText(agency::session().todayDate);
-    EditSource->clear();
-    EditTarget->clear();
-    EditMoney->setText(u"0"_s);
-    EditServiceId->setText(NextNumberOf(agency::session().todayDate));
+    ClearFields();
+    const QString today = agency::session().todayDate;
+    MaskEdit1->SetText(today);
+    EditServiceId->setText(NextNumberOf(today));
 }
 
-bool TFormService::ReadInput(ServiceInput& in)
+bool TFormService::ReadInput(agency::ServiceInput& in)
 {
-    if (EditServiceId->text().isEmpty() || EditSource->text().isEmpty() || EditTarget->text().isEmpty()) {
-        dialogs().ShowMessage(u"اطلاعات كامل نيست"_s);
-        return false;
-    }
     in.date = MaskEdit1->Text();
-    if (!AcceptableDate(in.date)) {
-        dialogs().ShowMessage(u"تاريخ درست نيست"_s);
-        SetFocus(MaskEdit1);
+    in.driverName = EditDriverName->text();
+    in.acountName = EditAcountName->text();
+    in.source = EditSource->text();
+    in.target = EditTarget->text();
+    const agency::InputFault fault =
+        EditServiceId->text().isEmpty() ? agency::InputFault::Incomplete : agency::Ledger::Check(in);
+    if (fault != agency::InputFault::None) {
+        dialogs().ShowMessage(agency::Ledger::FaultText(fault));
+        if (fault == agency::InputFault::BadDate) SetFocus(MaskEdit1);
         return false;
     }
     // Every conversion before the row is begun: a bad number stores nothing.
-    in.serviceId = StrToInt(EditServiceId->text());
     in.driverId = StrToInt(EditDriverId->text());
     in.acountId = StrToInt(EditAcountId->text());
     in.fare = StrToInt(EditMoney->text());
-    in.share = agency::Currency::share(in.fare, DM->ADOTablePayeh->FieldByName(u"percent"_s).AsInteger());
     return true;
-}
-
-void TFormService::WriteColumns(agency::TDataset* t, const ServiceInput& in)
-{
-    t->FieldByName(u"service_id"_s).SetAsInteger(in.serviceId);
-    t->FieldByName(u"driver_id"_s).SetAsInteger(in.driverId);
-    t->FieldByName(u"acount_id"_s).SetAsInteger(in.acountId);
-    t->FieldByName(u"driver_name"_s).SetAsString(EditDriverName->text());
-    t->FieldByName(u"acount_name"_s).SetAsString(EditAcountName->text());
-    t->FieldByName(u"service_start_add"_s).SetAsString(EditSource->text());
-    t->FieldByName(u"service_target_add"_s).SetAsString(EditTarget->text());
-    t->FieldByName(u"service_moeny"_s).SetAsInteger(in.fare);
-    t->FieldByName(u"service_percent"_s).SetAsCurrency(in.share);
-    t->FieldByName(u"service_date"_s).SetAsString(in.date);
 }
 
 bool TFormService::OpenForCorrection(const QString& serviceDate, const QString& serviceId)
 {
-    agency::TADOTable* t = DM->ADOTableService;
-    if (!t->Locate(u"service_date;service_id"_s, {serviceDate, serviceId}))
-        return false;
-    Show();
-    m_correctedRow = LoadServiceRow({{EditServiceId, u"service_id"_s},
-                                     {EditDriverId, u"driver_id"_s},
-                                     {EditDriverName, u"driver_name"_s},
-                                     {EditAcountId, u"acount_id"_s},
-                                     {EditAcountName, u"acount_name"_s},
-                                     {EditSource, u"service_start_add"_s},
-                                     {EditTarget, u"service_target_add"_s},
-                                     {EditMoney, u"service_moeny"_s}},
-                                    MaskEdit1);
-    EditMode = true;
-    BitBtn2->setVisible(true);
-    BitBtn1->setVisible(false);
-    SetFocus(EditMoney);
-    return true;
+    return OpenStoredRow(u"service_date;service_id"_s, {serviceDate, serviceId},
+                         {{EditServiceId, u"service_id"_s},
+                          {EditDriverId, u"driver_id"_s},
+                          {EditDriverName, u"driver_name"_s},
+                          {EditAcountId, u"acount_id"_s},
+                          {EditAcountName, u"acount_name"_s},
+                          {EditSource, u"service_start_add"_s},
+                          {EditTarget, u"service_target_add"_s},
+                          {EditMoney, u"service_moeny"_s}},
+                         MaskEdit1, EditMoney);
 }
 
 void TFormService::BitBtn2Click()
 {
-    if (!EditMode)
+    agency::ServiceInput in;
+    if (!EditMode || !ReadInput(in)) return;
+    // The row rewritten is the one loaded, by its id: other windows move the table meanwhile.
+    if (!StoreCorrection([&](qint64 row, qint32 number) { return agency::Ledger(*DM).CorrectService(row, number, in); },
+                         u"اين سرويس ديگر در بانك اطلاعات نيست"_s))
         return;
-    ServiceInput in;
-    if (!ReadInput(in))
-        return;
-
-    // Other windows append to the service table meanwhile; the row to rewrite is the one loaded.
-    if (!RewriteServiceRow(m_correctedRow, u"اين سرويس ديگر در بانك اطلاعات نيست"_s, [&](agency::TDataset* t) {
-            WriteColumns(t, in);
-            t->FieldByName(u"service_action"_s)
-                .SetAsString(u"انجام سرويس شماره "_s + EditServiceId->text());
-        }))
-        return;
-
-    ClearFields();
-    close();
     DM->QueryViewService->Close();
     DM->QueryViewService->Open();
 }

@@ -1,17 +1,12 @@
 #pragma once
 
-#include "controls/Edits.h"
-#include "controls/Form.h"
-
-#include "data/Currency.h"
+#include "data/Ledger.h"
+#include "operations/Registration.h"
 
 class KeyChain;
-namespace agency {
-class TDataset;
-}
 
 // The desk's working window: records a new service, or corrects a stored one.
-class TFormService : public TForm {
+class TFormService : public TRegistrationForm {
     Q_OBJECT
 
 public:
@@ -27,11 +22,6 @@ public:
     TLabeledEdit* EditSource;
     TLabeledEdit* EditTarget;
     TLabeledEdit* EditMoney;
-    TBitBtn* BitBtn1;
-    TBitBtn* BitBtn2;
-
-    // False in new-service mode, true while a stored service is being corrected.
-    bool EditMode = false;
 
     // Entry in correction mode on the stored service of that date and number; false, and
     // nothing else done, when there is none.
@@ -48,21 +38,13 @@ private:
     void AcountLookup(bool byEnter);
     void OpenAcountPicker();
     void ShowNumberOfDate();
-    void ClearFields();
+    void ClearFields() override;
     QString NextNumberOf(const QString& date);
 
     // The fields as a service stores them; false, with its message shown, when incomplete.
-    struct ServiceInput {
-        QString date;
-        qint32 serviceId = 0, driverId = 0, acountId = 0, fare = 0;
-        agency::Currency share;
-    };
-    bool ReadInput(ServiceInput& in);
-    // The columns that registration and correction write alike, in their order.
-    void WriteColumns(agency::TDataset* t, const ServiceInput& in);
+    bool ReadInput(agency::ServiceInput& in);
 
     KeyChain* m_keys;
-    QString m_correctedRow;  // id of the stored row being corrected
 };
 
 extern TFormService* FormService;

@@ -237,9 +237,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("printed");
-        QTest::newRow("yes, Persian digits") << true << u"۱۲۳۴۵"_s << 12345 << u"12345 ريال"_s;
-        QTest::newRow("yes, nothing") << true << u"0"_s << 0 << u"0 ريال"_s;
-        QTest::newRow("no") << false << u"500"_s << 500 << QString();
+        QTest::addColumn<QString>("date");
+        QTest::newRow("yes, Persian digits") << true << u"۱۲۳۴۵"_s << 12345 << u"12345 ريال"_s << kToday;
+        QTest::newRow("yes, nothing") << true << u"0"_s << 0 << u"0 ريال"_s << kToday;
+        QTest::newRow("no") << false << u"500"_s << 500 << QString() << kToday;
+        QTest::newRow("yes, back-dated") << true << u"700"_s << 700 << u"700 ريال"_s << u"1405/08/30"_s;
     }
 
     void printYesShowsTheReceiptAndNoStillStores()
@@ -248,22 +250,24 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, stored);
         QFETCH(QString, printed);
+        QFETCH(QString, date);
         storePayments(1, 56);
         QTemporaryDir dir;
         const QString pdf = dir.filePath(u"payment.pdf"_s);
         f->dialogs.onPreview = [&](const Receipt& receipt) { receipt.writePdf(pdf); };
         QVERIFY(openNew());
+        if (date != kToday) typeText(focused(), date);
         fillByKeys(u"7"_s, typed);
         f->dialogs.answers << print;
         pressEnter();
-        QCOMPARE(payment(u"driver_bes_no=57"_s).value(3).toInt(), stored);
+        QCOMPARE(payment(u"driver_bes_no=57 AND service_date='%1'"_s.arg(date)).value(3).toInt(), stored);
         QCOMPARE(FormDriverBes->EditServiceId->text(), u"58"_s);
         if (!print) {
             QVERIFY(f->dialogs.previews.isEmpty());
             return;
         }
         QCOMPARE(f->dialogs.previews.size(), 1);
-        for (const QString& item : {u"Title=آژانس نمونه"_s, u"QRLabel9=57"_s, u"QRLabel10="_s + kToday,
+        for (const QString& item : {u"Title=آژانس نمونه"_s, u"QRLabel9=57"_s, u"QRLabel10="_s + date,
                                     u"QRLabel12="_s + kDriver, u"QRLabel15="_s + printed})
             QVERIFY2(f->dialogs.previews[0].contains(item), qPrintable(item));
         if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
@@ -272,7 +276,7 @@ private slots:
         text.start(u"pdftotext"_s, {pdf, u"-"_s});
         QVERIFY(text.waitForFinished());
         const QString page = QString::fromUtf8(text.readAllStandardOutput());
-        QVERIFY2(page.contains(u"57"_s) && page.contains(kToday) && page.contains(printed.left(printed.indexOf(u' '))),
+        QVERIFY2(page.contains(u"57"_s) && page.contains(date) && page.contains(printed.left(printed.indexOf(u' '))),
                  qPrintable(page));
     }
 
