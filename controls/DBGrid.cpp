@@ -1,5 +1,8 @@
 #include "controls/DBGrid.h"
 
+#include "controls/Dialogs.h"
+#include "data/Errors.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -7,9 +10,6 @@
 #include <QMenu>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
-
-#include "controls/Dialogs.h"
-#include "data/Errors.h"
 
 using namespace Qt::StringLiterals;
 using agency::TDataset;

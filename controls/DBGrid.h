@@ -3,13 +3,14 @@
 // current row with every other window that uses it. Read-only (the pickers and the reports:
 // Enter and double-click are the window's) or editable in place (the registers and the users).
 
+#include "controls/Export.h"
+#include "data/Dataset.h"
+
 #include <QAbstractTableModel>
 #include <QLabel>
 #include <QTableView>
-#include <functional>
 
-#include "controls/Export.h"
-#include "data/Dataset.h"
+#include <functional>
 
 struct TColumn {
     QString FieldName;

@@ -1,5 +1,11 @@
 #include "controls/Export.h"
 
+#include "controls/DBGrid.h"
+#include "controls/Dialogs.h"
+#include "controls/Edits.h"
+#include "data/Errors.h"
+#include "data/SolarDate.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -10,12 +16,6 @@
 #include <QSaveFile>
 #include <QShortcut>
 #include <QTextOption>
-
-#include "controls/DBGrid.h"
-#include "controls/Dialogs.h"
-#include "controls/Edits.h"
-#include "data/Errors.h"
-#include "data/SolarDate.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <functional>
-
 #include "controls/DBGrid.h"
 #include "controls/Edits.h"
 #include "controls/Form.h"
+
+#include <functional>
 
 class KeyChain;
 

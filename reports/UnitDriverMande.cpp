@@ -1,8 +1,8 @@
 #include "reports/UnitDriverMande.h"
 
-#include <QVBoxLayout>
-
 #include "data/UnitDM.h"
+
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 

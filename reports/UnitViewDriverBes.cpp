@@ -1,9 +1,9 @@
 #include "reports/UnitViewDriverBes.h"
 
-#include <QGridLayout>
-
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 

@@ -1,11 +1,11 @@
 #include "reports/UnitViewService.h"
 
-#include <QGridLayout>
-
 #include "controls/Keys.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 

@@ -1,18 +1,18 @@
 // A list exported by Ctrl+E as the desk sees it: every row in order, titles and footer, to CSV
 // and to PDF, and nothing under the chosen name when the file cannot be written.
 
+#include "controls/DBGrid.h"
+#include "controls/Form.h"
+#include "data/Database.h"
+#include "data/UnitDM.h"
+#include "tests/Fixture.h"
+
 #include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QVBoxLayout>
-
-#include "controls/DBGrid.h"
-#include "controls/Form.h"
-#include "data/Database.h"
-#include "data/UnitDM.h"
-#include "tests/Fixture.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,12 +1,6 @@
 // The service list (F7) and the driver account (F10), driven by keys on a desk's worth of rows,
 // and what every report's export says.
 
-#include <QApplication>
-#include <QFile>
-#include <QRegularExpression>
-#include <QTest>
-#include <memory>
-
 #include "app/UnitMain.h"
 #include "data/UnitDM.h"
 #include "operations/UnitSelectDriver.h"
@@ -17,6 +11,13 @@
 #include "reports/UnitViewDriverBes.h"
 #include "reports/UnitViewService.h"
 #include "tests/Fixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
