@@ -22,13 +22,11 @@ TFormAcount::TFormAcount(QWidget* parent) : TForm(parent)
     BitBtn1->setObjectName(u"BitBtn1"_s);
     BitBtn2 = new TBitBtn(u"حذف"_s, this);
     BitBtn2->setObjectName(u"BitBtn2"_s);
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->SetDataSource(&DM->DataSourceAcount);
-    DBGrid1->SetColumns({{u"acount_id"_s, u"اشتراك"_s, 44},
-                         {u"acount_name"_s, u"نام"_s, 124},
-                         {u"acount_add"_s, u"آدرس"_s, 345},
-                         {u"acount_tel"_s, u"تلفن"_s, 125}});
+    DBGrid1 = new TDBGrid(this, &DM->DataSourceAcount,
+                          {{u"acount_id"_s, u"اشتراك"_s, 44},
+                           {u"acount_name"_s, u"نام"_s, 124},
+                           {u"acount_add"_s, u"آدرس"_s, 345},
+                           {u"acount_tel"_s, u"تلفن"_s, 125}});
     DBGrid1->SetEditable(true);
     // A row no code or name can find is never stored.
     DBGrid1->SetRequired({u"acount_id"_s, u"acount_name"_s});

@@ -18,14 +18,12 @@ TFormDriver::TFormDriver(QWidget* parent) : TForm(parent)
     setWindowTitle(u"ليست راننده گان"_s);
     setFixedSize(688, 446);
 
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->SetDataSource(&DM->DataSourceDriver);
-    DBGrid1->SetColumns({{u"driver_id"_s, u"كد"_s, 50},
-                         {u"driver_name"_s, u"نام راننده"_s, 145},
-                         {u"driver_auto"_s, u"نام اتومبيل"_s, 100},
-                         {u"driver_add"_s, u"آدرس"_s, 230},
-                         {u"driver_tel"_s, u"تلفن"_s, 115}});
+    DBGrid1 = new TDBGrid(this, &DM->DataSourceDriver,
+                          {{u"driver_id"_s, u"كد"_s, 50},
+                           {u"driver_name"_s, u"نام راننده"_s, 145},
+                           {u"driver_auto"_s, u"نام اتومبيل"_s, 100},
+                           {u"driver_add"_s, u"آدرس"_s, 230},
+                           {u"driver_tel"_s, u"تلفن"_s, 115}});
     DBGrid1->SetEditable(true);
     // A row no code or name can find is never stored.
     DBGrid1->SetRequired({u"driver_id"_s, u"driver_name"_s});

@@ -72,10 +72,7 @@ TFormUser::TFormUser(QWidget* parent) : TForm(parent)
     Image1 = new QLabel(this);
     Image1->setPixmap(UsersPicture(QSize(223, 120)));
 
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->SetDataSource(&DM->DataSourceUser);
-    DBGrid1->SetColumns({{u"UserName"_s, u"UserName"_s, 212}});
+    DBGrid1 = new TDBGrid(this, &DM->DataSourceUser, {{u"UserName"_s, u"UserName"_s, 212}});
     DBGrid1->SetEditable(true);
     DBGrid1->horizontalHeader()->setStretchLastSection(false);
     DBGrid1->setFrameShape(QFrame::NoFrame);

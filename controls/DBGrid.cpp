@@ -1,17 +1,16 @@
 #include "controls/DBGrid.h"
 
+#include "controls/Dialogs.h"
+#include "data/Currency.h"
+#include "data/Errors.h"
+
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScopedValueRollback>
-#include <QShortcut>
 #include <QStyledItemDelegate>
-
-#include "controls/Dialogs.h"
-#include "data/Currency.h"
-#include "data/Errors.h"
 
 using namespace Qt::StringLiterals;
 using agency::TDataset;
@@ -283,11 +282,14 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), m_model(new TDBGridModel
     horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     horizontalHeader()->setStretchLastSection(true);
     // Ctrl+E exports from wherever the focus is in the grid's window, a filter field included.
-    if (parent) {
-        auto* exportKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), parent);
-        exportKey->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(exportKey, &QShortcut::activated, this, &TDBGrid::ExportDialog);
-    }
+    if (parent) InstallExportKey(parent, [this] { ExportDialog(); });
+}
+
+TDBGrid::TDBGrid(QWidget* parent, agency::TDataSource* source, const QVector<TColumn>& columns) : TDBGrid(parent)
+{
+    setObjectName(u"DBGrid1"_s);
+    SetDataSource(source);
+    SetColumns(columns);
 }
 
 void TDBGrid::SetDataSource(agency::TDataSource* source)

@@ -3,12 +3,14 @@
 // current row with every other window that uses it. Read-only (the pickers and the reports:
 // Enter and double-click are the window's) or editable in place (the registers and the users).
 
+#include "controls/Export.h"
+#include "data/Dataset.h"
+
 #include <QAbstractTableModel>
 #include <QLabel>
 #include <QTableView>
-#include <functional>
 
-#include "data/Dataset.h"
+#include <functional>
 
 struct TColumn {
     QString FieldName;
@@ -75,6 +77,8 @@ class TDBGrid : public QTableView {
 
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
+    // The list of a window: named "DBGrid1", on the source, with the columns.
+    TDBGrid(QWidget* parent, agency::TDataSource* source, const QVector<TColumn>& columns);
 
     void SetDataSource(agency::TDataSource* source);
     void SetColumns(const QVector<TColumn>& columns);
@@ -85,11 +89,16 @@ public:
     agency::TDataset* DataSet() const { return m_model->DataSet(); }
     TDBGridModel* Model() const { return m_model; }
 
-    // What an export adds under the rows (totals, a sentence), and the name it proposes.
+    // What an export says of the filter that made the list (the window sets it as it filters),
+    // the totals it puts under the columns, the sentences under them, and the name it proposes.
+    TFilterText ExportFilter;
+    std::function<QStringList()> ExportTotals;
     std::function<QStringList()> ExportFooter;
     std::function<QString()> ExportName;
     // Asks for a file and writes what the grid shows there (Ctrl+E and the context menu).
     void ExportDialog();
+    // The export of the rows read so far.
+    TExportSheet Sheet() const;
 
 signals:
     // Enter (with no cell being edited) or a double-click on a row of a read-only grid.

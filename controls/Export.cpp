@@ -1,60 +1,42 @@
 #include "controls/Export.h"
 
-#include <QFileInfo>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QRegularExpression>
-#include <QSaveFile>
-#include <QTextOption>
-#include <functional>
-
 #include "controls/DBGrid.h"
 #include "controls/Dialogs.h"
 #include "controls/Edits.h"
 #include "data/Errors.h"
 #include "data/SolarDate.h"
 
+#include <QApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QShortcut>
+#include <QTextOption>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Table {
-    QString caption;
-    QStringList titles;
-    QVector<int> widths;
-    QStringList footer;
-};
-
-Table describe(TDBGrid* grid)
-{
-    Table t;
-    t.caption = grid->window()->windowTitle();
-    TDBGridModel* m = grid->Model();
-    for (int c = 0; c < m->columnCount(); ++c) {
-        t.titles << m->headerData(c, Qt::Horizontal).toString();
-        t.widths << qMax(40, grid->columnWidth(c));
-    }
-    if (grid->ExportFooter) t.footer = grid->ExportFooter();
-    return t;
-}
-
-// Each row's texts as the grid shows them, in order; a new row not yet stored is left out.
-void eachRow(TDBGrid* grid, const std::function<void(const QStringList&)>& use)
-{
-    TDBGridModel* m = grid->Model();
-    const int pending = m->PendingRow();
-    for (int r = 0; r < m->rowCount(); ++r) {
-        if (r == pending) continue;
-        QStringList texts;
-        for (int c = 0; c < m->columnCount(); ++c) texts << m->Text(r, c);
-        use(texts);
-    }
-}
+using RowSink = std::function<void(const QStringList&)>;
 
 [[noreturn]] void failed(const QString& path, const QString& why)
 {
     throw agency::Error(u"فايل %1 نوشته نشد: %2"_s.arg(QFileInfo(path).fileName(), why));
+}
+
+bool isRtl(QChar c)
+{
+    return c.direction() == QChar::DirR || c.direction() == QChar::DirAL;
+}
+
+bool isBidiControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 0x200E || u == 0x200F || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
 }
 
 QString csvField(const QString& text)
@@ -70,7 +52,7 @@ QString csvField(const QString& text)
     return u'"' + out.replace(u"\""_s, u"\"\""_s) + u'"';
 }
 
-void writeCsv(TDBGrid* grid, const Table& t, QSaveFile& file)
+void writeCsv(const TExportSheet& t, QSaveFile& file)
 {
     // A byte-order mark, so that spreadsheets read the Persian as UTF-8.
     file.write("\xEF\xBB\xBF");
@@ -79,15 +61,19 @@ void writeCsv(TDBGrid* grid, const Table& t, QSaveFile& file)
         for (const QString& f : fields) out << csvField(f);
         file.write((out.join(u',') + u"\r\n"_s).toUtf8());
     };
+    line({t.caption});
+    for (const auto& [caption, value] : t.filter) line({caption, value});
+    file.write("\r\n");
     line(t.titles);
-    eachRow(grid, line);
+    t.rows(line);
+    if (!t.totals.isEmpty()) line(t.totals);
     if (!t.footer.isEmpty()) {
         file.write("\r\n");
         for (const QString& f : t.footer) line({f});
     }
 }
 
-void writePdf(TDBGrid* grid, const Table& t, QSaveFile& file)
+void writePdf(const TExportSheet& t, QSaveFile& file)
 {
     QPdfWriter pdf(&file);
     pdf.setPageSize(QPageSize(QPageSize::A4));
@@ -97,22 +83,23 @@ void writePdf(TDBGrid* grid, const Table& t, QSaveFile& file)
     QPainter p(&pdf);
     p.setLayoutDirection(Qt::RightToLeft);
     const QRect page = p.viewport();
-    QFont font = grid->font();
+    QFont font = t.font;
     font.setPointSize(9);
-    QFont heading = font;
+    QFont bold = font;
+    bold.setBold(true);
+    QFont heading = bold;
     heading.setPointSize(13);
-    heading.setBold(true);
     p.setFont(font);
     const int rowHeight = p.fontMetrics().height() * 3 / 2;
     const int pad = rowHeight / 4;
 
-    // The grid's widths, scaled to the page; the first column stands at the right.
+    // The widths, scaled to the page; the first column stands at the right.
     int total = 0;
     for (int w : t.widths) total += w;
     QVector<QRect> cells;
     int right = page.right();
     for (int w : t.widths) {
-        const int width = int(qint64(w) * page.width() / total);
+        const int width = int(qint64(w) * page.width() / qMax(1, total));
         cells << QRect(right - width, 0, width, rowHeight);
         right -= width;
     }
@@ -121,83 +108,188 @@ void writePdf(TDBGrid* grid, const Table& t, QSaveFile& file)
     rtl.setWrapMode(QTextOption::NoWrap);
     QTextOption centred(Qt::AlignCenter);
     centred.setTextDirection(Qt::RightToLeft);
+    QStringList filter;
+    for (const auto& [caption, value] : t.filter) filter << caption + u": "_s + IsolateLtrRuns(value);
 
     int y = page.top();
-    auto drawRow = [&](const QStringList& texts, bool titles) {
-        QFont f = font;
-        f.setBold(titles);
-        p.setFont(f);
+    enum class Kind { Titles, Row, Totals };
+    auto drawRow = [&](const QStringList& texts, Kind kind) {
+        p.setFont(kind == Kind::Row ? font : bold);
         for (int c = 0; c < cells.size(); ++c) {
             const QRect box = cells[c].translated(0, y);
-            if (titles) p.fillRect(box, QColor(230, 230, 230));
+            if (kind == Kind::Titles) p.fillRect(box, QColor(230, 230, 230));
             p.drawRect(box);
-            p.drawText(box.adjusted(pad, 0, -pad, 0), texts.value(c), titles ? centred : rtl);
+            // Totals and rows alike stand at the right of their cells, so a total is under its column.
+            p.drawText(box.adjusted(pad, 0, -pad, 0), texts.value(c), kind == Kind::Titles ? centred : rtl);
         }
         y += rowHeight;
     };
+    auto line = [&](const QString& text, const QFont& f) {
+        p.setFont(f);
+        const int h = p.fontMetrics().height() * 3 / 2;
+        p.drawText(QRect(page.left(), y, page.width(), h), text, centred);
+        y += h;
+    };
+    // Every page says whose list it is and which filter made it.
     auto newPage = [&](bool first) {
         if (!first) pdf.newPage();
         y = page.top();
-        p.setFont(heading);
-        const int h = p.fontMetrics().height() * 3 / 2;
-        p.drawText(QRect(page.left(), y, page.width(), h), t.caption, centred);
-        y += h;
-        drawRow(t.titles, true);
-        p.setFont(font);
+        line(t.caption, heading);
+        if (!filter.isEmpty()) line(filter.join(u"    "_s), bold);
+        drawRow(t.titles, Kind::Titles);
     };
     newPage(true);
-    eachRow(grid, [&](const QStringList& texts) {
+    t.rows([&](const QStringList& texts) {
         if (y + rowHeight > page.bottom()) newPage(false);
-        drawRow(texts, false);
+        drawRow(texts, Kind::Row);
     });
+    if (!t.totals.isEmpty()) {
+        if (y + rowHeight > page.bottom()) newPage(false);
+        drawRow(t.totals, Kind::Totals);
+    }
     p.setFont(font);
     y += rowHeight / 2;
     // A long sentence wraps within the page rather than running off it.
     QTextOption wrapped = rtl;
     wrapped.setWrapMode(QTextOption::WordWrap);
-    for (const QString& line : t.footer) {
-        const QRectF need = p.boundingRect(QRectF(0, 0, page.width(), page.height()), line, wrapped);
+    for (const QString& text : t.footer) {
+        const QRectF need = p.boundingRect(QRectF(0, 0, page.width(), page.height()), text, wrapped);
         const int height = qMax(rowHeight, int(need.height()) + pad);
         if (y + height > page.bottom()) newPage(false);
-        p.drawText(QRect(page.left(), y, page.width(), height), line, wrapped);
+        p.setFont(font);
+        p.drawText(QRect(page.left(), y, page.width(), height), text, wrapped);
         y += height;
     }
     if (!p.end()) failed(file.fileName(), u"صفحه PDF ساخته نشد"_s);
 }
 
+// Takes Ctrl+E from a text field of the window before the field's own binding does, and leaves
+// the key to the window's shortcut.
+class ExportKeyFilter : public QObject {
+public:
+    ExportKeyFilter(QWidget* window, QObject* parent) : QObject(parent), m_window(window)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ShortcutOverride) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->keyCombination() != QKeyCombination(Qt::ControlModifier, Qt::Key_E)) return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !m_window->isAncestorOf(widget)) return false;
+        event->ignore();
+        return true;
+    }
+
+private:
+    QWidget* m_window;
+};
+
 }  // namespace
 
-QString ProposedExportName(const TDBGrid* grid)
+QString IsolateLtrRuns(const QString& text)
 {
-    QString name = grid->ExportName ? grid->ExportName() : grid->window()->windowTitle();
+    QString out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (isRtl(text[i]) || text[i].isSpace() || !(text[i].isLetterOrNumber())) {
+            out += text[i++];
+            continue;
+        }
+        // A run starts at a Latin letter or a digit and ends at the last one before the next
+        // right-to-left letter.
+        qsizetype end = i;
+        for (qsizetype j = i; j < text.size() && !isRtl(text[j]); ++j)
+            if (text[j].isLetterOrNumber()) end = j;
+        out += QChar(0x2066) + text.mid(i, end - i + 1) + QChar(0x2069);
+        i = end + 1;
+    }
+    return out;
+}
+
+QString ProposedExportName(const QWidget* window, const QString& name)
+{
+    QString proposed = name.isEmpty() ? window->windowTitle() : name;
     QStringList dates;
-    for (const TMaskEdit* date : grid->window()->findChildren<TMaskEdit*>())
+    for (const TMaskEdit* date : window->findChildren<TMaskEdit*>())
         if (date->IsComplete()) dates << date->Text();
     if (dates.isEmpty()) dates << agency::SolarDate::TodayDate();
     dates.removeDuplicates();
-    name += u' ' + dates.join(u" تا "_s);
-    for (QChar& c : name)
-        if (QStringView(u"/\\:*?\"<>|").contains(c)) c = u'-';
-    return name.simplified() + u".csv"_s;
+    proposed += u' ' + dates.join(u" تا "_s);
+    for (QChar& c : proposed)
+        if (QStringView(u"/\\:*?\"<>|").contains(c) || isBidiControl(c)) c = u'-';
+    return IsolateLtrRuns(proposed.simplified() + u".csv"_s);
+}
+
+void ExportSheet(const TExportSheet& sheet, const QString& path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) failed(path, file.errorString());
+    if (path.endsWith(u".pdf"_s, Qt::CaseInsensitive))
+        writePdf(sheet, file);
+    else
+        writeCsv(sheet, file);
+    // Only a whole file takes the chosen name.
+    if (!file.commit()) failed(path, file.errorString());
 }
 
 void ExportGrid(TDBGrid* grid, const QString& path)
 {
     if (!grid->DataSet()) return;
     grid->Model()->FetchAll();
-    const Table t = describe(grid);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) failed(path, file.errorString());
-    if (path.endsWith(u".pdf"_s, Qt::CaseInsensitive))
-        writePdf(grid, t, file);
-    else
-        writeCsv(grid, t, file);
-    // Only a whole file takes the chosen name.
-    if (!file.commit()) failed(path, file.errorString());
+    ExportSheet(grid->Sheet(), path);
+}
+
+void ExportDialog(const QWidget* window, const QString& name, const std::function<TExportSheet()>& sheet)
+{
+    QString path = dialogs().SaveFileName(ProposedExportName(window, name));
+    // The marks that order the proposed name on screen are no part of the file's name.
+    const qsizetype folder = path.lastIndexOf(u'/') + 1;
+    path = path.left(folder) + path.mid(folder).removeIf(isBidiControl);
+    if (!path.isEmpty()) guarded([&] { ExportSheet(sheet(), path); });
+}
+
+void InstallExportKey(QWidget* window, const std::function<void()>& action)
+{
+    auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), window);
+    key->setContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(key, &QShortcut::activated, window, action);
+    new ExportKeyFilter(window, key);
 }
 
 void TDBGrid::ExportDialog()
 {
-    const QString path = dialogs().SaveFileName(ProposedExportName(this));
-    if (!path.isEmpty()) guarded([&] { ExportGrid(this, path); });
+    if (!DataSet()) return;
+    ::ExportDialog(window(), ExportName ? ExportName() : QString(), [this] {
+        m_model->FetchAll();
+        return Sheet();
+    });
+}
+
+TExportSheet TDBGrid::Sheet() const
+{
+    TExportSheet t;
+    t.caption = window()->windowTitle();
+    t.filter = ExportFilter;
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        t.titles << m_model->headerData(c, Qt::Horizontal).toString();
+        t.widths << qMax(40, columnWidth(c));
+    }
+    // Each row's texts as the grid shows them, in order; a new row not yet stored is left out.
+    t.rows = [m = m_model](const RowSink& use) {
+        const int pending = m->PendingRow();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            if (r == pending) continue;
+            QStringList texts;
+            for (int c = 0; c < m->columnCount(); ++c) texts << m->Text(r, c);
+            use(texts);
+        }
+    };
+    if (ExportTotals) t.totals = ExportTotals();
+    if (ExportFooter) t.footer = ExportFooter();
+    t.font = font();
+    return t;
 }

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 
 #include "controls/Dialogs.h"
+#include "controls/Export.h"
 #include "controls/Keys.h"
 #include "data/Session.h"
 #include "data/SqlSubset.h"
@@ -54,6 +55,23 @@ TFormAmar::TFormAmar(QWidget* parent) : TForm(parent)
     m_keys = new KeyChain(this);
     m_keys->onEnter(MaskEdit1, [this] { MaskEdit1KeyPress(); });
     m_keys->onEnter(MaskEdit2, [this] { MaskEdit2KeyPress(); });
+    InstallExportKey(this, [this] { ExportDialog(this, {}, [this] { return Sheet(); }); });
+}
+
+TExportSheet TFormAmar::Sheet() const
+{
+    TExportSheet t;
+    t.caption = windowTitle();
+    t.filter = m_filter;
+    QStringList values;
+    for (auto [label, value] : {std::pair{Label1, DBText1}, {Label2, DBText2}, {Label4, DBText4}}) {
+        t.titles << label->text();
+        t.widths << 1;
+        values << value->text();
+    }
+    t.rows = [values](const std::function<void(const QStringList&)>& use) { use(values); };
+    t.font = font();
+    return t;
 }
 
 void TFormAmar::FormShow()
@@ -85,4 +103,5 @@ void TFormAmar::MaskEdit2KeyPress()
     agency::parseSelect(q->SQL.Text());
     q->Close();
     q->Open();
+    m_filter = {{Label5->text(), MaskEdit1->Text()}, {Label6->text(), MaskEdit2->Text()}};
 }

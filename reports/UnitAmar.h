@@ -26,7 +26,11 @@ protected:
     void FormShow() override;
 
 private:
+    // What an export writes: the totals of the last range run, headed by that range.
+    TExportSheet Sheet() const;
+
     KeyChain* m_keys;
+    TFilterText m_filter;
 };
 
 extern TFormAmar* FormAmar;

@@ -30,13 +30,11 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     DBText1->setFont(bold);
     MakeDateRange(this, Label5, MaskEdit1, Label6, MaskEdit2);
 
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->SetDataSource(&DM->DSDriverHesab);
-    DBGrid1->SetColumns({{u"service_date"_s, u"تاريخ"_s, 90},
-                         {u"service_action"_s, u"شرح"_s, 300},
-                         {u"service_percent"_s, u"بدهكار"_s, 125},
-                         {u"driver_bes"_s, u"بستانكار"_s, 125}});
+    DBGrid1 = new TDBGrid(this, &DM->DSDriverHesab,
+                          {{u"service_date"_s, u"تاريخ"_s, 90},
+                           {u"service_action"_s, u"شرح"_s, 300},
+                           {u"service_percent"_s, u"بدهكار"_s, 125},
+                           {u"driver_bes"_s, u"بستانكار"_s, 125}});
 
     DBText2 = new TDBText(this);
     DBText2->SetField(&DM->DSDriverHesabJM, u"Expr1000"_s);
@@ -50,7 +48,8 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     Label1->setFont(bold);
     Label1->setAlignment(Qt::AlignCenter);
     DBGrid1->ExportName = [this] { return u"حساب راننده "_s + EditDriverId->text(); };
-    DBGrid1->ExportFooter = [this] { return QStringList{DBText2->text() + u"  "_s + DBText3->text(), Label1->text()}; };
+    DBGrid1->ExportTotals = [this] { return QStringList{u"جمع"_s, {}, DBText2->text(), DBText3->text()}; };
+    DBGrid1->ExportFooter = [this] { return QStringList{Label1->text()}; };
 
     // Code, dates, the rows, then the totals under the debit and credit columns and the sentence.
     auto* grid = new QGridLayout(this);
@@ -149,8 +148,14 @@ void TFormDriverHesab::MaskEdit2KeyPress()
     rows->SQL.Add(where);
     // The account reads by date, and within a day in the order the rows were stored.
     rows->SQL.Add(u"order by service_date,id"_s);
+    // Whose account and which dates, named in an export of it; the name is the one on his rows.
+    DBGrid1->ExportFilter = {{EditDriverId->EditLabel->text(), EditDriverId->text()},
+                             {u"نام راننده"_s, {}},
+                             {Label5->text(), MaskEdit1->Text()},
+                             {Label6->text(), MaskEdit2->Text()}};
     rows->Close();
     rows->Open();
+    if (!rows->IsEmpty()) DBGrid1->ExportFilter[1].second = rows->FieldByName(u"driver_name"_s).AsString();
 
     agency::TADOQuery* sums = DM->QueryDriverHesabJM;
     sums->SQL.Clear();

@@ -1,8 +1,8 @@
 #include "reports/UnitDriverMande.h"
 
-#include <QVBoxLayout>
-
 #include "data/UnitDM.h"
+
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -15,15 +15,13 @@ TFormDriverMande::TFormDriverMande(QWidget* parent) : TForm(parent)
     resize(640, 460);
     setSizeGripEnabled(true);
 
-    DBGrid1 = new TDBGrid(this);
-    DBGrid1->setObjectName(u"DBGrid1"_s);
-    DBGrid1->SetDataSource(&DM->DSDriverMande);
     // The three sums are named by their places in the select list.
-    DBGrid1->SetColumns({{u"driver_id"_s, u"كد راننده"_s, 70},
-                         {u"Driver_name"_s, u"نام راننده"_s, 170},
-                         {u"Expr1002"_s, u"جمع بدهي"_s, 120},
-                         {u"Expr1003"_s, u"جمع بستانكاري"_s, 120},
-                         {u"Expr1004"_s, u"مانده"_s, 120}});
+    DBGrid1 = new TDBGrid(this, &DM->DSDriverMande,
+                          {{u"driver_id"_s, u"كد راننده"_s, 70},
+                           {u"Driver_name"_s, u"نام راننده"_s, 170},
+                           {u"Expr1002"_s, u"جمع بدهي"_s, 120},
+                           {u"Expr1003"_s, u"جمع بستانكاري"_s, 120},
+                           {u"Expr1004"_s, u"مانده"_s, 120}});
     auto* box = new QVBoxLayout(this);
     box->addSpacing(8);
     box->addWidget(DBGrid1, 1);

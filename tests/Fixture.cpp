@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 #include <QTextLayout>
 
@@ -189,6 +190,14 @@ void typeAndEnter(const QString& text)
     QWidget* w = focused();
     typeText(w, text);
     QTest::keyClick(w, Qt::Key_Return);
+}
+
+QString runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess p;
+    p.start(program, arguments);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
 }
 
 bool showActive(QWidget* window)

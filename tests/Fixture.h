@@ -73,6 +73,9 @@ void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Shows a window and waits until it has the focus, as a window the desk opens does.
 bool showActive(QWidget* window);
 
+// A program's standard output, in Unicode's compatibility form (pdftotext gives presentation forms).
+QString runTool(const QString& program, const QStringList& arguments);
+
 // Passwords as the desk may type them, each with a letter that is more than one UTF-8 byte.
 QStringList persianPasswords();
 

@@ -1,17 +1,25 @@
-// The service list (F7) and the driver account (F10), driven by keys on a desk's worth of rows.
+// The service list (F7) and the driver account (F10), driven by keys on a desk's worth of rows,
+// and what every report's export says.
 
-#include <QApplication>
-#include <QHeaderView>
-#include <QTest>
-#include <memory>
 
 #include "app/UnitMain.h"
 #include "data/UnitDM.h"
 #include "operations/UnitSelectDriver.h"
 #include "operations/UnitService.h"
+#include "reports/UnitAmar.h"
 #include "reports/UnitDriverHesab.h"
+#include "reports/UnitDriverMande.h"
+#include "reports/UnitViewDriverBes.h"
 #include "reports/UnitViewService.h"
 #include "tests/Fixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -187,6 +195,85 @@ private slots:
                                    .value(0);
         QCOMPARE((QStringList{l->DBText1->text(), l->DBText2->text(), l->DBText3->text(), l->DBText4->text()}),
                  (QStringList{r[0].toString(), r[1].toString(), r[2].toString(), r[3].toString()}));
+    }
+
+    // Ctrl+E in any field of a report writes the window's caption and the filter that made the list
+    // over it, and the totals each under its own column (in the PDF, at its column's right edge).
+    void exportHeaded_data()
+    {
+        QTest::addColumn<int>("key");              // the main window's key for the report
+        QTest::addColumn<QStringList>("typed");    // "field=text", each text followed by Enter
+        QTest::addColumn<QString>("from");         // the field Ctrl+E is pressed in
+        QTest::addColumn<QStringList>("heading");  // the lines over the titles
+        QTest::addColumn<QString>("totals");       // the line under the rows
+        const QString services = u"نمايش سرويسهاي صورت گرفته"_s;
+        const QStringList range{u"تاريخ,1405/08/10"_s, u"تا تاريخ,1405/08/11"_s};
+        const QStringList f10{u"EditDriverId=7"_s, u"MaskEdit1=1405/08/10"_s, u"MaskEdit2=1405/08/11"_s};
+        const QStringList hesab =
+            QStringList{u"ريز حساب رانندگان"_s, u"كد راننده,7"_s, u"نام راننده,"_s + kDriver} + range;
+        QTest::newRow("F7 number") << int(Qt::Key_F7) << QStringList{u"EditServiceId=5"_s} << u"EditServiceId"_s
+                                   << QStringList{services, u"شماره سرويس,5"_s} << QString();
+        QTest::newRow("F7 subscriber") << int(Qt::Key_F7) << QStringList{u"EditAcountId=3"_s} << u"MaskEdit1"_s
+                                       << QStringList{services, u"شماره مشترك,3"_s} << QString();
+        QTest::newRow("F7 range") << int(Qt::Key_F7)
+                                  << QStringList{u"MaskEdit1=1405/08/10"_s, u"MaskEdit2=1405/08/11"_s} << u"MaskEdit1"_s
+                                  << QStringList{services} + range << QString();
+        QTest::newRow("F8 one date, another typed")
+            << int(Qt::Key_F8) << QStringList{u"MaskEdit1=1405/08/10"_s} << u"EditServiceId"_s
+            << QStringList{u"نمايش پرداختهاي رانندگان"_s, range[0]} << QString();
+        QTest::newRow("F9") << int(Qt::Key_F9) << QStringList() << QString()
+                            << QStringList{u"نمايش مانده حسابهاي رانندگان"_s} << QString();
+        QTest::newRow("F10 from the code")
+            << int(Qt::Key_F10) << f10 << u"EditDriverId"_s << hesab << u"جمع,,110000,10000"_s;
+        QTest::newRow("F10 PDF") << int(Qt::Key_F10) << f10 << u"MaskEdit2"_s << hesab << u"pdf"_s;
+        QTest::newRow("F11") << int(Qt::Key_F11) << QStringList{u"MaskEdit1=1405/08/10"_s, u"MaskEdit2=1405/08/11"_s}
+                             << u"MaskEdit1"_s << QStringList{u"آمار"_s} + range << u"605550,110000,10000"_s;
+    }
+    void exportHeaded()
+    {
+        QFETCH(int, key);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, from);
+        QFETCH(QStringList, heading);
+        QFETCH(QString, totals);
+        storeServices();
+        QVERIFY(activate(FormMain));
+        QTest::keyClick(FormMain, Qt::Key(key));
+        QWidget* w = nullptr;
+        QTRY_VERIFY((w = QApplication::activeWindow()) && w != FormMain);
+        for (const QString& t : typed) {
+            w->findChild<QWidget*>(t.section(u'=', 0, 0))->setFocus();
+            typeAndEnter(t.section(u'=', 1));
+        }
+        const QString path = f->dir.filePath(totals == u"pdf"_s ? u"export.pdf"_s : u"export.csv"_s);
+        f->dialogs.saveAnswers << path;
+        if (!from.isEmpty()) w->findChild<QWidget*>(from)->setFocus();
+        pressKey(Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(f->dialogs.errors, QStringList());
+        if (totals == u"pdf"_s) {
+            const QString text = agency::foldText(runTool(u"pdftotext"_s, {path, u"-"_s}));
+            for (const QString& expected : {heading[0], kDriver, u"1405/08/10"_s, u"1405/08/11"_s})
+                QVERIFY2(text.contains(agency::foldText(expected)), qPrintable(expected));
+            // The debit total ends where the rows' shares end, the credit total where the payments do.
+            const QString words = runTool(u"pdftotext"_s, {u"-bbox"_s, path, u"-"_s});
+            auto right = [&](const QString& word) {
+                return qRound(QRegularExpression(u"xMax=\"([0-9.]+)\"[^>]*>"_s + word + u"</word>"_s)
+                                  .match(words)
+                                  .captured(1)
+                                  .toDouble());
+            };
+            QCOMPARE(right(u"110000"_s), right(u"100"_s));
+            QCOMPARE(right(u"10000"_s), right(u"5000"_s));
+            return;
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll().mid(3)).split(u"\r\n"_s);
+        QCOMPARE(lines.mid(0, heading.size() + 1), heading + QStringList{QString()});
+        auto* grid = w->findChild<TDBGrid*>();
+        const int rows = grid ? grid->Model()->rowCount() : 0;
+        QVERIFY(grid ? rows > 0 : true);
+        QCOMPARE(lines.value(heading.size() + 2 + rows), totals);
     }
 
     void correctionFromTheList()
