@@ -85,7 +85,10 @@ std::unique_ptr<Program> Program::build(const QString& databasePath, Dialogs* di
     return program;
 }
 
-Program::~Program() { teardown(); }
+Program::~Program()
+{
+    teardown();
+}
 
 void Program::teardown()
 {

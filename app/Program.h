@@ -3,6 +3,7 @@
 // order and torn down by one call, so that a test can build a fresh program for each case.
 
 #include <QString>
+
 #include <memory>
 
 class Dialogs;

@@ -1,8 +1,5 @@
 #include "app/Unit10.h"
 
-#include <QGridLayout>
-#include <QKeyEvent>
-
 #include "app/UnitMain.h"
 #include "controls/Dialogs.h"
 #include "controls/PasswordChar.h"
@@ -12,38 +9,43 @@
 #include "data/Session.h"
 #include "data/UnitDM.h"
 
+#include <QGridLayout>
+#include <QKeyEvent>
+
+using namespace Qt::StringLiterals;
+
 TFormEnter* FormEnter = nullptr;
 
 TFormEnter::TFormEnter(QWidget* parent) : TForm(parent)
 {
-    setObjectName(QStringLiteral("FormEnter"));
+    setObjectName(u"FormEnter"_s);
     // The task bar names the program by its first window.
     setWindowTitle(applicationTitle());
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setAutoFillBackground(true);
-    setStyleSheet(QStringLiteral("TFormEnter { background: #E00000; border: 1px solid #600000; }"));
+    setStyleSheet(u"TFormEnter { background: #E00000; border: 1px solid #600000; }"_s);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(0xE0, 0x00, 0x00));
     setPalette(p);
     setFixedSize(380, 130);
 
     auto* grid = new QGridLayout(this);
-    Label1 = new QLabel(QString::fromUtf16(u"لطفاً كد ورود به برنامه را وارد كنيد"), this);
+    Label1 = new QLabel(u"لطفاً كد ورود به برنامه را وارد كنيد"_s, this);
     QFont lf = Label1->font();
     lf.setBold(true);
     lf.setPointSize(lf.pointSize() + 2);
     Label1->setFont(lf);
-    Label1->setStyleSheet(QStringLiteral("color: #00FF00;"));
+    Label1->setStyleSheet(u"color: #00FF00;"_s);
     Label1->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
 
     Image1 = new QLabel(this);
     Image1->setPixmap(Pictures::keys(56));
 
     Edit1 = new QLineEdit(this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setObjectName(u"Edit1"_s);
     Edit1->setLayoutDirection(Qt::LeftToRight);
     Edit1->setFrame(false);
-    Edit1->setStyleSheet(QStringLiteral("QLineEdit { background: #E00000; color: white; border: none; }"));
+    Edit1->setStyleSheet(u"QLineEdit { background: #E00000; color: white; border: none; }"_s);
     SetPasswordChar(Edit1, u'*');
     QFont ef = Edit1->font();
     ef.setPointSize(20);
@@ -102,9 +104,9 @@ void TFormEnter::Login()
     users->First();
     bool matched = false;
     while (!users->Eof()) {
-        if (agency::Password::verify(users->FieldByName(QStringLiteral("PassWord")).AsString(), typed)) {
-            agency::session().userName = users->FieldByName(QStringLiteral("UserName")).AsString();
-            agency::session().userId = users->FieldByName(QStringLiteral("ID")).Value().toLongLong();
+        if (agency::Password::verify(users->FieldByName(u"PassWord"_s).AsString(), typed)) {
+            agency::session().userName = users->FieldByName(u"UserName"_s).AsString();
+            agency::session().userId = users->FieldByName(u"ID"_s).Value().toLongLong();
             matched = true;
             hide();
             FormMain->show();
@@ -112,5 +114,5 @@ void TFormEnter::Login()
         }
         users->Next();
     }
-    if (!matched) dialogs().ShowMessage(QString::fromUtf16(u"كد موجود نيست"));
+    if (!matched) dialogs().ShowMessage(u"كد موجود نيست"_s);
 }

@@ -16,7 +16,6 @@ public:
     QLabel* Image1;
     QLineEdit* Edit1;
 
-
     void Edit1KeyPress(QKeyEvent* event);
 
 protected:

@@ -1,12 +1,14 @@
 #include "app/Unit2.h"
 
-#include <QApplication>
-#include <QMouseEvent>
-
 #include "controls/Dialogs.h"
 #include "controls/Fonts.h"
 #include "controls/Pictures.h"
 #include "controls/Style.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+using namespace Qt::StringLiterals;
 
 TForm2* Form2 = nullptr;
 
@@ -17,8 +19,8 @@ constexpr int kPictureSize = 100;
 
 TForm2::TForm2(QWidget* parent) : TForm(parent)
 {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QString::fromUtf16(u"درباره سيستم"));
+    setObjectName(u"Form2"_s);
+    setWindowTitle(u"درباره سيستم"_s);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(420, 440);
     setAutoFillBackground(true);
@@ -26,10 +28,10 @@ TForm2::TForm2(QWidget* parent) : TForm(parent)
     p.setColor(QPalette::Window, QColor(0xC8, 0xF0, 0xC8));  // pale green
     setPalette(p);
 
-    Label1 = new QLabel(QStringLiteral("3"), this);
+    Label1 = new QLabel(u"3"_s, this);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setGeometry(rect());
-    QFont f(persianFamily(QStringLiteral("Titr")));
+    QFont f(persianFamily(u"Titr"_s));
     f.setBold(true);
     f.setPointSize(kStartSize);
     Label1->setFont(f);
@@ -37,9 +39,8 @@ TForm2::TForm2(QWidget* parent) : TForm(parent)
     Image1 = new QLabel(this);
     Image1->setScaledContents(true);
     Image1->setCursor(Qt::PointingHandCursor);
-    Image1->setPixmap(Pictures::credits(512, applicationTitle(),
-                                        QString::fromUtf16(u"نسخه ") + QApplication::applicationVersion(),
-                                        QString::fromUtf16(u"ساخته گروه برنامه نويسان آژانس")));
+    Image1->setPixmap(Pictures::credits(512, applicationTitle(), u"نسخه "_s + QApplication::applicationVersion(),
+                                        u"ساخته گروه برنامه نويسان آژانس"_s));
     Image1->installEventFilter(this);
 
     Timer1 = new QTimer(this);
@@ -73,7 +74,7 @@ void TForm2::Timer1Timer()
     QFont f = Label1->font();
     if (f.pointSize() == 10) {
         Label1->setText(QString::number(Label1->text().toInt() - 1));
-        if (Label1->text() == QLatin1String("0")) {
+        if (Label1->text() == u"0"_s) {
             Label1->hide();
             Timer2->start();
             Image1->show();
@@ -121,7 +122,7 @@ void TForm2::ResetForNextShowing()
     Timer2->stop();
     Image1->setGeometry((width() - kPictureSize) / 2, (height() - kPictureSize) / 2, kPictureSize, kPictureSize);
     Image1->hide();
-    Label1->setText(QStringLiteral("3"));
+    Label1->setText(u"3"_s);
     QFont f = Label1->font();
     f.setPointSize(kStartSize);
     Label1->setFont(f);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "controls/Form.h"
+
 #include <QLabel>
 #include <QTimer>
-
-#include "controls/Form.h"
 
 // The about window: a count-down 3, 2, 1 of shrinking digits, then a growing credits picture.
 class TForm2 : public TForm {

@@ -11,8 +11,8 @@
 #include "controls/Dialogs.h"
 #include "controls/Pictures.h"
 #include "data/Errors.h"
-#include "data/SolarDate.h"
 #include "data/Session.h"
+#include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
 #include "operations/UnitService.h"
@@ -51,8 +51,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override
     {
-        if (m_picture.size() != size())
-            m_picture = Pictures::background(size());
+        if (m_picture.size() != size()) m_picture = Pictures::background(size());
         QPainter(this).drawPixmap(0, 0, m_picture);
     }
 
@@ -62,8 +61,7 @@ private:
 
 QString userName()
 {
-    if (const passwd* pw = getpwuid(getuid()))
-        return QString::fromLocal8Bit(pw->pw_name);
+    if (const passwd* pw = getpwuid(getuid())) return QString::fromLocal8Bit(pw->pw_name);
     return qEnvironmentVariable("USER");
 }
 
@@ -71,8 +69,8 @@ QString userName()
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
 {
-    setObjectName(QStringLiteral("FormMain"));
-    setWindowTitle(QString::fromUtf16(u"ثبت رايانه اي سرويهاي درون شهري"));
+    setObjectName(u"FormMain"_s);
+    setWindowTitle(u"ثبت رايانه اي سرويهاي درون شهري"_s);
     setLayoutDirection(Qt::RightToLeft);
     setCentralWidget(new Background(this));
     DisketteTarget = [] { return removableMediumTarget(); };
@@ -153,8 +151,7 @@ void TFormMain::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     // Right from the moment the login shows the window, not up to a second later: an F2
     // pressed at once must not find TodayDate empty.
-    if (!event->spontaneous())
-        guarded([this] { Timer1Timer(); });
+    if (!event->spontaneous()) guarded([this] { Timer1Timer(); });
 }
 
 void TFormMain::terminate()
@@ -176,15 +173,14 @@ void TFormMain::Timer1Timer()
     TodayDate = agency::SolarDate::fromGregorian(now.date());
     agency::session().todayDate = TodayDate;
     TodayText = agency::SolarDate::weekdayName(now.date());
-    Panels[0]->setText(QString::fromUtf16(u"ساعت : ") + agency::SolarDate::LongTime(now.time()));
-    Panels[1]->setText(QString::fromUtf16(u"تاريخ : ") + TodayText + QStringLiteral("    ") + TodayDate);
-    Panels[2]->setText(QString::fromUtf16(u" نام كاربر : ") + agency::session().userName);
+    Panels[0]->setText(u"ساعت : "_s + agency::SolarDate::LongTime(now.time()));
+    Panels[1]->setText(u"تاريخ : "_s + TodayText + u"    "_s + TodayDate);
+    Panels[2]->setText(u" نام كاربر : "_s + agency::session().userName);
     // The ticks go on behind an open error box: they must not stack a new box every second.
-    if (!DM || m_tickErrorShown)
-        return;
+    if (!DM || m_tickErrorShown) return;
     agency::TADOQuery* q = DM->QueryMaxS;
     q->SQL.Delete(2);
-    q->SQL.Add(QStringLiteral("where service_date='") + TodayDate + QStringLiteral("'"));
+    q->SQL.Add(u"where service_date='"_s + TodayDate + u"'"_s);
     try {
         q->Close();
         q->Open();
@@ -198,7 +194,7 @@ void TFormMain::N2Click()
 {
     DM->QueryMaxS->Close();
     DM->QueryMaxS->Open();
-    const qint64 next = qint64(DM->QueryMaxS->FieldByName(QStringLiteral("Expr1000")).AsInteger()) + 1;
+    const qint64 next = qint64(DM->QueryMaxS->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
     FormService->BitBtn1->setVisible(true);
     FormService->BitBtn2->setVisible(false);
     FormService->EditMode = false;
@@ -210,7 +206,7 @@ void TFormMain::N17Click()
 {
     DM->QueryMaxD->Close();
     DM->QueryMaxD->Open();
-    const qint64 next = qint64(DM->QueryMaxD->FieldByName(QStringLiteral("Expr1000")).AsInteger()) + 1;
+    const qint64 next = qint64(DM->QueryMaxD->FieldByName(u"Expr1000"_s).AsInteger()) + 1;
     FormDriverBes->EditServiceId->setText(QString::number(next));
     FormDriverBes->EditMode = false;
     FormDriverBes->BitBtn1->setVisible(true);
@@ -222,21 +218,18 @@ QString TFormMain::removableMediumTarget()
 {
     QStringList mounts;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
-        if (volume.isValid() && volume.isReady() && !volume.isReadOnly())
-            mounts << volume.rootPath();
+        if (volume.isValid() && volume.isReady() && !volume.isReadOnly()) mounts << volume.rootPath();
     return removableMediumTarget(mounts, userName());
 }
 
 QString TFormMain::removableMediumTarget(const QStringList& writableMounts, const QString& user)
 {
     // A medium is mounted in a folder of its own below the user's folder.
-    const QStringList roots = {QStringLiteral("/media/") + user + QLatin1Char('/'),
-                               QStringLiteral("/run/media/") + user + QLatin1Char('/')};
+    const QStringList roots = {u"/media/"_s + user + u'/', u"/run/media/"_s + user + u'/'};
     for (const QString& mount : writableMounts) {
-        const QString root = mount + QLatin1Char('/');
+        const QString root = mount + u'/';
         for (const QString& r : roots)
-            if (root.startsWith(r) && root.size() > r.size())
-                return QDir(mount).filePath(QStringLiteral("db.mdb"));
+            if (root.startsWith(r) && root.size() > r.size()) return QDir(mount).filePath(u"db.mdb"_s);
     }
     return QString();
 }
@@ -244,15 +237,13 @@ QString TFormMain::removableMediumTarget(const QStringList& writableMounts, cons
 QString TFormMain::hardDiskTarget()
 {
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    return dir.isEmpty() ? QString() : QDir(dir).filePath(QStringLiteral("DB.MDB"));
+    return dir.isEmpty() ? QString() : QDir(dir).filePath(u"DB.MDB"_s);
 }
 
 QString TFormMain::backupTo(const QString& target, const QString& noPlace)
 {
-    if (target.isEmpty())
-        return noPlace;
-    if (!DM)
-        return QString::fromUtf16(u"پايگاه داده باز نيست");
+    if (target.isEmpty()) return noPlace;
+    if (!DM) return u"پايگاه داده باز نيست"_s;
     QProgressBar* bar = BackupProgress->ProgressBar1;
     bar->setRange(0, 0);
     BackupProgress->show();
@@ -282,16 +273,15 @@ void TFormMain::N16Click()
     N16->setEnabled(false);
     const auto enable = qScopeGuard([this] { N16->setEnabled(true); });
     // Each failure says why on a second line: no medium, the folder missing, not writable, full.
-    dialogs().ShowMessage(QString::fromUtf16(u" لطفاً ديسكت خالي را در درايو قرار دهيد"));
-    const QString diskette = backupTo(DisketteTarget(), QString::fromUtf16(u"ديسك جداشدني براي پشتيبان پيدا نشد"));
+    dialogs().ShowMessage(u" لطفاً ديسكت خالي را در درايو قرار دهيد"_s);
+    const QString diskette = backupTo(DisketteTarget(), u"ديسك جداشدني براي پشتيبان پيدا نشد"_s);
     if (diskette.isEmpty())
-        dialogs().ShowMessage(QString::fromUtf16(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد "));
+        dialogs().ShowMessage(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد "_s);
     else
-        dialogs().ShowMessage(QString::fromUtf16(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد") + u'\n' +
-                              diskette);
-    const QString hard = backupTo(HardDiskTarget(), QString::fromUtf16(u"پوشه داده هاي برنامه پيدا نشد"));
+        dialogs().ShowMessage(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد"_s + u'\n' + diskette);
+    const QString hard = backupTo(HardDiskTarget(), u"پوشه داده هاي برنامه پيدا نشد"_s);
     if (hard.isEmpty())
-        dialogs().ShowMessage(QString::fromUtf16(u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد "));
+        dialogs().ShowMessage(u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد "_s);
     else
-        dialogs().ShowMessage(QString::fromUtf16(u" پشتيبان گيري به درستي انجام نشد") + u'\n' + hard);
+        dialogs().ShowMessage(u" پشتيبان گيري به درستي انجام نشد"_s + u'\n' + hard);
 }

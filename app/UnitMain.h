@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QTimer>
+
 #include <functional>
 
 class QAction;

@@ -8,16 +8,17 @@
 #include <QFormLayout>
 #include <QLabel>
 
+using namespace Qt::StringLiterals;
+
 TFormNewDatabase::TFormNewDatabase(const QString& path, QWidget* parent) : TForm(parent), m_path(path)
 {
-    setObjectName(QStringLiteral("FormNewDatabase"));
-    setWindowTitle(QString::fromUtf16(u"ساختن پايگاه داده جديد"));
+    setObjectName(u"FormNewDatabase"_s);
+    setWindowTitle(u"ساختن پايگاه داده جديد"_s);
     setMinimumWidth(460);
 
     auto* form = new QFormLayout(this);
-    auto* intro = new QLabel(QString::fromUtf16(
-                                 u"پايگاه داده برنامه در اين پوشه نيست. براي ساختن آن اطلاعات آژانس و نخستين كاربر را وارد كنيد."),
-                             this);
+    auto* intro = new QLabel(
+        u"پايگاه داده برنامه در اين پوشه نيست. براي ساختن آن اطلاعات آژانس و نخستين كاربر را وارد كنيد."_s, this);
     intro->setWordWrap(true);
     form->addRow(intro);
     auto add = [&](TLabeledEdit*& edit, const char* name, const char16_t* caption) {
@@ -45,18 +46,21 @@ TFormNewDatabase::TFormNewDatabase(const QString& path, QWidget* parent) : TForm
     keys->onEnter(EditPassword2, [this] { Create(); });
 }
 
-void TFormNewDatabase::FormShow() { SetFocus(EditTitle); }
+void TFormNewDatabase::FormShow()
+{
+    SetFocus(EditTitle);
+}
 
 void TFormNewDatabase::Create()
 {
     qint32 percent = 0;
     if (!agency::tryStrToInt(EditPercent->text(), &percent)) {
-        dialogs().ShowMessage(QString::fromUtf16(u"درصد سهم آژانس بايد عددي صحيح باشد"));
+        dialogs().ShowMessage(u"درصد سهم آژانس بايد عددي صحيح باشد"_s);
         SetFocus(EditPercent);
         return;
     }
     if (EditPassword->text() != EditPassword2->text()) {
-        dialogs().ShowMessage(QString::fromUtf16(u"رمز و تكرار يكسان نيست"));
+        dialogs().ShowMessage(u"رمز و تكرار يكسان نيست"_s);
         SetFocus(EditPassword);
         return;
     }

@@ -3,11 +3,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 TFormProgress* FormProgress = nullptr;
 
 TFormProgress::TFormProgress(QWidget* parent) : QWidget(parent, Qt::FramelessWindowHint | Qt::SplashScreen)
 {
-    setObjectName(QStringLiteral("FormProgress"));
+    setObjectName(u"FormProgress"_s);
     setLayoutDirection(Qt::RightToLeft);
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -16,7 +18,7 @@ TFormProgress::TFormProgress(QWidget* parent) : QWidget(parent, Qt::FramelessWin
     setFixedSize(420, 90);
 
     auto* layout = new QVBoxLayout(this);
-    Label1 = new QLabel(QString::fromUtf16(u"درحال اجراي برنامه    ...     لطفاً كمي صبر كنيد "), this);
+    Label1 = new QLabel(u"درحال اجراي برنامه    ...     لطفاً كمي صبر كنيد "_s, this);
     Label1->setAlignment(Qt::AlignCenter);
     QPalette lp = Label1->palette();
     lp.setColor(QPalette::WindowText, QColor(0x80, 0x00, 0x00));  // maroon

@@ -10,18 +10,19 @@
 #include <QApplication>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     setupApplication(app);
 
     WidgetDialogs boxes;
-    const QString path = QStringLiteral("DB.MDB");
+    const QString path = u"DB.MDB"_s;
     if (!QFileInfo::exists(path)) {
         TFormNewDatabase firstRun(path);
         guarded([&] { firstRun.exec(); });
-        if (!firstRun.Created())
-            return 0;
+        if (!firstRun.Created()) return 0;
     }
 
     std::unique_ptr<Program> program;

@@ -1,11 +1,11 @@
 #include "baseinfo/Registers.h"
 
-#include <QGridLayout>
-
 #include "baseinfo/UnitConfirm.h"
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/UnitDM.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 

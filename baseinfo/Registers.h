@@ -2,10 +2,10 @@
 // What the drivers and subscribers registers share: the next code, deleting through the
 // confirmation dialog, and the new-entry window's save.
 
-#include <QVector>
-
 #include "controls/Edits.h"
 #include "controls/Form.h"
+
+#include <QVector>
 
 class KeyChain;
 namespace agency {

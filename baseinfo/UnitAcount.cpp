@@ -1,12 +1,12 @@
 #include "baseinfo/UnitAcount.h"
 
-#include <QHBoxLayout>
-#include <QVBoxLayout>
-
 #include "baseinfo/Registers.h"
 #include "baseinfo/UnitNewAcount.h"
 #include "controls/Dialogs.h"
 #include "data/UnitDM.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 

@@ -1,11 +1,11 @@
 #include "baseinfo/UnitConfirm.h"
 
+#include "controls/Dialogs.h"
+#include "controls/Keys.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
-
-#include "controls/Dialogs.h"
-#include "controls/Keys.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,13 +1,13 @@
 #include "baseinfo/UnitNewUser.h"
 
-#include <QGridLayout>
-
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "controls/PasswordChar.h"
 #include "data/Password.h"
 #include "data/Schema.h"
 #include "data/UnitDM.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 

@@ -1,10 +1,10 @@
 #include "baseinfo/UnitPayeh.h"
 
-#include <QGridLayout>
-
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/UnitDM.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 

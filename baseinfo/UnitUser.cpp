@@ -1,5 +1,9 @@
 #include "baseinfo/UnitUser.h"
 
+#include "baseinfo/UnitNewUser.h"
+#include "controls/Dialogs.h"
+#include "data/UnitDM.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -7,10 +11,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QVBoxLayout>
-
-#include "baseinfo/UnitNewUser.h"
-#include "controls/Dialogs.h"
-#include "data/UnitDM.h"
 
 using namespace Qt::StringLiterals;
 using agency::TDataSetState;

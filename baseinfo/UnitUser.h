@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QCheckBox>
-
 #include "controls/DBGrid.h"
 #include "controls/Edits.h"
 #include "controls/Form.h"
+
+#include <QCheckBox>
 
 // The program's users: listed by name, renamed in place, created through " جديد", deleted.
 class TFormUser : public TForm {

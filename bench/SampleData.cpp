@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QRandomGenerator>
 
+using namespace Qt::StringLiterals;
+
 namespace agency {
 
 // Sample services spread over the days before today, with a payment for every tenth.
@@ -17,33 +19,37 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
     QRandomGenerator rng(20261208);
     Transaction tx(w);
     {
-        Statement d(w, QStringLiteral("INSERT OR IGNORE INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES (?,?,?,?,?)"));
+        Statement d(
+            w,
+            u"INSERT OR IGNORE INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES (?,?,?,?,?)"_s);
         for (int i = 1; i <= drivers; ++i) {
             d.reset();
             d.bind(1, i);
-            d.bind(2, QString::fromUtf16(u"راننده ") + QString::number(i));
-            d.bind(3, QString::fromUtf16(u"خيابان ") + QString::number(i % 50));
-            d.bind(4, QStringLiteral("0912%1").arg(i, 7, 10, QLatin1Char('0')));
-            d.bind(5, QString::fromUtf16(u"پرايد"));
+            d.bind(2, u"راننده "_s + QString::number(i));
+            d.bind(3, u"خيابان "_s + QString::number(i % 50));
+            d.bind(4, u"0912%1"_s.arg(i, 7, 10, QChar(u'0')));
+            d.bind(5, u"پرايد"_s);
             d.step();
         }
-        Statement a(w, QStringLiteral("INSERT OR IGNORE INTO acount (acount_id, acount_name, acount_add, acount_tel) VALUES (?,?,?,?)"));
+        Statement a(
+            w, u"INSERT OR IGNORE INTO acount (acount_id, acount_name, acount_add, acount_tel) VALUES (?,?,?,?)"_s);
         for (int i = 1; i <= subscribers; ++i) {
             a.reset();
             a.bind(1, i);
-            a.bind(2, QString::fromUtf16(u"مشترك ") + QString::number(i));
-            a.bind(3, QString::fromUtf16(u"كوچه ") + QString::number(i % 300));
-            a.bind(4, QStringLiteral("021%1").arg(i, 8, 10, QLatin1Char('0')));
+            a.bind(2, u"مشترك "_s + QString::number(i));
+            a.bind(3, u"كوچه "_s + QString::number(i % 300));
+            a.bind(4, u"021%1"_s.arg(i, 8, 10, QChar(u'0')));
             a.step();
         }
     }
-    Statement s(w, QStringLiteral(
-        "INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, service_date, "
-        "service_start_add, service_target_add, service_action, service_moeny, service_percent, Service_time) "
-        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"));
-    Statement p(w, QStringLiteral(
-        "INSERT INTO service (driver_id, driver_name, service_date, service_action, driver_bes, driver_bes_no) "
-        "VALUES (?,?,?,?,?,?)"));
+    Statement s(w,
+                u"INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, service_date, "
+                "service_start_add, service_target_add, service_action, service_moeny, service_percent, Service_time) "
+                "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"_s);
+    Statement p(
+        w,
+        u"INSERT INTO service (driver_id, driver_name, service_date, service_action, driver_bes, driver_bes_no) "
+        "VALUES (?,?,?,?,?,?)"_s);
     const QDate today = SolarDate::now().date();
     const int perDay = qMax(1, services / qMax(1, days));
     int payment = 0;
@@ -57,24 +63,24 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
         s.reset();
         s.bind(1, number);
         s.bind(2, driver);
-        s.bind(3, QString::fromUtf16(u"راننده ") + QString::number(driver));
+        s.bind(3, u"راننده "_s + QString::number(driver));
         s.bind(4, acount);
-        s.bind(5, QString::fromUtf16(u"مشترك ") + QString::number(acount));
+        s.bind(5, u"مشترك "_s + QString::number(acount));
         s.bind(6, date);
-        s.bind(7, QString::fromUtf16(u"كوچه ") + QString::number(acount % 300));
-        s.bind(8, QString::fromUtf16(u"ميدان ") + QString::number(i % 40));
-        s.bind(9, QString::fromUtf16(u"بابت انجام سرويس بشماره ") + QString::number(number));
+        s.bind(7, u"كوچه "_s + QString::number(acount % 300));
+        s.bind(8, u"ميدان "_s + QString::number(i % 40));
+        s.bind(9, u"بابت انجام سرويس بشماره "_s + QString::number(number));
         s.bind(10, Currency::fromInteger(fare).units());
         s.bind(11, Currency::share(fare, 15).units());
-        s.bind(12, QStringLiteral("10:00:00"));
+        s.bind(12, u"10:00:00"_s);
         s.step();
         if (i % 10 == 9) {
             ++payment;
             p.reset();
             p.bind(1, driver);
-            p.bind(2, QString::fromUtf16(u"راننده ") + QString::number(driver));
+            p.bind(2, u"راننده "_s + QString::number(driver));
             p.bind(3, date);
-            p.bind(4, QString::fromUtf16(u"بابت پرداخت وجه به شماره  ") + QString::number(payment));
+            p.bind(4, u"بابت پرداخت وجه به شماره  "_s + QString::number(payment));
             p.bind(5, Currency::fromInteger(10000).units());
             p.bind(6, payment);
             p.step();

@@ -36,10 +36,8 @@ bool readLine(std::string* line)
 {
     line->clear();
     int c;
-    while ((c = std::getchar()) != EOF && c != '\n')
-        line->push_back(char(c));
-    if (!line->empty() && line->back() == '\r')
-        line->pop_back();
+    while ((c = std::getchar()) != EOF && c != '\n') line->push_back(char(c));
+    if (!line->empty() && line->back() == '\r') line->pop_back();
     return c != EOF || !line->empty();
 }
 
@@ -69,13 +67,11 @@ QString firstPassword()
     std::string first;
     if (isatty(STDIN_FILENO)) {
         first = askHidden("password: ");
-        if (askHidden("again: ") != first)
-            throw Error(u"رمز و تكرار يكسان نيست"_s);
+        if (askHidden("again: ") != first) throw Error(u"رمز و تكرار يكسان نيست"_s);
     } else if (!readLine(&first)) {
         throw Error(u"رمز از ورودي خوانده نشد"_s);
     }
-    if (first.empty())
-        throw Error(u"رمز خالي پذيرفته نيست"_s);
+    if (first.empty()) throw Error(u"رمز خالي پذيرفته نيست"_s);
     return QString::fromUtf8(first.data(), qsizetype(first.size()));
 }
 

@@ -5,18 +5,6 @@
 // baseline is plain SQLite stepping the same statement over the same rows, except for start-up,
 // whose baseline is the same start-up on an empty database.
 
-#include <sqlite3.h>
-
-#include <QApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <algorithm>
-#include <cstdio>
-#include <functional>
-#include <vector>
-
 #include "app/Program.h"
 #include "bench/SampleData.h"
 #include "controls/Dialogs.h"
@@ -25,6 +13,18 @@
 #include "data/Database.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sqlite3.h>
+#include <vector>
 
 using namespace agency;
 using namespace Qt::StringLiterals;

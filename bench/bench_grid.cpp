@@ -2,7 +2,10 @@
 // plain SQLite reading the same rows.
 //   agency_bench_grid [SERVICES] [DATABASE]
 
-#include <sqlite3.h>
+#include "bench/SampleData.h"
+#include "controls/DBGrid.h"
+#include "data/Database.h"
+#include "data/UnitDM.h"
 
 #include <QApplication>
 #include <QDir>
@@ -10,15 +13,12 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <sqlite3.h>
 #include <vector>
-
-#include "bench/SampleData.h"
-#include "controls/DBGrid.h"
-#include "data/Database.h"
-#include "data/UnitDM.h"
 
 using namespace agency;
 using namespace Qt::StringLiterals;

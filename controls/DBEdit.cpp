@@ -1,14 +1,14 @@
 #include "controls/DBEdit.h"
 
-#include <QApplication>
-#include <QFocusEvent>
-#include <QHideEvent>
-#include <QKeyEvent>
-
 #include "controls/Dialogs.h"
 #include "controls/Edits.h"
 #include "data/Dataset.h"
 #include "data/Schema.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHideEvent>
+#include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
 using agency::TDataset;
@@ -162,4 +162,3 @@ void TDBEdit::focusOutEvent(QFocusEvent* event)
         QMetaObject::invokeMethod(
             this, [this] { setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
 }
-

@@ -1,5 +1,9 @@
 #include "controls/Dialogs.h"
 
+#include "controls/Receipt.h"
+#include "controls/Style.h"
+#include "data/Errors.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -8,9 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "controls/Receipt.h"
-#include "controls/Style.h"
-#include "data/Errors.h"
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,8 +44,8 @@ bool box(QMessageBox::Icon icon, const QString& text, Buttons buttons)
     m.setLayoutDirection(Qt::RightToLeft);
     switch (buttons) {
         case Buttons::YesNo: {
-            QPushButton* yes = m.addButton(QString::fromUtf16(u"بله"), QMessageBox::YesRole);
-            m.addButton(QString::fromUtf16(u"خير"), QMessageBox::NoRole);
+            QPushButton* yes = m.addButton(u"بله"_s, QMessageBox::YesRole);
+            m.addButton(u"خير"_s, QMessageBox::NoRole);
             m.setDefaultButton(yes);
             m.exec();
             return m.clickedButton() == yes;
@@ -56,7 +58,7 @@ bool box(QMessageBox::Icon icon, const QString& text, Buttons buttons)
         case Buttons::Ok:
             break;
     }
-    m.addButton(QString::fromUtf16(u"تاييد"), QMessageBox::AcceptRole);
+    m.addButton(u"تاييد"_s, QMessageBox::AcceptRole);
     m.exec();
     return true;
 }
@@ -86,15 +88,13 @@ void WidgetDialogs::Preview(const Receipt& receipt)
 
 QString WidgetDialogs::SaveFileName(const QString& proposed)
 {
-    const QString csv = QStringLiteral("CSV (*.csv)");
-    const QString pdf = QStringLiteral("PDF (*.pdf)");
+    const QString csv = u"CSV (*.csv)"_s;
+    const QString pdf = u"PDF (*.pdf)"_s;
     QString filter = csv;
-    QString path =
-        QFileDialog::getSaveFileName(activeParent(), QString::fromUtf16(u"خروجي"), QDir::home().filePath(proposed),
-                                     csv + QStringLiteral(";;") + pdf, &filter);
+    QString path = QFileDialog::getSaveFileName(activeParent(), u"خروجي"_s, QDir::home().filePath(proposed),
+                                                csv + u";;"_s + pdf, &filter);
     // The chosen kind decides the ending when the desk typed none.
-    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-        path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".csv");
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += filter == pdf ? u".pdf"_s : u".csv"_s;
     return path;
 }
 

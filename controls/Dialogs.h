@@ -3,6 +3,7 @@
 // program shows real boxes and the tests answer from a script.
 
 #include <QString>
+
 #include <functional>
 
 class QWidget;

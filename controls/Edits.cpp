@@ -1,12 +1,12 @@
 #include "controls/Edits.h"
 
-#include <QApplication>
-#include <QFocusEvent>
-#include <QKeyEvent>
-
 #include "controls/Dialogs.h"
 #include "data/Errors.h"
 #include "data/SolarDate.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -140,8 +140,8 @@ void MakeDateField(QWidget* parent, QLabel*& label, TMaskEdit*& edit, const QStr
 
 void MakeDateRange(QWidget* parent, QLabel*& Label5, TMaskEdit*& MaskEdit1, QLabel*& Label6, TMaskEdit*& MaskEdit2)
 {
-    MakeDateField(parent, Label5, MaskEdit1, QString::fromUtf16(u"تاريخ"), QStringLiteral("MaskEdit1"));
-    MakeDateField(parent, Label6, MaskEdit2, QString::fromUtf16(u"تا تاريخ"), QStringLiteral("MaskEdit2"));
+    MakeDateField(parent, Label5, MaskEdit1, u"تاريخ"_s, u"MaskEdit1"_s);
+    MakeDateField(parent, Label6, MaskEdit2, u"تا تاريخ"_s, u"MaskEdit2"_s);
     // A filter runs on Enter: nothing that is not a whole date may reach it.
     MaskEdit1->RefuseWhenNotWhole = MaskEdit2->RefuseWhenNotWhole = true;
 }

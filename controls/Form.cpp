@@ -18,7 +18,10 @@ void TForm::Show()
     activateWindow();
 }
 
-int TForm::ShowModal() { return exec(); }
+int TForm::ShowModal()
+{
+    return exec();
+}
 
 bool TForm::FormShortCut(QKeyEvent* event)
 {
@@ -32,14 +35,12 @@ bool TForm::FormShortCut(QKeyEvent* event)
 void TForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        guarded([this] { FormShow(); });
+    if (!event->spontaneous()) guarded([this] { FormShow(); });
 }
 
 void TForm::keyPressEvent(QKeyEvent* event)
 {
     bool handled = false;
     guarded([&] { handled = FormShortCut(event); });
-    if (!handled && event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
-        QDialog::keyPressEvent(event);
+    if (!handled && event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) QDialog::keyPressEvent(event);
 }

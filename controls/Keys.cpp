@@ -1,11 +1,11 @@
 #include "controls/Keys.h"
 
+#include "controls/Dialogs.h"
+#include "controls/Edits.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QWidget>
-
-#include "controls/Dialogs.h"
-#include "controls/Edits.h"
 
 void KeyChain::onEnter(QWidget* from, std::function<void()> action)
 {

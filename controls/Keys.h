@@ -3,6 +3,7 @@
 
 #include <QHash>
 #include <QObject>
+
 #include <functional>
 
 class QWidget;

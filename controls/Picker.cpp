@@ -1,12 +1,12 @@
 #include "controls/Picker.h"
 
-#include <QEvent>
-#include <QGridLayout>
-#include <QVBoxLayout>
-
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/SqlSubset.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 

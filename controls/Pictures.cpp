@@ -7,6 +7,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+using namespace Qt::StringLiterals;
+
 namespace Pictures {
 
 namespace {
@@ -86,69 +88,68 @@ QIcon menuIcon(Kind kind)
     p.setPen(QPen(c.darker(150), 2));
     p.setBrush(c);
     switch (kind) {
-    case Kind::Service:  // a car
-        p.drawRoundedRect(QRectF(3, 13, 26, 10), 3, 3);
-        p.drawRoundedRect(QRectF(8, 7, 15, 8), 3, 3);
-        p.setBrush(Qt::black);
-        p.drawEllipse(QRectF(6, 20, 7, 7));
-        p.drawEllipse(QRectF(19, 20, 7, 7));
-        break;
-    case Kind::Payment:  // a coin
-        p.drawEllipse(QRectF(4, 4, 24, 24));
-        p.setPen(QPen(Qt::white, 2));
-        p.drawLine(16, 9, 16, 23);
-        break;
-    case Kind::Drivers:
-    case Kind::Subscribers:
-    case Kind::Users:  // a person
-        p.drawEllipse(QRectF(10, 3, 12, 12));
-        p.drawRoundedRect(QRectF(5, 16, 22, 13), 6, 6);
-        break;
-    case Kind::Settings:  // a gear
-        for (int i = 0; i < 8; ++i) {
-            p.save();
-            p.translate(16, 16);
-            p.rotate(i * 45);
-            p.drawRect(QRectF(-2.5, -14, 5, 6));
-            p.restore();
-        }
-        p.drawEllipse(QRectF(6, 6, 20, 20));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QRectF(12, 12, 8, 8));
-        break;
-    case Kind::List:
-    case Kind::Account:  // a sheet with lines
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(6, 3, 20, 26));
-        for (int y = 9; y < 27; y += 5)
-            p.drawLine(9, y, 23, y);
-        break;
-    case Kind::Statistics:  // bars
-        p.drawRect(QRectF(4, 18, 6, 11));
-        p.drawRect(QRectF(13, 10, 6, 19));
-        p.drawRect(QRectF(22, 4, 6, 25));
-        break;
-    case Kind::Password:  // a key
-        drawKey(p, QRectF(1, 1, 30, 30), c);
-        break;
-    case Kind::Backup:  // a disk
-        p.drawRoundedRect(QRectF(4, 4, 24, 24), 3, 3);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 4, 14, 9));
-        break;
-    case Kind::About:  // an i
-        p.drawEllipse(QRectF(3, 3, 26, 26));
-        p.setPen(QPen(Qt::white, 3));
-        p.drawPoint(16, 10);
-        p.drawLine(16, 14, 16, 23);
-        break;
-    case Kind::Exit:  // a door with an arrow
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(QRectF(12, 4, 14, 24));
-        p.drawLine(4, 16, 14, 16);
-        p.drawLine(4, 16, 8, 12);
-        p.drawLine(4, 16, 8, 20);
-        break;
+        case Kind::Service:  // a car
+            p.drawRoundedRect(QRectF(3, 13, 26, 10), 3, 3);
+            p.drawRoundedRect(QRectF(8, 7, 15, 8), 3, 3);
+            p.setBrush(Qt::black);
+            p.drawEllipse(QRectF(6, 20, 7, 7));
+            p.drawEllipse(QRectF(19, 20, 7, 7));
+            break;
+        case Kind::Payment:  // a coin
+            p.drawEllipse(QRectF(4, 4, 24, 24));
+            p.setPen(QPen(Qt::white, 2));
+            p.drawLine(16, 9, 16, 23);
+            break;
+        case Kind::Drivers:
+        case Kind::Subscribers:
+        case Kind::Users:  // a person
+            p.drawEllipse(QRectF(10, 3, 12, 12));
+            p.drawRoundedRect(QRectF(5, 16, 22, 13), 6, 6);
+            break;
+        case Kind::Settings:  // a gear
+            for (int i = 0; i < 8; ++i) {
+                p.save();
+                p.translate(16, 16);
+                p.rotate(i * 45);
+                p.drawRect(QRectF(-2.5, -14, 5, 6));
+                p.restore();
+            }
+            p.drawEllipse(QRectF(6, 6, 20, 20));
+            p.setBrush(Qt::white);
+            p.drawEllipse(QRectF(12, 12, 8, 8));
+            break;
+        case Kind::List:
+        case Kind::Account:  // a sheet with lines
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(6, 3, 20, 26));
+            for (int y = 9; y < 27; y += 5) p.drawLine(9, y, 23, y);
+            break;
+        case Kind::Statistics:  // bars
+            p.drawRect(QRectF(4, 18, 6, 11));
+            p.drawRect(QRectF(13, 10, 6, 19));
+            p.drawRect(QRectF(22, 4, 6, 25));
+            break;
+        case Kind::Password:  // a key
+            drawKey(p, QRectF(1, 1, 30, 30), c);
+            break;
+        case Kind::Backup:  // a disk
+            p.drawRoundedRect(QRectF(4, 4, 24, 24), 3, 3);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(9, 4, 14, 9));
+            break;
+        case Kind::About:  // an i
+            p.drawEllipse(QRectF(3, 3, 26, 26));
+            p.setPen(QPen(Qt::white, 3));
+            p.drawPoint(16, 10);
+            p.drawLine(16, 14, 16, 23);
+            break;
+        case Kind::Exit:  // a door with an arrow
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRectF(12, 4, 14, 24));
+            p.drawLine(4, 16, 14, 16);
+            p.drawLine(4, 16, 8, 12);
+            p.drawLine(4, 16, 8, 20);
+            break;
     }
     return QIcon(pm);
 }
@@ -178,13 +179,13 @@ QPixmap credits(int size, const QString& name, const QString& version, const QSt
     rtl.setTextDirection(Qt::RightToLeft);
     rtl.setWrapMode(QTextOption::WordWrap);
     QFont f = p.font();
-    f.setFamilies({persianFamily(QStringLiteral("Titr")), QStringLiteral("Noto Naskh Arabic")});
+    f.setFamilies({persianFamily(u"Titr"_s), u"Noto Naskh Arabic"_s});
     f.setBold(true);
     f.setPixelSize(qMax(6, size / 12));
     p.setFont(f);
     p.setPen(QColor(0x4E, 0x1A, 0x00));
     p.drawText(QRectF(size * 0.08, size * 0.08, size * 0.84, size * 0.24), name, rtl);
-    f.setFamilies({persianFamily(QStringLiteral("Nazli")), QStringLiteral("Noto Naskh Arabic")});
+    f.setFamilies({persianFamily(u"Nazli"_s), u"Noto Naskh Arabic"_s});
     f.setBold(false);
     f.setPixelSize(qMax(5, size / 18));
     p.setFont(f);

@@ -10,7 +10,21 @@ namespace Pictures {
 QPixmap keys(int size);
 QPixmap background(const QSize& size);
 // A small picture for a menu item; the kind picks the drawing.
-enum class Kind { Service, Payment, Drivers, Subscribers, Settings, List, Account, Statistics, Users, Password, Backup, About, Exit };
+enum class Kind {
+    Service,
+    Payment,
+    Drivers,
+    Subscribers,
+    Settings,
+    List,
+    Account,
+    Statistics,
+    Users,
+    Password,
+    Backup,
+    About,
+    Exit
+};
 QIcon menuIcon(Kind kind);
 QPixmap credits(int size, const QString& name, const QString& version, const QString& makers);
 

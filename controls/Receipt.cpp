@@ -15,6 +15,8 @@
 #include <QScopeGuard>
 #include <QTextOption>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct Substitute {
@@ -34,11 +36,9 @@ constexpr Substitute substitutes[] = {
 const Substitute* substitute(const QString& face, bool bold)
 {
     static const QStringList installed = QFontDatabase::families();
-    if (installed.contains(face, Qt::CaseInsensitive))
-        return nullptr;
+    if (installed.contains(face, Qt::CaseInsensitive)) return nullptr;
     for (const Substitute& s : substitutes)
-        if (face == QLatin1String(s.face) && s.forBold == bold)
-            return &s;
+        if (face == QLatin1String(s.face) && s.forBold == bold) return &s;
     return nullptr;
 }
 
@@ -46,22 +46,30 @@ QString alignmentName(Qt::Alignment alignment)
 {
     QString name;
     switch (alignment & Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute) {
-    case Qt::AlignLeft: name = QStringLiteral("left"); break;
-    case Qt::AlignRight: name = QStringLiteral("right"); break;
-    case Qt::AlignHCenter: name = QStringLiteral("center"); break;
-    case Qt::AlignJustify: name = QStringLiteral("justify"); break;
-    default: name = QStringLiteral("none"); break;
+        case Qt::AlignLeft:
+            name = u"left"_s;
+            break;
+        case Qt::AlignRight:
+            name = u"right"_s;
+            break;
+        case Qt::AlignHCenter:
+            name = u"center"_s;
+            break;
+        case Qt::AlignJustify:
+            name = u"justify"_s;
+            break;
+        default:
+            name = u"none"_s;
+            break;
     }
-    if (alignment & Qt::AlignAbsolute)
-        name += QStringLiteral(" absolute");
+    if (alignment & Qt::AlignAbsolute) name += u" absolute"_s;
     return name;
 }
 
 // The free faces draw ي and ك the Arabic way, with dots and a mark; paper shows the Persian letters.
 QString persianLetters(QString text)
 {
-    if (loadPersianFaces())
-        return text;
+    if (loadPersianFaces()) return text;
     return text.replace(QChar(0x064A), QChar(0x06CC)).replace(QChar(0x0643), QChar(0x06A9));
 }
 
@@ -71,21 +79,26 @@ enum class Run { Left, Right, Number, Separator, Neutral };
 Run runOf(QChar c)
 {
     switch (c.direction()) {
-    case QChar::DirL:
-    case QChar::DirLRE:
-    case QChar::DirLRO:
-    case QChar::DirLRI: return Run::Left;
-    case QChar::DirR:
-    case QChar::DirAL:
-    case QChar::DirRLE:
-    case QChar::DirRLO:
-    case QChar::DirRLI: return Run::Right;
-    case QChar::DirEN:
-    case QChar::DirAN: return Run::Number;
-    case QChar::DirES:
-    case QChar::DirCS:
-    case QChar::DirET: return Run::Separator;
-    default: return Run::Neutral;
+        case QChar::DirL:
+        case QChar::DirLRE:
+        case QChar::DirLRO:
+        case QChar::DirLRI:
+            return Run::Left;
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+            return Run::Right;
+        case QChar::DirEN:
+        case QChar::DirAN:
+            return Run::Number;
+        case QChar::DirES:
+        case QChar::DirCS:
+        case QChar::DirET:
+            return Run::Separator;
+        default:
+            return Run::Neutral;
     }
 }
 
@@ -125,26 +138,29 @@ QString pinnedRightToLeft(const QString& text)
             continue;
         }
         qsizetype end = i;
-        while (end < n && runs[end] == Run::Neutral)
-            ++end;
+        while (end < n && runs[end] == Run::Neutral) ++end;
         // Only a stretch with Latin on both sides reads left to right; the line's ends count as right.
         const bool leftToRight = i > 0 && end < n && runs[i - 1] == Run::Left && runs[end] == Run::Left;
-        if (!leftToRight)
-            out += mark;
+        if (!leftToRight) out += mark;
         out += QStringView(text).mid(i, end - i);
-        if (!leftToRight)
-            out += mark;
+        if (!leftToRight) out += mark;
         i = end;
     }
     return out;
 }
 
-QString boldMark(bool isBold) { return isBold ? QStringLiteral(" bold") : QString(); }
+QString boldMark(bool isBold)
+{
+    return isBold ? u" bold"_s : QString();
+}
 
 // A text slightly too wide for its box is set smaller, down to this part of its size.
 constexpr qreal kLeastScale = 0.9;
 
-QString mm(qreal value) { return QString::number(value, 'f', 1); }
+QString mm(qreal value)
+{
+    return QString::number(value, 'f', 1);
+}
 
 }  // namespace
 
@@ -155,27 +171,29 @@ Receipt::Receipt(const QPageSize& pageSize, const QMarginsF& margins, const QSiz
 
 Receipt::~Receipt() = default;
 
-void Receipt::add(ReceiptItem& item) { m_items.push_back(&item); }
+void Receipt::add(ReceiptItem& item)
+{
+    m_items.push_back(&item);
+}
 
 ReceiptItem Receipt::label(QStringView name, qreal left, qreal top, qreal width, qreal height, Qt::Alignment alignment,
                            QStringView face, int pointSize, bool bold, QStringView caption)
 {
-    return {name.toString(), QRectF(left, top, width, height), alignment, face.toString(), pointSize, bold,
+    return {name.toString(),   QRectF(left, top, width, height), alignment, face.toString(), pointSize, bold,
             caption.toString()};
 }
 
 const ReceiptItem* Receipt::item(const QString& name) const
 {
     for (const ReceiptItem* item : m_items)
-        if (item->Name == name)
-            return item;
+        if (item->Name == name) return item;
     return nullptr;
 }
 
 QStringList Receipt::families(const QString& face, bool bold)
 {
     const Substitute* stand = substitute(face, bold);
-    return {stand ? persianFamily(QString::fromLatin1(stand->family)) : face, QStringLiteral("Noto Naskh Arabic")};
+    return {stand ? persianFamily(QString::fromLatin1(stand->family)) : face, u"Noto Naskh Arabic"_s};
 }
 
 QFont Receipt::font(const ReceiptItem& item)
@@ -231,8 +249,7 @@ bool Receipt::paintPage(QPagedPaintDevice* device) const
 {
     device->setPageLayout(QPageLayout(m_pageSize, QPageLayout::Portrait, m_margins, QPageLayout::Millimeter));
     QPainter painter;
-    if (!painter.begin(device))
-        return false;
+    if (!painter.begin(device)) return false;
     // A printer may refuse margins below its own; keep the band where it belongs on the paper.
     const QMarginsF actual = device->pageLayout().margins(QPageLayout::Millimeter);
     painter.translate(mmToDevice(m_margins.left() - actual.left(), device, Qt::Horizontal),
@@ -241,19 +258,21 @@ bool Receipt::paintPage(QPagedPaintDevice* device) const
     return painter.end();
 }
 
-void Receipt::paint(QPagedPaintDevice* device) const { paintPage(device); }
+void Receipt::paint(QPagedPaintDevice* device) const
+{
+    paintPage(device);
+}
 
 bool Receipt::writePdf(const QString& path) const
 {
     QPdfWriter writer(path);
-    writer.setCreator(QStringLiteral("agency"));
+    writer.setCreator(u"agency"_s);
     return paintPage(&writer);
 }
 
 void Receipt::preview(QWidget* parent) const
 {
-    if (m_previewOpen)
-        return;
+    if (m_previewOpen) return;
     m_previewOpen = true;
     const auto closed = qScopeGuard([this] { m_previewOpen = false; });
 
@@ -262,7 +281,7 @@ void Receipt::preview(QWidget* parent) const
     printer.setPageLayout(QPageLayout(m_pageSize, QPageLayout::Portrait, m_margins, QPageLayout::Millimeter));
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setLayoutDirection(Qt::RightToLeft);
-    dialog.setWindowTitle(QString::fromUtf16(u"پيش نمايش چاپ"));
+    dialog.setWindowTitle(u"پيش نمايش چاپ"_s);
     dialog.resize(900, 800);
     // At actual size, as the desk's receipts opened; not fitted to the window's width.
     if (auto* page = dialog.findChild<QPrintPreviewWidget*>()) {
@@ -276,20 +295,19 @@ void Receipt::preview(QWidget* parent) const
 
 QString Receipt::layoutDump() const
 {
-    QString dump = QStringLiteral("page %1 %2 x %3 | margins %4 %5 %6 %7 | band %8 x %9\n")
-                       .arg(m_pageSize.key(), mm(m_pageSize.size(QPageSize::Millimeter).width()),
-                            mm(m_pageSize.size(QPageSize::Millimeter).height()), mm(m_margins.left()),
-                            mm(m_margins.top()), mm(m_margins.right()), mm(m_margins.bottom()),
-                            mm(m_bandSize.width()), mm(m_bandSize.height()));
+    QString dump = u"page %1 %2 x %3 | margins %4 %5 %6 %7 | band %8 x %9\n"_s.arg(
+        m_pageSize.key(), mm(m_pageSize.size(QPageSize::Millimeter).width()),
+        mm(m_pageSize.size(QPageSize::Millimeter).height()), mm(m_margins.left()), mm(m_margins.top()),
+        mm(m_margins.right()), mm(m_margins.bottom()), mm(m_bandSize.width()), mm(m_bandSize.height()));
     for (const ReceiptItem* item : m_items) {
         const QFont requested = font(*item);
         QString caption = item->Caption;
-        caption.replace(QLatin1Char('\n'), QLatin1String("\\n"));
-        dump += QStringLiteral("%1 | %2 %3 %4 %5 | %6 | %7 %8%9 -> %10 %11%12 | \"%13\"\n")
-                    .arg(item->Name, mm(item->box.left()), mm(item->box.top()), mm(item->box.width()),
-                         mm(item->box.height()), alignmentName(item->alignment), item->face,
-                         QString::number(item->pointSize), boldMark(item->bold), QFontInfo(requested).family(),
-                         QString::number(requested.pointSizeF()), boldMark(requested.bold()), caption);
+        caption.replace(u'\n', u"\\n"_s);
+        dump += u"%1 | %2 %3 %4 %5 | %6 | %7 %8%9 -> %10 %11%12 | \"%13\"\n"_s.arg(
+            item->Name, mm(item->box.left()), mm(item->box.top()), mm(item->box.width()), mm(item->box.height()),
+            alignmentName(item->alignment), item->face, QString::number(item->pointSize), boldMark(item->bold),
+            QFontInfo(requested).family(), QString::number(requested.pointSizeF()), boldMark(requested.bold()),
+            caption);
     }
     return dump;
 }

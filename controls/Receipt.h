@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <QtGlobal>
+
 #include <vector>
 
 class QPagedPaintDevice;

@@ -2,12 +2,14 @@
 
 #include "data/Errors.h"
 
+using namespace Qt::StringLiterals;
+
 namespace agency {
 
 Currency Currency::parse(const QString& text)
 {
     // Refused, never wrapped or cut: beyond the column's range, a fifth decimal, anything but digits.
-    const auto refuse = [&text] { throw Error(QStringLiteral("'%1' is not a valid currency value").arg(text)); };
+    const auto refuse = [&text] { throw Error(u"'%1' is not a valid currency value"_s.arg(text)); };
     const QString s = asciiDigits(text).trimmed();
     qsizetype i = 0;
     bool negative = false;
@@ -39,7 +41,7 @@ Currency Currency::share(qint32 fare, qint32 percent)
     // unless it leaves the currency column's range.
     qint64 units = 0;
     if (__builtin_mul_overflow(qint64(fare) * qint64(percent), kScale / 100, &units))
-        throw Error(QString::fromUtf16(u"سهم آژانس از اين مبلغ بزرگ تر از آن است كه نگه داشته شود"));
+        throw Error(u"سهم آژانس از اين مبلغ بزرگ تر از آن است كه نگه داشته شود"_s);
     return fromUnits(units);
 }
 

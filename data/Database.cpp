@@ -25,8 +25,6 @@ namespace agency {
 
 namespace {
 
-QString tr(const char16_t* text) { return QString::fromUtf16(text); }
-
 // A like pattern read once per statement: folded characters, each either literal or the %
 // wildcard (runs of % are one). A backslash takes the character after it literally.
 struct LikePattern {
@@ -42,11 +40,9 @@ LikePattern compileLike(const QString& text)
     for (qsizetype i = 0; i < folded.size(); ++i) {
         QChar c = folded[i];
         const bool escaped = c == u'\\' && i + 1 < folded.size();
-        if (escaped)
-            c = folded[++i];
+        if (escaped) c = folded[++i];
         if (!escaped && c == u'%') {
-            if (!p.wild.isEmpty() && p.wild.last())
-                continue;
+            if (!p.wild.isEmpty() && p.wild.last()) continue;
             p.chars += c;
             p.wild.append(true);
         } else {
@@ -62,8 +58,7 @@ LikePattern compileLike(const QString& text)
 // pattern with more letters than the value is refused at once, so no text can freeze a search.
 bool likeMatch(const QString& value, const LikePattern& p)
 {
-    if (p.literals > value.size())
-        return false;
+    if (p.literals > value.size()) return false;
     const qsizetype n = value.size(), m = p.chars.size();
     qsizetype vi = 0, pi = 0, star = -1, mark = 0;
     while (vi < n) {
@@ -80,8 +75,7 @@ bool likeMatch(const QString& value, const LikePattern& p)
             return false;
         }
     }
-    while (pi < m && p.wild[pi])
-        ++pi;
+    while (pi < m && p.wild[pi]) ++pi;
     return pi == m;
 }
 
@@ -112,8 +106,8 @@ void prepareConnection(sqlite3* db)
 {
     sqlite3_busy_timeout(db, 3000);
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_create_function_v2(db, "agency_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqlLike,
-                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "agency_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqlLike, nullptr,
+                               nullptr, nullptr);
 }
 
 // A connection that closes itself; a file read through a private copy keeps the copy as long.
@@ -138,7 +132,7 @@ sqlite3* openFile(const QString& path, int flags, const QByteArray& name = {})
     if (rc != SQLITE_OK) {
         const QString msg = db ? sqliteError(db) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
-        throw Error(tr(u"پايگاه داده باز نشد: ") + msg);
+        throw Error(u"پايگاه داده باز نشد: "_s + msg);
     }
     prepareConnection(db);
     return db;
@@ -146,7 +140,7 @@ sqlite3* openFile(const QString& path, int flags, const QByteArray& name = {})
 
 qint64 pragmaInt(sqlite3* db, const char* pragma)
 {
-    Statement st(db, QStringLiteral("PRAGMA %1").arg(QString::fromLatin1(pragma)));
+    Statement st(db, u"PRAGMA %1"_s.arg(QString::fromLatin1(pragma)));
     return st.step() ? st.columnInt(0) : 0;
 }
 
@@ -159,7 +153,10 @@ void syncDirectory(const QString& file)
     }
 }
 
-bool canWrite(const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; }
+bool canWrite(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
 
 // A connection that reads a database and leaves nothing behind. Where it may write, SQLite
 // removes the log and shared-memory files of a WAL file when it closes. Elsewhere SQLite would
@@ -189,10 +186,8 @@ Connection openForReading(const QString& path)
 void requireReadableFile(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.exists())
-        throw Error(tr(u"فايل پايگاه داده پيدا نشد: ") + path);
-    if (!info.isFile() || !info.isReadable())
-        throw Error(tr(u"فايل پايگاه داده خوانده نمي شود: ") + path);
+    if (!info.exists()) throw Error(u"فايل پايگاه داده پيدا نشد: "_s + path);
+    if (!info.isFile() || !info.isReadable()) throw Error(u"فايل پايگاه داده خوانده نمي شود: "_s + path);
 }
 
 // The cause of a failed write through the connection db to a copy at path: a copy is made in a
@@ -211,33 +206,28 @@ QString copyFailure(sqlite3* db, const QString& path)
 void createPrivateFile(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_CREAT | O_EXCL | O_WRONLY, 0600);
-    if (fd < 0)
-        throw Error(writeFailure(errno, path));
+    if (fd < 0) throw Error(writeFailure(errno, path));
     ::close(fd);
 }
 
 void fsyncFile(const QString& path, const QString& shownAs)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0)
-        return;
+    if (fd < 0) return;
     const int rc = ::fsync(fd);
     const int err = errno;
     ::close(fd);
-    if (rc != 0)
-        throw Error(writeFailure(err, shownAs));
+    if (rc != 0) throw Error(writeFailure(err, shownAs));
 }
 
 // Brings a database of an earlier version up to this one, one version a transaction.
 void upgradeSchema(sqlite3* db)
 {
     for (const SchemaStep& step : schemaSteps()) {
-        if (pragmaInt(db, "user_version") >= step.version)
-            continue;
+        if (pragmaInt(db, "user_version") >= step.version) continue;
         Transaction tx(db);
-        for (const QString& sql : step.statements)
-            exec(db, sql);
-        exec(db, QStringLiteral("PRAGMA user_version=%1").arg(step.version));
+        for (const QString& sql : step.statements) exec(db, sql);
+        exec(db, u"PRAGMA user_version=%1"_s.arg(step.version));
         tx.commit();
     }
 }
@@ -251,20 +241,17 @@ void checkDatabase(sqlite3* db, const QString& path)
     } catch (const Error& e) {
         const int code = sqlite3_errcode(db) & 0xff;
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-            throw Error(tr(u"فايل پايگاه داده در اختيار برنامه ديگري است و قفل شده: ") + e.text());
-        if (code == SQLITE_NOTADB)
-            throw Error(tr(u"اين فايل پايگاه داده نيست: ") + path);
-        throw Error(tr(u"پايگاه داده خوانده نشد: ") + e.text());
+            throw Error(u"فايل پايگاه داده در اختيار برنامه ديگري است و قفل شده: "_s + e.text());
+        if (code == SQLITE_NOTADB) throw Error(u"اين فايل پايگاه داده نيست: "_s + path);
+        throw Error(u"پايگاه داده خوانده نشد: "_s + e.text());
     }
-    if (appId != kApplicationId)
-        throw Error(tr(u"اين فايل پايگاه داده اين برنامه نيست: ") + path);
+    if (appId != kApplicationId) throw Error(u"اين فايل پايگاه داده اين برنامه نيست: "_s + path);
     if (pragmaInt(db, "user_version") > kSchemaVersion)
-        throw Error(tr(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"));
+        throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
     for (const TableDef& t : schemaTables()) {
-        Statement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"));
+        Statement st(db, u"SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"_s);
         st.bind(1, t.name);
-        if (!st.step())
-            throw Error(tr(u"جدول %1 در پايگاه داده نيست").arg(t.name));
+        if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
     }
 }
 
@@ -286,8 +273,7 @@ void checkIntegrity(sqlite3* db, const QString& brokenText, const BackupProgress
     } catch (const Error& e) {
         result = e.text();
     }
-    if (result != "ok"_L1)
-        throw Error(brokenText + result.section(u'\n', 0, 0));
+    if (result != "ok"_L1) throw Error(brokenText + result.section(u'\n', 0, 0));
 }
 
 // Pages a step of a copy takes (a quarter of a megabyte), between which the window answers.
@@ -300,8 +286,7 @@ constexpr int kBackupStep = 64;
 int backupAll(sqlite3* source, sqlite3* dst, const QString& shownAs, const BackupProgress& progress = {})
 {
     sqlite3_backup* backup = sqlite3_backup_init(dst, "main", source, "main");
-    if (!backup)
-        throw Error(copyFailure(dst, shownAs));
+    if (!backup) throw Error(copyFailure(dst, shownAs));
     const auto finish = qScopeGuard([backup] { sqlite3_backup_finish(backup); });
     int rc = SQLITE_OK;
     while ((rc = sqlite3_backup_step(backup, kBackupStep) & 0xff) == SQLITE_OK)
@@ -330,7 +315,7 @@ void copyInto(sqlite3* source, const QString& target, const BackupProgress& prog
     // The copy stands alone: one file, no write-ahead log beside it.
     if (sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
         throw Error(copyFailure(dst, target));
-    checkIntegrity(dst, tr(u"نسخه پشتيبان سالم نيست: "), progress);
+    checkIntegrity(dst, u"نسخه پشتيبان سالم نيست: "_s, progress);
     dst.close();
     fsyncFile(part, target);
     if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0)
@@ -344,8 +329,7 @@ void requireWritable(const QString& path)
 {
     if (!canWrite(path)) throw Error(engineFailureText(SQLITE_READONLY, 0, path));
     const QString dir = QFileInfo(path).absolutePath();
-    if (!canWrite(dir))
-        throw Error(u"در پوشه پايگاه داده نمي توان نوشت و پايگاه داده بدون آن كار نمي كند: "_s + dir);
+    if (!canWrite(dir)) throw Error(u"در پوشه پايگاه داده نمي توان نوشت و پايگاه داده بدون آن كار نمي كند: "_s + dir);
 }
 
 // DB.MDB becomes DB-1405-09-17-103000.MDB: the Solar date and time of now, beside the original.
@@ -358,8 +342,7 @@ QString keptName(const QString& path)
     const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
     const QString base = info.dir().filePath(info.completeBaseName() + u'-' + stamp);
     QString name = base + suffix;
-    for (int i = 2; QFileInfo::exists(name); ++i)
-        name = base + u'-' + QString::number(i) + suffix;
+    for (int i = 2; QFileInfo::exists(name); ++i) name = base + u'-' + QString::number(i) + suffix;
     return name;
 }
 
@@ -372,11 +355,9 @@ void keepAside(const QString& path, const QString& kept)
     } catch (const Error&) {
     }
     for (const QString& file : {path, path + u"-wal"_s}) {
-        if (!QFileInfo::exists(file))
-            continue;
+        if (!QFileInfo::exists(file)) continue;
         const QString to = kept + file.mid(path.size());
-        if (!QFile::copy(file, to))
-            throw Error(u"پايگاه داده فعلي كنار گذاشته نشد: "_s + to);
+        if (!QFile::copy(file, to)) throw Error(u"پايگاه داده فعلي كنار گذاشته نشد: "_s + to);
         QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 }
@@ -388,28 +369,31 @@ QString foldText(const QString& text)
     QString out = text.toCaseFolded();
     for (QChar& c : out) {
         switch (c.unicode()) {
-        case 0x064A:  // Arabic yeh
-        case 0x0649:  // alef maksura
-            c = QChar(0x06CC);
-            break;
-        case 0x0643:  // Arabic kaf
-            c = QChar(0x06A9);
-            break;
-        case 0x0629:  // teh marbuta
-            c = QChar(0x0647);
-            break;
-        case 0x0623:  // alef with hamza above
-        case 0x0625:  // alef with hamza below
-            c = QChar(0x0627);
-            break;
-        default:
-            break;
+            case 0x064A:  // Arabic yeh
+            case 0x0649:  // alef maksura
+                c = QChar(0x06CC);
+                break;
+            case 0x0643:  // Arabic kaf
+                c = QChar(0x06A9);
+                break;
+            case 0x0629:  // teh marbuta
+                c = QChar(0x0647);
+                break;
+            case 0x0623:  // alef with hamza above
+            case 0x0625:  // alef with hamza below
+                c = QChar(0x0627);
+                break;
+            default:
+                break;
         }
     }
     return asciiDigits(out);
 }
 
-QString sqliteError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+QString sqliteError(sqlite3* db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
 
 void exec(sqlite3* db, const QString& sql)
 {
@@ -432,7 +416,10 @@ Statement::Statement(sqlite3* db, const QString& sql) : m_db(db)
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
 
 void Statement::bind(int index, const QVariant& value)
 {
@@ -447,17 +434,14 @@ void Statement::bind(int index, const QVariant& value)
     } else {
         rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
     }
-    if (rc != SQLITE_OK)
-        throw Error(sqliteError(m_db));
+    if (rc != SQLITE_OK) throw Error(sqliteError(m_db));
 }
 
 bool Statement::step()
 {
     const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
     // Taken before the reset, which may change them.
     const Error failure(sqliteError(m_db), sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db));
     sqlite3_reset(m_stmt);
@@ -470,43 +454,48 @@ void Statement::reset()
     sqlite3_clear_bindings(m_stmt);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
 
 QVariant Statement::column(int index) const
 {
     switch (sqlite3_column_type(m_stmt, index)) {
-    case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(m_stmt, index)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_stmt, index));
-    case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index)),
-                                          sqlite3_column_bytes(m_stmt, index)));
-    case SQLITE_BLOB:
-        return QVariant(QByteArray(reinterpret_cast<const char*>(sqlite3_column_blob(m_stmt, index)),
-                                   sqlite3_column_bytes(m_stmt, index)));
-    default:
-        return QVariant();
+        case SQLITE_INTEGER:
+            return QVariant(qint64(sqlite3_column_int64(m_stmt, index)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(m_stmt, index));
+        case SQLITE_TEXT:
+            return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index)),
+                                              sqlite3_column_bytes(m_stmt, index)));
+        case SQLITE_BLOB:
+            return QVariant(QByteArray(reinterpret_cast<const char*>(sqlite3_column_blob(m_stmt, index)),
+                                       sqlite3_column_bytes(m_stmt, index)));
+        default:
+            return QVariant();
     }
 }
 
-qint64 Statement::columnInt(int index) const { return sqlite3_column_int64(m_stmt, index); }
+qint64 Statement::columnInt(int index) const
+{
+    return sqlite3_column_int64(m_stmt, index);
+}
 
 Transaction::Transaction(sqlite3* db, bool immediate) : m_db(db)
 {
-    exec(db, immediate ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    exec(db, immediate ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
     m_open = true;
 }
 
 Transaction::~Transaction()
 {
-    if (m_open)
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (m_open) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void Transaction::commit()
 {
-    exec(m_db, QStringLiteral("COMMIT"));
+    exec(m_db, u"COMMIT"_s);
     m_open = false;
 }
 
@@ -534,7 +523,10 @@ Database::Database(const QString& path) : m_path(path)
     exec(m_writer, u"PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"_s);
 }
 
-Database::~Database() { sqlite3_close_v2(m_writer); }
+Database::~Database()
+{
+    sqlite3_close_v2(m_writer);
+}
 
 sqlite3* Database::openReader() const
 {
@@ -542,15 +534,16 @@ sqlite3* Database::openReader() const
     return db;
 }
 
-void Database::closeConnection(sqlite3* db) { sqlite3_close_v2(db); }
+void Database::closeConnection(sqlite3* db)
+{
+    sqlite3_close_v2(db);
+}
 
 void Database::create(const QString& path, const NewDatabase& settings)
 {
-    if (QFileInfo::exists(path))
-        throw Error(tr(u"فايل پايگاه داده از قبل وجود دارد: ") + path);
+    if (QFileInfo::exists(path)) throw Error(u"فايل پايگاه داده از قبل وجود دارد: "_s + path);
     for (const QString& text : {settings.title, settings.userName})
-        if (text.size() > 50)
-            throw Error(tr(u"متن بيش از ۵۰ نويسه است: ") + text);
+        if (text.size() > 50) throw Error(u"متن بيش از ۵۰ نويسه است: "_s + text);
     const QString part = path + u".new"_s;
     QFile::remove(part);
     createPrivateFile(part);
@@ -576,7 +569,7 @@ void Database::create(const QString& path, const NewDatabase& settings)
     exec(db, u"PRAGMA journal_mode=WAL"_s);
     db.close();
     if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0)
-        throw Error(tr(u"فايل پايگاه داده ساخته نشد: ") + path);
+        throw Error(u"فايل پايگاه داده ساخته نشد: "_s + path);
     syncDirectory(path);
 }
 

@@ -1,6 +1,7 @@
 #include "data/Dataset.h"
 
-#include <sqlite3.h>
+#include "data/Database.h"
+#include "data/Errors.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -10,13 +11,14 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <QVarLengthArray>
+
 #include <algorithm>
 #include <condition_variable>
 #include <limits>
 #include <mutex>
+#include <sqlite3.h>
 
-#include "data/Database.h"
-#include "data/Errors.h"
+using namespace Qt::StringLiterals;
 
 namespace agency {
 
@@ -30,7 +32,7 @@ constexpr int kBatch = 64;            // rows read together by their ids
 
 QString quoted(const QString& name)
 {
-    return QLatin1Char('"') + name + QLatin1Char('"');
+    return u'"' + name + u'"';
 }
 
 bool isNumeric(FieldType t)
@@ -42,7 +44,7 @@ bool isNumeric(FieldType t)
 
 void TStrings::Delete(int index)
 {
-    if (index < 0 || index >= m_lines.size()) throw Error(QStringLiteral("List index out of bounds (%1)").arg(index));
+    if (index < 0 || index >= m_lines.size()) throw Error(u"List index out of bounds (%1)"_s.arg(index));
     m_lines.removeAt(index);
 }
 
@@ -53,7 +55,7 @@ QString valueAsString(const QVariant& v, FieldType type)
         case FieldType::Currency:
             return Currency::fromUnits(v.toLongLong()).toString();
         case FieldType::Boolean:
-            return v.toLongLong() ? QStringLiteral("True") : QStringLiteral("False");
+            return v.toLongLong() ? u"True"_s : u"False"_s;
         case FieldType::Float:
             return QString::number(v.toDouble(), 'g', 15);
         case FieldType::Integer:
@@ -136,7 +138,7 @@ namespace {
 // it was, and the value is never stored.
 [[noreturn]] void refuseSize(const QString& value, const QString& field)
 {
-    throw Error(QString::fromUtf16(u"عدد %1 در ستون %2 نمي گنجد").arg(value, field));
+    throw Error(u"عدد %1 در ستون %2 نمي گنجد"_s.arg(value, field));
 }
 
 bool fitsInteger(qint64 value)
@@ -160,7 +162,7 @@ void TField::SetAsString(const QString& text)
             }
             qint32 v = 0;
             if (!tryStrToInt(text, &v))
-                throw Error(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, FieldName()));
+                throw Error(u"'%1' is not a valid integer value for field '%2'"_s.arg(text, FieldName()));
             m_ds->setPendingValue(m_index, qint64(v));
             return;
         }
@@ -168,8 +170,7 @@ void TField::SetAsString(const QString& text)
             m_ds->setPendingValue(m_index, text.isEmpty() ? QVariant() : QVariant(Currency::parse(text).units()));
             return;
         case FieldType::Boolean:
-            m_ds->setPendingValue(m_index,
-                                  qint64(text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ? 1 : 0));
+            m_ds->setPendingValue(m_index, qint64(text.compare(u"True"_s, Qt::CaseInsensitive) == 0 ? 1 : 0));
             return;
         case FieldType::Float:
             m_ds->setPendingValue(m_index, text.toDouble());
@@ -361,7 +362,7 @@ TDataset::~TDataset()
 
 void TDataset::raise(const QString& text) const
 {
-    throw Error(Name() + QStringLiteral(": ") + text);
+    throw Error(Name() + u": "_s + text);
 }
 
 void TDataset::prepare()
@@ -372,24 +373,23 @@ void TDataset::prepare()
     // Parse first: a text outside the dialect is refused before anything changes.
     ParsedQuery q = parseSelect(text);
     if (orderByRowid() && q.plain)
-        q.orderSql = q.orderSql.isEmpty() ? QStringLiteral("rowid") : q.orderSql + QStringLiteral(", rowid");
+        q.orderSql = q.orderSql.isEmpty() ? u"rowid"_s : q.orderSql + u", rowid"_s;
     else if (q.plain && q.orderSql.isEmpty() && q.whereSql.isEmpty())
-        q.orderSql = QStringLiteral("rowid");  // the stored order, as a plain select of the table gives it
+        q.orderSql = u"rowid"_s;  // the stored order, as a plain select of the table gives it
     if (!m_conn) m_conn = m_db->openReader();
     std::unique_ptr<Statement> ids, one, range, batch;
     if (q.plain) {
         const QString table = quoted(q.table->name);
-        QString sql = QStringLiteral("SELECT rowid FROM ") + table;
-        if (!q.whereSql.isEmpty()) sql += QStringLiteral(" WHERE ") + q.whereSql;
-        if (!q.orderSql.isEmpty()) sql += QStringLiteral(" ORDER BY ") + q.orderSql;
+        QString sql = u"SELECT rowid FROM "_s + table;
+        if (!q.whereSql.isEmpty()) sql += u" WHERE "_s + q.whereSql;
+        if (!q.orderSql.isEmpty()) sql += u" ORDER BY "_s + q.orderSql;
         ids = std::make_unique<Statement>(m_conn, sql);
-        one = std::make_unique<Statement>(m_conn,
-                                          QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(q.selectSql, table));
+        one = std::make_unique<Statement>(m_conn, u"SELECT %1 FROM %2 WHERE rowid=?"_s.arg(q.selectSql, table));
         range = std::make_unique<Statement>(
-            m_conn, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid>=? AND rowid<=?").arg(q.selectSql, table));
-        const QStringList marks(kBatch, QStringLiteral("?"));
-        batch = std::make_unique<Statement>(m_conn, QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                                                        .arg(q.selectSql, table, marks.join(QLatin1Char(','))));
+            m_conn, u"SELECT rowid, %1 FROM %2 WHERE rowid>=? AND rowid<=?"_s.arg(q.selectSql, table));
+        const QStringList marks(kBatch, u"?"_s);
+        batch = std::make_unique<Statement>(
+            m_conn, u"SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)"_s.arg(q.selectSql, table, marks.join(u',')));
     } else {
         ids = std::make_unique<Statement>(m_conn, q.sql());
     }
@@ -414,7 +414,7 @@ void TDataset::Open()
             m_all.clear();
         });
         if (m_query.plain) {
-            exec(m_conn, QStringLiteral("BEGIN"));
+            exec(m_conn, u"BEGIN"_s);
             m_inSnapshot = true;
             // The first step takes the snapshot; the rest of the ids follow in idle time.
             if (stepIds(kFetchChunk))
@@ -445,7 +445,7 @@ void TDataset::OpenInBackground()
         const OnFailure rollback([this] {
             if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
         });
-        exec(m_conn, QStringLiteral("BEGIN; SELECT 1 FROM sqlite_master LIMIT 1"));
+        exec(m_conn, u"BEGIN; SELECT 1 FROM sqlite_master LIMIT 1"_s);
     }
     auto job = std::make_shared<BackgroundJob>();
     job->setAutoDelete(false);
@@ -701,7 +701,7 @@ QVariant TDataset::currentValue(int column)
 void TDataset::setPendingValue(int column, const QVariant& v)
 {
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
-        raise(QStringLiteral("Dataset not in edit or insert mode"));
+        raise(u"Dataset not in edit or insert mode"_s);
     m_pending[column] = v;
     m_modified[column] = true;
 }
@@ -793,7 +793,7 @@ void TDataset::checkBrowseMode()
 
 void TDataset::First()
 {
-    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) raise(u"Cannot perform this operation on a closed dataset"_s);
     checkBrowseMode();
     ensureIds(1);
     setCurrent(total() ? 0 : -1);
@@ -803,7 +803,7 @@ void TDataset::First()
 
 void TDataset::Next()
 {
-    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) raise(u"Cannot perform this operation on a closed dataset"_s);
     checkBrowseMode();
     ensureIds(m_cur + 2);
     if (m_cur + 1 < total()) {
@@ -851,7 +851,7 @@ int TDataset::FieldIndex(const QString& name) const
 TField TDataset::FieldByName(const QString& name)
 {
     const int i = FieldIndex(name);
-    if (i < 0) raise(QStringLiteral("Field '%1' not found").arg(name));
+    if (i < 0) raise(u"Field '%1' not found"_s.arg(name));
     return TField(this, i);
 }
 
@@ -923,10 +923,9 @@ struct LocateKey {
             } catch (const Error&) {
                 valid = false;
             }
-        } else if (t == FieldType::Boolean &&
-                   (text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
-                    text.trimmed().compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)) {
-            number = text.trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+        } else if (t == FieldType::Boolean && (text.trimmed().compare(u"true"_s, Qt::CaseInsensitive) == 0 ||
+                                               text.trimmed().compare(u"false"_s, Qt::CaseInsensitive) == 0)) {
+            number = text.trimmed().compare(u"true"_s, Qt::CaseInsensitive) == 0 ? 1 : 0;
         } else {
             qint32 n = 0;
             valid = tryStrToInt(text, &n);
@@ -961,16 +960,16 @@ struct LocateKey {
 
 bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
 {
-    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+    if (!Active()) raise(u"Cannot perform this operation on a closed dataset"_s);
     checkBrowseMode();
     join();
-    const QStringList names = keyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    if (names.size() != values.size()) raise(QStringLiteral("Locate: the number of fields and values differ"));
+    const QStringList names = keyFields.split(u';', Qt::SkipEmptyParts);
+    if (names.size() != values.size()) raise(u"Locate: the number of fields and values differ"_s);
     QVector<LocateKey> keys;
     bool probeable = m_query.plain;
     for (int k = 0; k < names.size(); ++k) {
         const int c = FieldIndex(names[k].trimmed());
-        if (c < 0) raise(QStringLiteral("Field '%1' not found").arg(names[k].trimmed()));
+        if (c < 0) raise(u"Field '%1' not found"_s.arg(names[k].trimmed()));
         keys.append(LocateKey(c, m_query.columns[c].type, values[k].toString()));
         if (!keys.last().valid) return false;
         probeable = probeable && m_query.columns[c].sourceColumn >= 0;
@@ -986,25 +985,25 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
         finishSnapshot();
         QStringList conditions;
         QVariantList binds;
-        if (!m_query.whereSql.isEmpty()) conditions << QLatin1Char('(') + m_query.whereSql + QLatin1Char(')');
+        if (!m_query.whereSql.isEmpty()) conditions << u'(' + m_query.whereSql + u')';
         for (const LocateKey& key : keys) {
             const QString col = quoted(m_query.table->columns[m_query.columns[key.column].sourceColumn].name);
             if (key.numeric && key.empty) {
-                conditions << col + QStringLiteral(" IS NULL");
+                conditions << col + u" IS NULL"_s;
             } else if (key.numeric) {
-                conditions << col + QStringLiteral("=?");
+                conditions << col + u"=?"_s;
                 binds << key.number;
             } else if (key.empty) {
-                conditions << QStringLiteral("(%1 IS NULL OR %1='')").arg(col);
+                conditions << u"(%1 IS NULL OR %1='')"_s.arg(col);
             } else if (key.asciiText()) {
                 // The index compares ASCII letters without case; the rest is compared below.
-                conditions << col + QStringLiteral("=? COLLATE NOCASE");
+                conditions << col + u"=? COLLATE NOCASE"_s;
                 binds << key.folded;
             }
         }
         // The row comes whole, so that the row found needs no second reading.
-        QString sql = QStringLiteral("SELECT rowid, %1 FROM %2").arg(m_query.selectSql, quoted(m_query.table->name));
-        if (!conditions.isEmpty()) sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+        QString sql = u"SELECT rowid, %1 FROM %2"_s.arg(m_query.selectSql, quoted(m_query.table->name));
+        if (!conditions.isEmpty()) sql += u" WHERE "_s + conditions.join(u" AND "_s);
         if (m_probes.size() >= 32 && !m_probes.contains(sql)) m_probes.clear();
         std::shared_ptr<Statement>& probe = m_probes[sql];
         if (!probe) probe = std::make_shared<Statement>(m_conn, sql);
@@ -1045,8 +1044,8 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
 
 void TDataset::Append()
 {
-    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
+    if (!Active()) raise(u"Cannot perform this operation on a closed dataset"_s);
+    if (!m_writable) raise(u"Cannot modify a read-only dataset"_s);
     checkBrowseMode();
     m_pending = Row(m_query.columns.size());
     m_modified = QVector<bool>(m_query.columns.size(), false);
@@ -1056,8 +1055,8 @@ void TDataset::Append()
 
 void TDataset::Edit()
 {
-    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
+    if (!Active()) raise(u"Cannot perform this operation on a closed dataset"_s);
+    if (!m_writable) raise(u"Cannot modify a read-only dataset"_s);
     if (m_state == TDataSetState::dsEdit || m_state == TDataSetState::dsInsert) return;
     if (IsEmpty() || m_cur < 0) {
         Append();
@@ -1086,8 +1085,7 @@ void TDataset::checkWidths() const
         if (!m_modified[i] || rc.sourceColumn < 0) continue;
         const ColumnDef& def = m_query.table->columns[rc.sourceColumn];
         if (def.type == FieldType::Text && m_pending[i].toString().size() > def.width)
-            raise(QString::fromUtf16(u"متن «%1» براي ستون %2 بلندتر از %3 نويسه است")
-                      .arg(m_pending[i].toString(), def.name)
+            raise(u"متن «%1» براي ستون %2 بلندتر از %3 نويسه است"_s.arg(m_pending[i].toString(), def.name)
                       .arg(def.width));
     }
 }
@@ -1107,15 +1105,12 @@ void TDataset::raiseStore(const Error& e, const Row& attempted) const
     };
     if (has("UNIQUE")) {
         if (has("service_identity") || has("service.service_date"))
-            raise(QString::fromUtf16(u"سرويسي با اين شماره در اين تاريخ قبلاً ثبت شده است"));
-        if (has("payment_number") || has("service.driver_bes_no"))
-            raise(QString::fromUtf16(u"پرداختي با اين شماره قبلاً ثبت شده است"));
+            raise(u"سرويسي با اين شماره در اين تاريخ قبلاً ثبت شده است"_s);
+        if (has("payment_number") || has("service.driver_bes_no")) raise(u"پرداختي با اين شماره قبلاً ثبت شده است"_s);
         if (has("driver_code") || has("driver.driver_id"))
-            raise(QString::fromUtf16(u"راننده اي با اين كد (%1) قبلاً ثبت شده است")
-                      .arg(code(QStringLiteral("driver_id"))));
+            raise(u"راننده اي با اين كد (%1) قبلاً ثبت شده است"_s.arg(code(u"driver_id"_s)));
         if (has("acount_code") || has("acount.acount_id"))
-            raise(QString::fromUtf16(u"مشتركي با اين شماره (%1) قبلاً ثبت شده است")
-                      .arg(code(QStringLiteral("acount_id"))));
+            raise(u"مشتركي با اين شماره (%1) قبلاً ثبت شده است"_s.arg(code(u"acount_id"_s)));
     }
     raise(msg);
 }
@@ -1123,7 +1118,7 @@ void TDataset::raiseStore(const Error& e, const Row& attempted) const
 bool TDataset::readBack(qint64 rowid, Row* out)
 {
     Statement st(m_db->writer(),
-                 QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(m_query.selectSql, quoted(m_query.table->name)));
+                 u"SELECT %1 FROM %2 WHERE rowid=?"_s.arg(m_query.selectSql, quoted(m_query.table->name)));
     st.bind(1, rowid);
     *out = m_empty;
     if (!st.step()) return false;
@@ -1134,7 +1129,7 @@ bool TDataset::readBack(qint64 rowid, Row* out)
 void TDataset::Post()
 {
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
-        raise(QStringLiteral("Dataset not in edit or insert mode"));
+        raise(u"Dataset not in edit or insert mode"_s);
     const bool inserting = m_state == TDataSetState::dsInsert;
     Row stored;
     qint64 rowid = 0;
@@ -1154,13 +1149,12 @@ void TDataset::Post()
         sqlite3* w = m_db->writer();
         Transaction tx(w);
         if (inserting) {
-            QString sql = QStringLiteral("INSERT INTO ") + quoted(m_query.table->name);
+            QString sql = u"INSERT INTO "_s + quoted(m_query.table->name);
             if (names.isEmpty()) {
-                sql += QStringLiteral(" DEFAULT VALUES");
+                sql += u" DEFAULT VALUES"_s;
             } else {
-                QStringList marks(names.size(), QStringLiteral("?"));
-                sql +=
-                    QStringLiteral(" (%1) VALUES (%2)").arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                QStringList marks(names.size(), u"?"_s);
+                sql += u" (%1) VALUES (%2)"_s.arg(names.join(u','), marks.join(u','));
             }
             Statement st(w, sql);
             for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
@@ -1168,21 +1162,20 @@ void TDataset::Post()
             rowid = sqlite3_last_insert_rowid(w);
         } else if (!names.isEmpty()) {
             QStringList sets;
-            for (const QString& n : names) sets << n + QStringLiteral("=?");
-            Statement st(w, QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?")
-                                .arg(quoted(m_query.table->name), sets.join(QLatin1Char(','))));
+            for (const QString& n : names) sets << n + u"=?"_s;
+            Statement st(w, u"UPDATE %1 SET %2 WHERE rowid=?"_s.arg(quoted(m_query.table->name), sets.join(u',')));
             for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
             st.bind(int(binds.size()) + 1, rowid);
             st.step();
         }
         // Another window or program may have deleted the row since it was listed.
-        if (!readBack(rowid, &stored)) raise(QString::fromUtf16(u"اين رديف ديگر در بانك اطلاعات نيست"));
+        if (!readBack(rowid, &stored)) raise(u"اين رديف ديگر در بانك اطلاعات نيست"_s);
         tx.commit();
     } catch (const Error& e) {
         // A row that could not be stored is dropped: nothing stays pending to be stored later.
         const Row attempted = m_pending;
         Cancel();
-        if (e.text().startsWith(Name() + QStringLiteral(": "))) throw;
+        if (e.text().startsWith(Name() + u": "_s)) throw;
         raiseStore(e, attempted);
     }
     m_pending.clear();
@@ -1220,20 +1213,20 @@ void TDataset::rowWritten(const QString& table, qint64 id)
 
 void TDataset::Delete()
 {
-    if (!Active()) raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
-    if (!m_writable) raise(QStringLiteral("Cannot modify a read-only dataset"));
+    if (!Active()) raise(u"Cannot perform this operation on a closed dataset"_s);
+    if (!m_writable) raise(u"Cannot modify a read-only dataset"_s);
     if (m_state == TDataSetState::dsInsert) {
         Cancel();
         return;
     }
-    if (IsEmpty() || m_cur < 0) raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (IsEmpty() || m_cur < 0) raise(u"Cannot perform this operation on an empty dataset"_s);
     Cancel();
     finishSnapshot();
     const qint64 rowid = m_ids[m_cur];
     try {
         sqlite3* w = m_db->writer();
         Transaction tx(w);
-        Statement st(w, QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoted(m_query.table->name)));
+        Statement st(w, u"DELETE FROM %1 WHERE rowid=?"_s.arg(quoted(m_query.table->name)));
         st.bind(1, rowid);
         st.step();
         tx.commit();
@@ -1268,9 +1261,8 @@ TADOTable::TADOTable(Database* db, const QString& name, const QString& table, co
 
 QString TADOTable::selectText() const
 {
-    QString text = QStringLiteral("select * from ") + TableName;
-    if (!IndexFieldNames.isEmpty())
-        text += QStringLiteral(" order by ") + QString(IndexFieldNames).replace(QLatin1Char(';'), QLatin1Char(','));
+    QString text = u"select * from "_s + TableName;
+    if (!IndexFieldNames.isEmpty()) text += u" order by "_s + QString(IndexFieldNames).replace(u';', u',');
     return text;
 }
 

@@ -12,18 +12,21 @@
 // reads back empty if it was deleted since (a correction of it is then refused).
 // A grouped or summed result is small and is read whole when it opens.
 
+#include "data/Currency.h"
+#include "data/Errors.h"
+#include "data/SqlSubset.h"
+
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+
 #include <functional>
 #include <memory>
 
-#include "data/Currency.h"
-#include "data/Errors.h"
-#include "data/SqlSubset.h"
+using namespace Qt::StringLiterals;
 
 struct sqlite3;
 
@@ -43,7 +46,7 @@ public:
     void Delete(int index);
     int Count() const { return int(m_lines.size()); }
     QString operator[](int index) const { return m_lines.value(index); }
-    QString Text() const { return m_lines.join(QLatin1Char('\n')); }
+    QString Text() const { return m_lines.join(u'\n'); }
     const QStringList& lines() const { return m_lines; }
     void setLines(const QStringList& lines) { m_lines = lines; }
 

@@ -72,22 +72,16 @@ bool tryStrToInt(const QString& text, qint32* value)
         negative = s[i] == u'-';
         ++i;
     }
-    if (i >= s.size())
-        return false;
+    if (i >= s.size()) return false;
     qint64 v = 0;
     for (; i < s.size(); ++i) {
-        if (s[i] < u'0' || s[i] > u'9')
-            return false;
+        if (s[i] < u'0' || s[i] > u'9') return false;
         v = v * 10 + (s[i].unicode() - u'0');
-        if (v > qint64(1) << 32)
-            return false;
+        if (v > qint64(1) << 32) return false;
     }
-    if (negative)
-        v = -v;
-    if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())
-        return false;
-    if (value)
-        *value = qint32(v);
+    if (negative) v = -v;
+    if (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()) return false;
+    if (value) *value = qint32(v);
     return true;
 }
 

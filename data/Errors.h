@@ -2,6 +2,7 @@
 // The one exception the program raises: it carries the text shown in the standard error box.
 
 #include <QString>
+
 #include <exception>
 
 namespace agency {

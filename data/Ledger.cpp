@@ -1,11 +1,11 @@
 #include "data/Ledger.h"
 
-#include <functional>
-#include <limits>
-
 #include "data/Database.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
+
+#include <functional>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 

@@ -4,9 +4,9 @@
 // took the one in hand, the agency's share, the payment's description, and the correction of a
 // stored row. It takes complete values and needs no window.
 
-#include <QString>
-
 #include "data/Currency.h"
+
+#include <QString>
 
 namespace agency {
 

@@ -36,10 +36,9 @@ QString fromGregorian(const QDate& date)
 {
     const QCalendar::YearMonthDay ymd = jalali().partsFromDate(date);
     if (!ymd.isValid()) return QString();
-    return QStringLiteral("%1/%2/%3")
-        .arg(ymd.year, 4, 10, QLatin1Char('0'))
-        .arg(ymd.month, 2, 10, QLatin1Char('0'))
-        .arg(ymd.day, 2, 10, QLatin1Char('0'));
+    return u"%1/%2/%3"_s.arg(ymd.year, 4, 10, QChar(u'0'))
+        .arg(ymd.month, 2, 10, QChar(u'0'))
+        .arg(ymd.day, 2, 10, QChar(u'0'));
 }
 
 QDate toGregorian(const QString& solar)
@@ -103,7 +102,7 @@ QString LongTime()
 
 QString LongTime(const QTime& time)
 {
-    return time.toString(QStringLiteral("hh:mm:ss"));
+    return time.toString(u"hh:mm:ss"_s);
 }
 
 }  // namespace agency::SolarDate

@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QString>
+
 #include <functional>
 
 namespace agency::SolarDate {

@@ -27,13 +27,13 @@ QString snippetAt(const QString& sql, qsizetype pos)
 [[noreturn]] void syntaxError(const QString& sql, qsizetype pos)
 {
     const QString near = snippetAt(sql, pos);
-    if (near.isEmpty()) throw Error(QStringLiteral("پرس و جو ناتمام مانده است"));
-    throw Error(QStringLiteral("عبارت نادرست در پرس و جو نزديك «%1»").arg(near));
+    if (near.isEmpty()) throw Error(u"پرس و جو ناتمام مانده است"_s);
+    throw Error(u"عبارت نادرست در پرس و جو نزديك «%1»"_s.arg(near));
 }
 
 [[noreturn]] void tooLarge(const QString& digits)
 {
-    throw Error(QStringLiteral("عدد بيش از اندازه بزرگ است: %1").arg(digits));
+    throw Error(u"عدد بيش از اندازه بزرگ است: %1"_s.arg(digits));
 }
 
 // ---- tokens ---------------------------------------------------------------------------------
@@ -80,7 +80,7 @@ QVector<Token> tokenize(const QString& s)
             QString value;
             ++i;
             for (;;) {
-                if (i >= n) throw Error(QStringLiteral("متن داخل علامت ' بسته نشده است"));
+                if (i >= n) throw Error(u"متن داخل علامت ' بسته نشده است"_s);
                 if (s[i] == u'\'') {
                     if (i + 1 < n && s[i + 1] == u'\'') {
                         value += u'\'';
@@ -102,9 +102,9 @@ QVector<Token> tokenize(const QString& s)
             while (i < n && isIdentChar(s[i])) ++i;
             out.push_back({Tok::Ident, s.mid(start, i - start), start});
         } else if (c == u'"' || c == u'[' || c == u'`') {
-            throw Error(QStringLiteral("نام داخل علامت %1 در پرس و جو پذيرفته نيست").arg(c));
+            throw Error(u"نام داخل علامت %1 در پرس و جو پذيرفته نيست"_s.arg(c));
         } else if ((c == u'-' && next == u'-') || (c == u'/' && next == u'*')) {
-            throw Error(QStringLiteral("توضيح در پرس و جو پذيرفته نيست"));
+            throw Error(u"توضيح در پرس و جو پذيرفته نيست"_s);
         } else if ((c == u'<' && (next == u'>' || next == u'=')) || (c == u'>' && next == u'=')) {
             out.push_back({Tok::Symbol, s.mid(start, 2), start});
             i += 2;
@@ -140,7 +140,7 @@ constexpr int kMaxDepth = 128;
 
 [[noreturn]] void tooDeep(const QString& sql, qsizetype pos)
 {
-    throw Error(QStringLiteral("پرس و جو بيش از اندازه تو در تو يا طولاني است نزديك «%1»").arg(snippetAt(sql, pos)));
+    throw Error(u"پرس و جو بيش از اندازه تو در تو يا طولاني است نزديك «%1»"_s.arg(snippetAt(sql, pos)));
 }
 
 struct ColumnName {
@@ -169,12 +169,9 @@ struct Statement {
 bool isReserved(const QString& word)
 {
     static const QSet<QString> words = {
-        QStringLiteral("select"), QStringLiteral("from"),   QStringLiteral("where"),    QStringLiteral("group"),
-        QStringLiteral("by"),     QStringLiteral("order"),  QStringLiteral("as"),       QStringLiteral("and"),
-        QStringLiteral("or"),     QStringLiteral("not"),    QStringLiteral("like"),     QStringLiteral("in"),
-        QStringLiteral("is"),     QStringLiteral("null"),   QStringLiteral("between"),  QStringLiteral("exists"),
-        QStringLiteral("union"),  QStringLiteral("having"), QStringLiteral("distinct"), QStringLiteral("asc"),
-        QStringLiteral("desc"),
+        u"select"_s,  u"from"_s,   u"where"_s, u"group"_s,  u"by"_s,       u"order"_s, u"as"_s,
+        u"and"_s,     u"or"_s,     u"not"_s,   u"like"_s,   u"in"_s,       u"is"_s,    u"null"_s,
+        u"between"_s, u"exists"_s, u"union"_s, u"having"_s, u"distinct"_s, u"asc"_s,   u"desc"_s,
     };
     return words.contains(word.toLower());
 }
@@ -298,7 +295,7 @@ private:
         NodePtr left = parseComparison();
         while (isKeyword("and")) {
             const qsizetype pos = take().pos;
-            left = makeNode(Node::And, pos, QStringLiteral("AND"), std::move(left), parseComparison());
+            left = makeNode(Node::And, pos, u"AND"_s, std::move(left), parseComparison());
         }
         return left;
     }
@@ -395,11 +392,10 @@ private:
         const Token word = take();
         if (acceptSymbol("(")) {
             const QString fn = word.text.toLower();
-            if (fn != QLatin1String("sum") && fn != QLatin1String("avg") && fn != QLatin1String("max"))
-                throw Error(QStringLiteral("تابع ناشناخته: %1").arg(word.text));
+            if (fn != u"sum"_s && fn != u"avg"_s && fn != u"max"_s) throw Error(u"تابع ناشناخته: %1"_s.arg(word.text));
             NodePtr arg = parseAnd();
             if (!isSymbol(")")) {
-                if (isSymbol(",")) throw Error(QStringLiteral("تابع %1 فقط يك ورودي مي گيرد").arg(word.text));
+                if (isSymbol(",")) throw Error(u"تابع %1 فقط يك ورودي مي گيرد"_s.arg(word.text));
                 unexpected();
             }
             take();
@@ -446,8 +442,8 @@ Kind kindOf(FieldType t)
 QString quoted(const QString& name)
 {
     QString s = name;
-    s.replace(u'"', QStringLiteral("\"\""));
-    return QLatin1Char('"') + s + QLatin1Char('"');
+    s.replace(u'"', u"\"\""_s);
+    return u'"' + s + u'"';
 }
 
 struct Value {
@@ -464,7 +460,7 @@ struct Value {
 // An operand as it may stand beside any operator: a compound one keeps its grouping.
 QString operand(const Value& v)
 {
-    return v.compound ? QLatin1Char('(') + v.sql + QLatin1Char(')') : v.sql;
+    return v.compound ? u'(' + v.sql + u')' : v.sql;
 }
 
 class Translator {
@@ -483,16 +479,16 @@ public:
     {
         m_inWhere = true;
         Value v = translate(n);
-        if (!v.condition) throw Error(QStringLiteral("شرط نادرست نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
+        if (!v.condition) throw Error(u"شرط نادرست نزديك «%1»"_s.arg(snippetAt(m_sql, n.pos)));
         return v;
     }
 
     int column(const QString& qualifier, const QString& name) const
     {
         if (!qualifier.isEmpty() && qualifier.compare(m_table.name, Qt::CaseInsensitive) != 0)
-            throw Error(QStringLiteral("جدول %1 در بخش from نيامده است: %1.%2").arg(qualifier, name));
+            throw Error(u"جدول %1 در بخش from نيامده است: %1.%2"_s.arg(qualifier, name));
         const int index = m_table.columnIndex(name);
-        if (index < 0) throw Error(QStringLiteral("ستون ناشناخته: %1").arg(name));
+        if (index < 0) throw Error(u"ستون ناشناخته: %1"_s.arg(name));
         if (!m_inAggregate) m_plainColumns.insert(index);
         return index;
     }
@@ -517,13 +513,12 @@ public:
 private:
     void requireValue(const Value& v, const Node& n) const
     {
-        if (v.condition)
-            throw Error(QStringLiteral("شرط به جاي مقدار آمده است نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
+        if (v.condition) throw Error(u"شرط به جاي مقدار آمده است نزديك «%1»"_s.arg(snippetAt(m_sql, n.pos)));
     }
 
     void requireNumber(const Value& v, const QString& op) const
     {
-        if (kindOf(v.type) == Kind::Text) throw Error(QStringLiteral("عملگر %1 براي متن به كار نمي رود").arg(op));
+        if (kindOf(v.type) == Kind::Text) throw Error(u"عملگر %1 براي متن به كار نمي رود"_s.arg(op));
     }
 
     static QString asMoney(const Value& v)
@@ -538,7 +533,7 @@ private:
                         tooLarge(QString::number(v.number));
                     return QString::number(v.number * kCurrencyScale);
                 }
-                return QStringLiteral("(%1 * %2)").arg(operand(v)).arg(kCurrencyScale);
+                return u"(%1 * %2)"_s.arg(operand(v)).arg(kCurrencyScale);
             case Kind::Real:
             case Kind::Text:
                 break;
@@ -549,14 +544,14 @@ private:
     // For mixing with a real number: money becomes its value, whole numbers mix as they are.
     static QString asRealOperand(const Value& v)
     {
-        if (kindOf(v.type) == Kind::Money) return QStringLiteral("(%1 / %2.0)").arg(operand(v)).arg(kCurrencyScale);
+        if (kindOf(v.type) == Kind::Money) return u"(%1 / %2.0)"_s.arg(operand(v)).arg(kCurrencyScale);
         return operand(v);
     }
 
     // A dividend: SQLite divides whole numbers with truncation, the dialect never does.
     static QString asRealDividend(const Value& v)
     {
-        if (kindOf(v.type) == Kind::Whole) return QStringLiteral("CAST(%1 AS REAL)").arg(operand(v));
+        if (kindOf(v.type) == Kind::Whole) return u"CAST(%1 AS REAL)"_s.arg(operand(v));
         return asRealOperand(v);
     }
 
@@ -586,7 +581,7 @@ private:
             case Node::Paren: {
                 Value inner = translate(*n.left);
                 out = inner;
-                out.sql = QLatin1Char('(') + inner.sql + QLatin1Char(')');
+                out.sql = u'(' + inner.sql + u')';
                 out.literal = false;
                 out.compound = false;
                 out.column = -1;
@@ -595,8 +590,8 @@ private:
             case Node::Negate: {
                 const Value v = translate(*n.left);
                 requireValue(v, *n.left);
-                requireNumber(v, QStringLiteral("-"));
-                out.sql = QStringLiteral("(-%1)").arg(operand(v));
+                requireNumber(v, u"-"_s);
+                out.sql = u"(-%1)"_s.arg(operand(v));
                 out.type = v.type == FieldType::AutoInc || v.type == FieldType::Boolean ? FieldType::Integer : v.type;
                 out.aggregate = v.aggregate;
                 return out;
@@ -612,8 +607,8 @@ private:
                 requireValue(b, *n.right);
                 const Kind ka = kindOf(a.type);
                 if ((ka != Kind::Text && ka != Kind::Whole) || kindOf(b.type) != Kind::Text)
-                    throw Error(QStringLiteral("عملگر like فقط براي متن به كار مي رود"));
-                out.sql = QStringLiteral("agency_like(%1, %2)").arg(a.sql, b.sql);
+                    throw Error(u"عملگر like فقط براي متن به كار مي رود"_s);
+                out.sql = u"agency_like(%1, %2)"_s.arg(a.sql, b.sql);
                 out.condition = true;
                 out.aggregate = a.aggregate || b.aggregate;
                 return out;
@@ -621,9 +616,8 @@ private:
             case Node::And: {
                 const Value a = translate(*n.left);
                 const Value b = translate(*n.right);
-                if (!a.condition || !b.condition)
-                    throw Error(QStringLiteral("شرط نادرست نزديك «%1»").arg(snippetAt(m_sql, n.pos)));
-                out.sql = a.sql + QStringLiteral(" AND ") + b.sql;
+                if (!a.condition || !b.condition) throw Error(u"شرط نادرست نزديك «%1»"_s.arg(snippetAt(m_sql, n.pos)));
+                out.sql = a.sql + u" AND "_s + b.sql;
                 out.condition = true;
                 out.aggregate = a.aggregate || b.aggregate;
                 return out;
@@ -636,13 +630,13 @@ private:
 
     Value aggregate(const Node& n)
     {
-        if (m_inWhere) throw Error(QStringLiteral("تابع تجمعي در بخش where پذيرفته نيست: %1").arg(n.name));
-        if (m_inAggregate) throw Error(QStringLiteral("تابع تجمعي درون تابع تجمعي پذيرفته نيست: %1").arg(n.name));
+        if (m_inWhere) throw Error(u"تابع تجمعي در بخش where پذيرفته نيست: %1"_s.arg(n.name));
+        if (m_inAggregate) throw Error(u"تابع تجمعي درون تابع تجمعي پذيرفته نيست: %1"_s.arg(n.name));
         m_inAggregate = true;
         const Value arg = translate(*n.left);
         m_inAggregate = false;
         requireValue(arg, *n.left);
-        if (arg.column >= 0 && n.name != QLatin1String("max"))
+        if (arg.column >= 0 && n.name != u"max"_s)
             m_summedColumns.insert(arg.column);
         else
             m_foldable = false;
@@ -653,14 +647,14 @@ private:
         Value out;
         out.aggregate = true;
         const Kind k = kindOf(arg.type);
-        if (n.name == QLatin1String("max")) {
-            out.sql = QStringLiteral("max(%1)").arg(arg.sql);
+        if (n.name == u"max"_s) {
+            out.sql = u"max(%1)"_s.arg(arg.sql);
             out.type = arg.type == FieldType::AutoInc ? FieldType::Integer : arg.type;
             return out;
         }
-        if (k == Kind::Text) throw Error(QStringLiteral("تابع %1 براي متن به كار نمي رود").arg(n.name));
-        if (n.name == QLatin1String("sum")) {
-            out.sql = QStringLiteral("sum(%1)").arg(arg.sql);
+        if (k == Kind::Text) throw Error(u"تابع %1 براي متن به كار نمي رود"_s.arg(n.name));
+        if (n.name == u"sum"_s) {
+            out.sql = u"sum(%1)"_s.arg(arg.sql);
             out.type = k == Kind::Money ? FieldType::Currency : k == Kind::Real ? FieldType::Float : FieldType::Integer;
             return out;
         }
@@ -685,17 +679,17 @@ private:
         requireNumber(b, n.name);
         const Kind ka = kindOf(a.type);
         const Kind kb = kindOf(b.type);
-        const QString op = QLatin1Char(' ') + n.name + QLatin1Char(' ');
+        const QString op = u' ' + n.name + u' ';
 
         Value out;
         out.aggregate = a.aggregate || b.aggregate;
-        if (n.name == QLatin1String("/")) {
+        if (n.name == u"/"_s) {
             out.sql = asRealDividend(a) + op + asRealOperand(b);
             out.type = FieldType::Float;
         } else if (ka == Kind::Real || kb == Kind::Real) {
             out.sql = asRealOperand(a) + op + asRealOperand(b);
             out.type = FieldType::Float;
-        } else if (n.name == QLatin1String("*")) {
+        } else if (n.name == u"*"_s) {
             if (ka == Kind::Money && kb == Kind::Money) {
                 out.sql = asRealOperand(a) + op + asRealOperand(b);
                 out.type = FieldType::Float;
@@ -723,8 +717,8 @@ private:
         const Kind ka = kindOf(a.type);
         const Kind kb = kindOf(b.type);
         if ((ka == Kind::Text) != (kb == Kind::Text))
-            throw Error(QStringLiteral("نوع دو طرف مقايسه يكسان نيست نزديك «%1»").arg(snippetAt(m_sql, n.left->pos)));
-        const QString op = QLatin1Char(' ') + n.name + QLatin1Char(' ');
+            throw Error(u"نوع دو طرف مقايسه يكسان نيست نزديك «%1»"_s.arg(snippetAt(m_sql, n.left->pos)));
+        const QString op = u' ' + n.name + u' ';
 
         Value out;
         out.condition = true;
@@ -754,19 +748,18 @@ private:
 QString ParsedQuery::sql() const
 {
     if (!table) return {};
-    QString s =
-        QStringLiteral("SELECT ") + selectSql + QStringLiteral(" FROM ") + quoted(from.isEmpty() ? table->name : from);
-    if (!whereSql.isEmpty()) s += QStringLiteral(" WHERE ") + whereSql;
-    if (!groupSql.isEmpty()) s += QStringLiteral(" GROUP BY ") + groupSql;
-    if (!orderSql.isEmpty()) s += QStringLiteral(" ORDER BY ") + orderSql;
+    QString s = u"SELECT "_s + selectSql + u" FROM "_s + quoted(from.isEmpty() ? table->name : from);
+    if (!whereSql.isEmpty()) s += u" WHERE "_s + whereSql;
+    if (!groupSql.isEmpty()) s += u" GROUP BY "_s + groupSql;
+    if (!orderSql.isEmpty()) s += u" ORDER BY "_s + orderSql;
     return s;
 }
 
 QString textLiteral(const QString& typed)
 {
     QString s = typed;
-    s.replace(u'\'', QStringLiteral("''"));
-    return QLatin1Char('\'') + s + QLatin1Char('\'');
+    s.replace(u'\'', u"''"_s);
+    return u'\'' + s + u'\'';
 }
 
 QString numberLiteral(const QString& typed)
@@ -783,7 +776,7 @@ QString likeContains(const QString& typed)
         if (c == u'%' || c == u'\\') escaped += u'\\';
         escaped += c;
     }
-    return textLiteral(QLatin1Char('%') + escaped + QLatin1Char('%'));
+    return textLiteral(u'%' + escaped + u'%');
 }
 
 namespace {
@@ -814,13 +807,13 @@ ParsedQuery translateStatement(const QString& text, const Statement& st, const T
             else if (v.column >= 0)
                 col.name = item.expr->name;
             else
-                col.name = QStringLiteral("Expr%1").arg(1000 + i);
+                col.name = u"Expr%1"_s.arg(1000 + i);
             const bool sameName = v.column >= 0 && col.name == table.columns[v.column].name;
-            select << (sameName ? v.sql : v.sql + QStringLiteral(" AS ") + quoted(col.name));
+            select << (sameName ? v.sql : v.sql + u" AS "_s + quoted(col.name));
             q.columns.push_back(col);
         }
     }
-    q.selectSql = select.join(QStringLiteral(", "));
+    q.selectSql = select.join(u", "_s);
 
     if (st.where) q.whereSql = tr.where(*st.where).sql;
 
@@ -831,7 +824,7 @@ ParsedQuery translateStatement(const QString& text, const Statement& st, const T
         grouped.insert(index);
         group << quoted(table.columns[index].name);
     }
-    q.groupSql = group.join(QStringLiteral(", "));
+    q.groupSql = group.join(u", "_s);
 
     QStringList order;
     QVector<QPair<int, QString>> ordered;
@@ -840,7 +833,7 @@ ParsedQuery translateStatement(const QString& text, const Statement& st, const T
         ordered.append({index, c.name});
         order << quoted(table.columns[index].name);
     }
-    q.orderSql = order.join(QStringLiteral(", "));
+    q.orderSql = order.join(u", "_s);
     // Grouped rows without an order of their own come in the order of their groups, not by chance.
     if (q.orderSql.isEmpty()) q.orderSql = q.groupSql;
 
@@ -853,7 +846,7 @@ ParsedQuery translateStatement(const QString& text, const Statement& st, const T
         loose += ordered;
         for (const auto& [index, spelling] : loose)
             if (!grouped.contains(index))
-                throw Error(QStringLiteral("ستون %1 نه در group by آمده است و نه درون تابع تجمعي").arg(spelling));
+                throw Error(u"ستون %1 نه در group by آمده است و نه درون تابع تجمعي"_s.arg(spelling));
         if (!kept && table.name == u"service"_s)
             for (const KeptTotals& k : keptTotals())
                 if (tr.keptAnswers(k)) {
@@ -869,10 +862,10 @@ ParsedQuery translateStatement(const QString& text, const Statement& st, const T
 
 ParsedQuery parseSelect(const QString& text)
 {
-    if (text.trimmed().isEmpty()) throw Error(QStringLiteral("پرس و جو خالي است"));
+    if (text.trimmed().isEmpty()) throw Error(u"پرس و جو خالي است"_s);
     const Statement st = Parser(text).parse();
     const TableDef* table = findTable(st.table);
-    if (!table) throw Error(QStringLiteral("جدول ناشناخته: %1").arg(st.table));
+    if (!table) throw Error(u"جدول ناشناخته: %1"_s.arg(st.table));
     return translateStatement(text, st, *table, nullptr);
 }
 

@@ -20,13 +20,13 @@ struct ResultColumn {
 struct ParsedQuery {
     const TableDef* table = nullptr;
     QVector<ResultColumn> columns;
-    bool plain = false;  // no aggregate and no group by: each result row is one table row
-    QString selectSql;   // the select list as SQLite SQL
-    QString whereSql;    // the condition as SQLite SQL, empty when there is none
-    QString groupSql;    // the group by list as SQLite SQL, empty when there is none
-    QString orderSql;    // the order by list as SQLite SQL, empty when there is none
-    QString from;        // the kept table that answers an aggregate query in place of table, else empty
-    QString sql() const; // the whole statement for SQLite
+    bool plain = false;   // no aggregate and no group by: each result row is one table row
+    QString selectSql;    // the select list as SQLite SQL
+    QString whereSql;     // the condition as SQLite SQL, empty when there is none
+    QString groupSql;     // the group by list as SQLite SQL, empty when there is none
+    QString orderSql;     // the order by list as SQLite SQL, empty when there is none
+    QString from;         // the kept table that answers an aggregate query in place of table, else empty
+    QString sql() const;  // the whole statement for SQLite
 };
 
 // The dialect's like: % is the only wildcard (any run of characters); _ is an ordinary letter;

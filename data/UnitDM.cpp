@@ -1,60 +1,53 @@
 #include "data/UnitDM.h"
 
+using namespace Qt::StringLiterals;
+
 agency::TDM* DM = nullptr;
 
 namespace agency {
 
-namespace {
-QStringList lines(std::initializer_list<const char*> items)
-{
-    QStringList out;
-    for (const char* s : items) out << QString::fromUtf8(s);
-    return out;
-}
-}  // namespace
-
 TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1(std::make_unique<Database>(path))
 {
-    setObjectName(QStringLiteral("DM"));
+    setObjectName(u"DM"_s);
     Database* db = ADOConnection1.get();
-    auto table = [&](const char* name, const char* tableName, const char* index = "") {
-        return new TADOTable(db, QString::fromLatin1(name), QString::fromLatin1(tableName), QString::fromLatin1(index),
-                             this);
+    auto table = [&](const QString& name, const QString& tableName, const QString& index = QString()) {
+        return new TADOTable(db, name, tableName, index, this);
     };
-    auto query = [&](const char* name, const QStringList& sql) {
-        return new TADOQuery(db, QString::fromLatin1(name), sql, this);
-    };
+    auto query = [&](const QString& name, const QStringList& sql) { return new TADOQuery(db, name, sql, this); };
 
-    ADOTableUser = table("ADOTableUser", "Users");
-    ADOTableDriver = table("ADOTableDriver", "driver");
-    ADOTableAcount = table("ADOTableAcount", "acount");
-    ADOTableService = table("ADOTableService", "service", "service_id");
-    ADOTablePayeh = table("ADOTablePayeh", "payeh");
-    QueryDriver = query("QueryDriver", lines({"select *", "from driver"}));
-    QueryAcount = query("QueryAcount", lines({"select *", "from acount", "order by acount_id"}));
-    QueryMaxD = query("QueryMaxD", lines({"select  max(driver_bes_no)", "from service"}));
+    ADOTableUser = table(u"ADOTableUser"_s, u"Users"_s);
+    ADOTableDriver = table(u"ADOTableDriver"_s, u"driver"_s);
+    ADOTableAcount = table(u"ADOTableAcount"_s, u"acount"_s);
+    ADOTableService = table(u"ADOTableService"_s, u"service"_s, u"service_id"_s);
+    ADOTablePayeh = table(u"ADOTablePayeh"_s, u"payeh"_s);
+    QueryDriver = query(u"QueryDriver"_s, QStringList({u"select *"_s, u"from driver"_s}));
+    QueryAcount = query(u"QueryAcount"_s, QStringList({u"select *"_s, u"from acount"_s, u"order by acount_id"_s}));
+    QueryMaxD = query(u"QueryMaxD"_s, QStringList({u"select  max(driver_bes_no)"_s, u"from service"_s}));
     // The third line is a placeholder that the main window's timer replaces with today's date.
-    QueryMaxS = query("QueryMaxS", lines({"select  max(service_id)", "from service", "where service_date=''"}));
-    QueryMaxDR = query("QueryMaxDR", lines({"select  max(driver_id)", "from driver"}));
-    QueryMaxA = query("QueryMaxA", lines({"select  max(acount_id)", "from acount"}));
+    QueryMaxS = query(u"QueryMaxS"_s,
+                      QStringList({u"select  max(service_id)"_s, u"from service"_s, u"where service_date=''"_s}));
+    QueryMaxDR = query(u"QueryMaxDR"_s, QStringList({u"select  max(driver_id)"_s, u"from driver"_s}));
+    QueryMaxA = query(u"QueryMaxA"_s, QStringList({u"select  max(acount_id)"_s, u"from acount"_s}));
     QueryViewService =
-        query("QueryViewService",
-              lines({"select *", "from service", "where service_id<>0", "order by service_date,service_id"}));
-    QueryViewDriverBes = query("QueryViewDriverBes", lines({"select *", "from service", "where driver_bes_no<>0"}));
+        query(u"QueryViewService"_s, QStringList({u"select *"_s, u"from service"_s, u"where service_id<>0"_s,
+                                                  u"order by service_date,service_id"_s}));
+    QueryViewDriverBes =
+        query(u"QueryViewDriverBes"_s, QStringList({u"select *"_s, u"from service"_s, u"where driver_bes_no<>0"_s}));
     QueryDriverMande = query(
-        "QueryDriverMande",
-        lines(
-            {"select driver_id,Driver_name,sum(service_percent),sum(Driver_bes),(sum(service_percent)-sum(Driver_bes))",
-             "from service", "group by driver_id,Driver_name"}));
-    QueryDriverHesab = query("QueryDriverHesab", lines({"select *", "from service"}));
-    QueryDriverHesabJM =
-        query("QueryDriverHesabJM", lines({"select sum(service_percent),sum(driver_bes)", "from service"}));
+        u"QueryDriverMande"_s,
+        QStringList(
+            {u"select driver_id,Driver_name,sum(service_percent),sum(Driver_bes),(sum(service_percent)-sum(Driver_bes))"_s,
+             u"from service"_s, u"group by driver_id,Driver_name"_s}));
+    QueryDriverHesab = query(u"QueryDriverHesab"_s, QStringList({u"select *"_s, u"from service"_s}));
+    QueryDriverHesabJM = query(u"QueryDriverHesabJM"_s,
+                               QStringList({u"select sum(service_percent),sum(driver_bes)"_s, u"from service"_s}));
     QueryAmar = query(
-        "QueryAmar",
-        lines({"SELECT Sum(service.service_moeny) AS SumOfservice_moeny, Sum(service.service_percent) AS "
-               "SumOfservice_percent, Avg(service.service_moeny) AS AvgOfservice_moeny, sum(service.driver_bes) AS "
-               "AvgOfdriver_bes",
-               "FROM service;"}));
+        u"QueryAmar"_s,
+        QStringList(
+            {u"SELECT Sum(service.service_moeny) AS SumOfservice_moeny, Sum(service.service_percent) AS "_s
+             u"SumOfservice_percent, Avg(service.service_moeny) AS AvgOfservice_moeny, sum(service.driver_bes) AS "_s
+             u"AvgOfdriver_bes"_s,
+             u"FROM service;"_s}));
 
     DataSourceUser.DataSet = ADOTableUser;
     DataSourceDriver.DataSet = ADOTableDriver;

@@ -5,6 +5,7 @@
 #include "data/Dataset.h"
 
 #include <QObject>
+
 #include <memory>
 
 namespace agency {

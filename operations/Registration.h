@@ -2,13 +2,14 @@
 // What the service and payment windows share: the driver lookup by code, and the two modes of
 // the window, a new row by "ثبت" and the correction of a stored one by "ويرايش".
 
+#include "controls/Edits.h"
+#include "controls/Form.h"
+
 #include <QList>
 #include <QString>
 #include <QVariantList>
-#include <functional>
 
-#include "controls/Edits.h"
-#include "controls/Form.h"
+#include <functional>
 
 class QLineEdit;
 class QWidget;

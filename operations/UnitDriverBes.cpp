@@ -1,8 +1,5 @@
 #include "operations/UnitDriverBes.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
@@ -11,6 +8,9 @@
 #include "operations/Registration.h"
 #include "operations/UnitReportPay.h"
 #include "operations/UnitSelectDriver.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
 
 using namespace Qt::StringLiterals;
 

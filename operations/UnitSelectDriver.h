@@ -3,6 +3,7 @@
 #include "controls/Picker.h"
 
 #include <QPointer>
+
 #include <functional>
 
 // Finds a driver by name and hands him to the window that asked (Caller).

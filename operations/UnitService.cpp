@@ -1,8 +1,5 @@
 #include "operations/UnitService.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
-
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
@@ -13,6 +10,9 @@
 #include "operations/UnitReportService.h"
 #include "operations/UnitSelectAcount.h"
 #include "operations/UnitSelectDriver.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
 
 using namespace Qt::StringLiterals;
 

@@ -1,13 +1,13 @@
 #include "reports/UnitAmar.h"
 
-#include <QGridLayout>
-
 #include "controls/Dialogs.h"
 #include "controls/Export.h"
 #include "controls/Keys.h"
 #include "data/Session.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
+
+#include <QGridLayout>
 
 using namespace Qt::StringLiterals;
 

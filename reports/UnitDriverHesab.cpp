@@ -1,14 +1,14 @@
 #include "reports/UnitDriverHesab.h"
 
-#include <QGridLayout>
-#include <QHeaderView>
-#include <QScrollBar>
-
 #include "controls/Keys.h"
 #include "data/Session.h"
 #include "data/SqlSubset.h"
 #include "data/UnitDM.h"
 #include "operations/UnitSelectDriver.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QScrollBar>
 
 using namespace Qt::StringLiterals;
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QtGlobal>
-
 #include "controls/DBGrid.h"
 #include "controls/Edits.h"
 #include "controls/Form.h"
+
+#include <QtGlobal>
 
 class KeyChain;
 

@@ -1,9 +1,11 @@
 #include "tests/Fixture.h"
 
-#include <grp.h>
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "app/Unit10.h"
+#include "app/UnitMain.h"
+#include "controls/Receipt.h"
+#include "controls/Style.h"
+#include "data/Errors.h"
+#include "data/SolarDate.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,45 +14,45 @@
 #include <QTest>
 #include <QTextLayout>
 
-#include "app/Unit10.h"
-#include "app/UnitMain.h"
-#include "controls/Receipt.h"
-#include "controls/Style.h"
-#include "data/Errors.h"
-#include "data/SolarDate.h"
+#include <grp.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 void ScriptedDialogs::ShowMessage(const QString& text)
 {
     messages << text;
-    log << QStringLiteral("message: ") + text;
+    log << u"message: "_s + text;
 }
 
 bool ScriptedDialogs::Confirm(const QString& text)
 {
     questions << text;
-    log << QStringLiteral("question: ") + text;
+    log << u"question: "_s + text;
     return answers.isEmpty() ? false : answers.takeFirst();
 }
 
 void ScriptedDialogs::ShowError(const QString& text)
 {
     errors << text;
-    log << QStringLiteral("error: ") + text;
+    log << u"error: "_s + text;
 }
 
 void ScriptedDialogs::Preview(const Receipt& receipt)
 {
     QStringList captions;
-    for (const ReceiptItem* item : receipt.items()) captions << item->Name + QStringLiteral("=") + item->Caption;
+    for (const ReceiptItem* item : receipt.items()) captions << item->Name + u"="_s + item->Caption;
     previews << captions;
-    log << QStringLiteral("preview");
+    log << u"preview"_s;
     if (onPreview) onPreview(receipt);
 }
 
 QString ScriptedDialogs::SaveFileName(const QString& proposed)
 {
     proposedNames << proposed;
-    log << QStringLiteral("save: ") + proposed;
+    log << u"save: "_s + proposed;
     return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
 }
 
@@ -66,11 +68,11 @@ void ScriptedDialogs::clear()
 Fixture::Fixture(bool logIn, int percent)
 {
     setupApplication(*qApp);
-    path = dir.filePath(QStringLiteral("DB.MDB"));
+    path = dir.filePath(u"DB.MDB"_s);
     agency::NewDatabase settings;
-    settings.title = QString::fromUtf16(u"آژانس نمونه");
+    settings.title = u"آژانس نمونه"_s;
     settings.percent = percent;
-    settings.userName = QString::fromUtf16(u"مدير");
+    settings.userName = u"مدير"_s;
     settings.password = QString::fromUtf16(kPassword);
     agency::Database::create(path, settings);
     setNow(QDateTime(QDate(2026, 12, 8), QTime(10, 30, 0)));  // 1405/09/17
@@ -211,7 +213,7 @@ QStringList persianPasswords()
 {
     // Persian letters and digits (two and three bytes in UTF-8), and an Old Persian letter outside
     // the BMP (four bytes, two UTF-16 units): a length in characters is no length in bytes.
-    return {QString::fromUtf16(u"رمز۱۲۳"), QString::fromUtf16(u"كليد \U000103A0 ي")};
+    return {u"رمز۱۲۳"_s, u"كليد \U000103A0 ي"_s};
 }
 
 namespace {
@@ -232,7 +234,7 @@ void handToNobody(const QString& dir)
 std::optional<QString> runAsNobody(const std::function<void()>& step)
 {
     int out[2];
-    if (::pipe(out) != 0) return QStringLiteral("no pipe");
+    if (::pipe(out) != 0) return u"no pipe"_s;
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::close(out[0]);
@@ -260,7 +262,7 @@ std::optional<QString> runAsNobody(const std::function<void()>& step)
     ::close(out[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    if (pid < 0 || !WIFEXITED(status)) return QStringLiteral("the child failed");
+    if (pid < 0 || !WIFEXITED(status)) return u"the child failed"_s;
     if (heard == "\x01") return std::nullopt;
     return QString::fromUtf8(heard);
 }

@@ -1,18 +1,19 @@
 #pragma once
 // A whole program on a fresh temporary database, with message boxes that answer from a script.
 
+#include "app/Program.h"
+#include "controls/Dialogs.h"
+#include "data/Database.h"
+
 #include <QDateTime>
 #include <QFont>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+
 #include <functional>
 #include <memory>
 #include <optional>
-
-#include "app/Program.h"
-#include "controls/Dialogs.h"
-#include "data/Database.h"
 
 class ScriptedDialogs : public Dialogs {
 public:

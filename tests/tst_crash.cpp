@@ -3,7 +3,9 @@
 //   tst_crash                      the test
 //   tst_crash --append PATH        the writer it kills: a thousand services through the datasets
 
-#include <sqlite3.h>
+#include "data/Currency.h"
+#include "data/Database.h"
+#include "data/UnitDM.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -12,11 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
-#include <cstdio>
 
-#include "data/Currency.h"
-#include "data/Database.h"
-#include "data/UnitDM.h"
+#include <cstdio>
+#include <sqlite3.h>
 
 using namespace agency;
 using namespace Qt::StringLiterals;
@@ -43,7 +43,7 @@ QVariantList serviceRow(int i)
             u"انجام سرويس شماره "_s + QString::number(i),
             Currency::fromInteger(fare).units(),
             Currency::share(fare, 15).units(),
-            u"10:%1:00"_s.arg(i % 60, 2, 10, QLatin1Char('0'))};
+            u"10:%1:00"_s.arg(i % 60, 2, 10, QChar(u'0'))};
 }
 
 // The writer: stores services one by one as the service window does, and after each save,

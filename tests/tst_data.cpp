@@ -1,12 +1,6 @@
 // The data module on a fresh database: the datasets as the windows find them, snapshots,
 // numbering, money, and the refusals that must leave nothing stored.
 
-#include <QApplication>
-#include <QFileInfo>
-#include <QSignalSpy>
-#include <QTest>
-#include <memory>
-
 #include "controls/Dialogs.h"
 #include "data/Currency.h"
 #include "data/Database.h"
@@ -14,6 +8,13 @@
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "tests/Fixture.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
 
 using namespace agency;
 using namespace Qt::StringLiterals;
@@ -25,30 +26,30 @@ private:
     std::unique_ptr<Fixture> f;
 
     void appendService(int id, const QString& date, qint64 fare, qint64 shareUnits, int driver = 1,
-                       const QString& driverName = QStringLiteral("A"))
+                       const QString& driverName = u"A"_s)
     {
         TADOTable* t = DM->ADOTableService;
         t->Append();
-        t->FieldByName(QStringLiteral("service_id")).SetAsInteger(id);
-        t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driver);
-        t->FieldByName(QStringLiteral("driver_name")).SetAsString(driverName);
-        t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
-        t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(fare);
-        t->FieldByName(QStringLiteral("service_percent")).SetAsCurrency(Currency::fromUnits(shareUnits));
+        t->FieldByName(u"service_id"_s).SetAsInteger(id);
+        t->FieldByName(u"driver_id"_s).SetAsInteger(driver);
+        t->FieldByName(u"driver_name"_s).SetAsString(driverName);
+        t->FieldByName(u"service_date"_s).SetAsString(date);
+        t->FieldByName(u"service_moeny"_s).SetAsInteger(fare);
+        t->FieldByName(u"service_percent"_s).SetAsCurrency(Currency::fromUnits(shareUnits));
         t->Post();
     }
     void appendPayment(int number, const QString& date, qint64 amount, int driver = 1)
     {
         TADOTable* t = DM->ADOTableService;
         t->Append();
-        t->FieldByName(QStringLiteral("driver_bes_no")).SetAsInteger(number);
-        t->FieldByName(QStringLiteral("driver_id")).SetAsInteger(driver);
-        t->FieldByName(QStringLiteral("driver_name")).SetAsString(QStringLiteral("A"));
-        t->FieldByName(QStringLiteral("service_date")).SetAsString(date);
-        t->FieldByName(QStringLiteral("driver_bes")).SetAsInteger(amount);
+        t->FieldByName(u"driver_bes_no"_s).SetAsInteger(number);
+        t->FieldByName(u"driver_id"_s).SetAsInteger(driver);
+        t->FieldByName(u"driver_name"_s).SetAsString(u"A"_s);
+        t->FieldByName(u"service_date"_s).SetAsString(date);
+        t->FieldByName(u"driver_bes"_s).SetAsInteger(amount);
         t->Post();
     }
-    int serviceRows() { return f->scalar(QStringLiteral("SELECT count(*) FROM service")).toInt(); }
+    int serviceRows() { return f->scalar(u"SELECT count(*) FROM service"_s).toInt(); }
 
     // Services of the desk's kind, written by another program: every tenth row a payment, so that
     // the services' row ids do not lie side by side.
@@ -131,14 +132,12 @@ private slots:
 
     void datasetsAsTheWindowsFindThem()
     {
-        QCOMPARE(DM->QueryMaxD->SQL.lines(),
-                 QStringList({QStringLiteral("select  max(driver_bes_no)"), QStringLiteral("from service")}));
-        QCOMPARE(
-            DM->QueryViewService->SQL.lines(),
-            QStringList({QStringLiteral("select *"), QStringLiteral("from service"),
-                         QStringLiteral("where service_id<>0"), QStringLiteral("order by service_date,service_id")}));
+        QCOMPARE(DM->QueryMaxD->SQL.lines(), QStringList({u"select  max(driver_bes_no)"_s, u"from service"_s}));
+        QCOMPARE(DM->QueryViewService->SQL.lines(),
+                 QStringList({u"select *"_s, u"from service"_s, u"where service_id<>0"_s,
+                              u"order by service_date,service_id"_s}));
         QCOMPARE(DM->QueryMaxS->SQL.Count(), 3);
-        QVERIFY(DM->QueryMaxS->SQL[2].startsWith(QStringLiteral("where service_date='")));
+        QVERIFY(DM->QueryMaxS->SQL[2].startsWith(u"where service_date='"_s));
         // Open from the start, except the two numbering queries that their users open.
         for (TDataset* ds : DM->datasets())
             if (ds != DM->QueryMaxS && ds != DM->QueryMaxA) QVERIFY2(ds->Active(), qPrintable(ds->Name()));
@@ -146,53 +145,50 @@ private slots:
 
         QStringList mande;
         for (const ResultColumn& c : DM->QueryDriverMande->Columns()) mande << c.name;
-        QCOMPARE(mande,
-                 QStringList({QStringLiteral("driver_id"), QStringLiteral("Driver_name"), QStringLiteral("Expr1002"),
-                              QStringLiteral("Expr1003"), QStringLiteral("Expr1004")}));
+        QCOMPARE(mande, QStringList({u"driver_id"_s, u"Driver_name"_s, u"Expr1002"_s, u"Expr1003"_s, u"Expr1004"_s}));
         QCOMPARE(DM->QueryDriverMande->Columns()[4].type, FieldType::Currency);
-        QCOMPARE(DM->QueryDriverHesabJM->Columns()[0].name, QStringLiteral("Expr1000"));
-        QCOMPARE(DM->QueryDriverHesabJM->Columns()[1].name, QStringLiteral("Expr1001"));
-        QVERIFY(DM->QueryAmar->FieldIndex(QStringLiteral("AvgOfdriver_bes")) >= 0);
+        QCOMPARE(DM->QueryDriverHesabJM->Columns()[0].name, u"Expr1000"_s);
+        QCOMPARE(DM->QueryDriverHesabJM->Columns()[1].name, u"Expr1001"_s);
+        QVERIFY(DM->QueryAmar->FieldIndex(u"AvgOfdriver_bes"_s) >= 0);
         QCOMPARE(DM->DSViewService.DataSet, DM->QueryViewService);
     }
 
     void numberingStartsAtOneAndAggregatesOverNothingAreNull()
     {
         DM->QueryMaxD->Reopen();
-        QVERIFY(DM->QueryMaxD->FieldByName(QStringLiteral("Expr1000")).IsNull());
-        QCOMPARE(DM->QueryMaxD->FieldByName(QStringLiteral("Expr1000")).AsInteger() + 1, 1);
+        QVERIFY(DM->QueryMaxD->FieldByName(u"Expr1000"_s).IsNull());
+        QCOMPARE(DM->QueryMaxD->FieldByName(u"Expr1000"_s).AsInteger() + 1, 1);
         DM->QueryMaxS->Reopen();
-        QCOMPARE(DM->QueryMaxS->FieldByName(QStringLiteral("Expr1000")).AsInteger() + 1, 1);
+        QCOMPARE(DM->QueryMaxS->FieldByName(u"Expr1000"_s).AsInteger() + 1, 1);
         DM->QueryAmar->Reopen();
         QVERIFY(!DM->QueryAmar->IsEmpty());
-        QVERIFY(DM->QueryAmar->FieldByName(QStringLiteral("SumOfservice_moeny")).IsNull());
-        QCOMPARE(DM->QueryAmar->FieldByName(QStringLiteral("SumOfservice_moeny")).AsString(), QString());
+        QVERIFY(DM->QueryAmar->FieldByName(u"SumOfservice_moeny"_s).IsNull());
+        QCOMPARE(DM->QueryAmar->FieldByName(u"SumOfservice_moeny"_s).AsString(), QString());
 
-        appendService(1, QStringLiteral("1405/09/16"), 1000, 0);
-        appendService(2, QStringLiteral("1405/09/16"), 1000, 0);
-        appendPayment(57, QStringLiteral("1405/01/01"), 5);
+        appendService(1, u"1405/09/16"_s, 1000, 0);
+        appendService(2, u"1405/09/16"_s, 1000, 0);
+        appendPayment(57, u"1405/01/01"_s, 5);
         DM->QueryMaxS->SQL.Delete(2);
-        DM->QueryMaxS->SQL.Add(QStringLiteral("where service_date='1405/09/17'"));
+        DM->QueryMaxS->SQL.Add(u"where service_date='1405/09/17'"_s);
         DM->QueryMaxS->Reopen();
-        QCOMPARE(DM->QueryMaxS->FieldByName(QStringLiteral("Expr1000")).AsInteger() + 1, 1);  // a new day starts at 1
+        QCOMPARE(DM->QueryMaxS->FieldByName(u"Expr1000"_s).AsInteger() + 1, 1);  // a new day starts at 1
         DM->QueryMaxD->Reopen();
-        QCOMPARE(DM->QueryMaxD->FieldByName(QStringLiteral("Expr1000")).AsInteger() + 1, 58);
+        QCOMPARE(DM->QueryMaxD->FieldByName(u"Expr1000"_s).AsInteger() + 1, 58);
     }
 
     void snapshotsShowNewRowsOnlyAfterReopen()
     {
         DM->QueryViewService->Reopen();
         QCOMPARE(DM->QueryViewService->RecordCount(), 0);
-        appendService(1, QStringLiteral("1405/09/17"), 20000, 2400 * 10000);
+        appendService(1, u"1405/09/17"_s, 20000, 2400 * 10000);
         // The table that wrote the row shows it at once; the list shows it once reopened.
-        QVERIFY(DM->ADOTableService->Locate(QStringLiteral("service_date;service_id"),
-                                            {QStringLiteral("1405/09/17"), QStringLiteral("1")}));
+        QVERIFY(DM->ADOTableService->Locate(u"service_date;service_id"_s, {u"1405/09/17"_s, u"1"_s}));
         QCOMPARE(DM->QueryViewService->RecordCount(), 0);
         DM->QueryViewService->Reopen();
         QCOMPARE(DM->QueryViewService->RecordCount(), 1);
 
         // Another copy of the program writes: invisible until reopened.
-        f->exec(QStringLiteral("INSERT INTO service (service_id, service_date) VALUES (2, '1405/09/17')"));
+        f->exec(u"INSERT INTO service (service_id, service_date) VALUES (2, '1405/09/17')"_s);
         QCOMPARE(DM->QueryViewService->RecordCount(), 1);
         DM->QueryViewService->Reopen();
         QCOMPARE(DM->QueryViewService->RecordCount(), 2);
@@ -200,43 +196,39 @@ private slots:
 
     void paymentsAndServicesStayInTheirLists()
     {
-        appendService(1, QStringLiteral("1405/09/17"), 1000, 0);
-        appendPayment(1, QStringLiteral("1405/09/17"), 500);
+        appendService(1, u"1405/09/17"_s, 1000, 0);
+        appendPayment(1, u"1405/09/17"_s, 500);
         DM->QueryViewService->Reopen();
         DM->QueryViewDriverBes->Reopen();
         QCOMPARE(DM->QueryViewService->RecordCount(), 1);
-        QCOMPARE(DM->QueryViewService->FieldByName(QStringLiteral("service_id")).AsInteger(), 1);
+        QCOMPARE(DM->QueryViewService->FieldByName(u"service_id"_s).AsInteger(), 1);
         QCOMPARE(DM->QueryViewDriverBes->RecordCount(), 1);
-        QCOMPARE(DM->QueryViewDriverBes->FieldByName(QStringLiteral("driver_bes_no")).AsInteger(), 1);
+        QCOMPARE(DM->QueryViewDriverBes->FieldByName(u"driver_bes_no"_s).AsInteger(), 1);
         // Unwritten numbers are 0, not null, so balances never come out empty.
-        QCOMPARE(
-            f->scalar(QStringLiteral("SELECT count(*) FROM service WHERE driver_bes IS NULL OR service_id IS NULL"))
-                .toInt(),
-            0);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM service WHERE driver_bes IS NULL OR service_id IS NULL"_s).toInt(),
+                 0);
     }
 
     void moneyIsExact()
     {
         // 0.1 cannot be a binary fraction; ten thousand of them must still make 1000 exactly.
-        for (int i = 1; i <= 3; ++i)
-            appendService(i, QStringLiteral("1405/09/17"), 12345, Currency::share(12345, 15).units(), 1);
-        appendPayment(1, QStringLiteral("1405/09/17"), 5000, 1);
+        for (int i = 1; i <= 3; ++i) appendService(i, u"1405/09/17"_s, 12345, Currency::share(12345, 15).units(), 1);
+        appendPayment(1, u"1405/09/17"_s, 5000, 1);
         DM->QueryDriverMande->Reopen();
-        QCOMPARE(DM->QueryDriverMande->FieldByName(QStringLiteral("Expr1002")).AsString(), QStringLiteral("5555.25"));
-        QCOMPARE(DM->QueryDriverMande->FieldByName(QStringLiteral("Expr1003")).AsString(), QStringLiteral("5000"));
-        QCOMPARE(DM->QueryDriverMande->FieldByName(QStringLiteral("Expr1004")).AsString(), QStringLiteral("555.25"));
-        QCOMPARE(f->scalar(QStringLiteral("SELECT service_percent FROM service WHERE service_id=1")).toLongLong(),
-                 18517500LL);
+        QCOMPARE(DM->QueryDriverMande->FieldByName(u"Expr1002"_s).AsString(), u"5555.25"_s);
+        QCOMPARE(DM->QueryDriverMande->FieldByName(u"Expr1003"_s).AsString(), u"5000"_s);
+        QCOMPARE(DM->QueryDriverMande->FieldByName(u"Expr1004"_s).AsString(), u"555.25"_s);
+        QCOMPARE(f->scalar(u"SELECT service_percent FROM service WHERE service_id=1"_s).toLongLong(), 18517500LL);
 
-        QCOMPARE(Currency::share(12345, 15).toString(), QStringLiteral("1851.75"));
-        QCOMPARE(Currency::share(20000, 12).toString(), QStringLiteral("2400"));
+        QCOMPARE(Currency::share(12345, 15).toString(), u"1851.75"_s);
+        QCOMPARE(Currency::share(20000, 12).toString(), u"2400"_s);
         QCOMPARE(Currency::share(2147483647, 100).units(), 2147483647LL * 10000);
-        QCOMPARE(Currency::share(-5, 15).toString(), QStringLiteral("-0.75"));
+        QCOMPARE(Currency::share(-5, 15).toString(), u"-0.75"_s);
         QVERIFY_THROWS_EXCEPTION(Error, Currency::share(2147483647, 2147483647));
-        QCOMPARE(Currency::parse(QStringLiteral("1500.5")).roundToInteger(), 1500);
-        QCOMPARE(Currency::parse(QStringLiteral("1501.5")).roundToInteger(), 1502);
-        QCOMPARE(Currency::parse(QStringLiteral("-2.5")).roundToInteger(), -2);
-        QCOMPARE(Currency::parse(QStringLiteral("-0.0001")).toString(), QStringLiteral("-0.0001"));
+        QCOMPARE(Currency::parse(u"1500.5"_s).roundToInteger(), 1500);
+        QCOMPARE(Currency::parse(u"1501.5"_s).roundToInteger(), 1502);
+        QCOMPARE(Currency::parse(u"-2.5"_s).roundToInteger(), -2);
+        QCOMPARE(Currency::parse(u"-0.0001"_s).toString(), u"-0.0001"_s);
     }
 
     void refusalsLeaveNoRow()
@@ -244,21 +236,21 @@ private slots:
         const QString name51(51, QChar(u'ب'));
         TADOTable* t = DM->ADOTableService;
         t->Append();
-        t->FieldByName(QStringLiteral("service_id")).SetAsInteger(1);
-        t->FieldByName(QStringLiteral("driver_name")).SetAsString(name51);
+        t->FieldByName(u"service_id"_s).SetAsInteger(1);
+        t->FieldByName(u"driver_name"_s).SetAsString(name51);
         try {
             t->Post();
             QFAIL("a 51-character name was stored");
         } catch (const Error& e) {
-            QVERIFY(e.text().startsWith(QStringLiteral("ADOTableService: ")));
-            QVERIFY(e.text().contains(QStringLiteral("driver_name")));
+            QVERIFY(e.text().startsWith(u"ADOTableService: "_s));
+            QVERIFY(e.text().contains(u"driver_name"_s));
         }
         // Nothing is left pending to be stored by a later post.
         QCOMPARE(t->State(), TDataSetState::dsBrowse);
         QCOMPARE(serviceRows(), 0);
 
         // A name that the driver table accepts fits a service too.
-        appendService(1, QStringLiteral("1405/09/17"), 0, 0, 1, QString(50, QChar(u'ب')));
+        appendService(1, u"1405/09/17"_s, 0, 0, 1, QString(50, QChar(u'ب')));
         QCOMPARE(serviceRows(), 1);
 
         auto refused = [&](const std::function<void()>& store, const QString& phrase) {
@@ -269,23 +261,21 @@ private slots:
                 QVERIFY2(e.text().contains(phrase), qPrintable(e.text()));
             }
         };
-        refused([&] { appendService(1, QStringLiteral("1405/09/17"), 0, 0); },
-                QString::fromUtf16(u"سرويسي با اين شماره"));
-        appendService(1, QStringLiteral("1405/09/18"), 0, 0);  // the same number on another day is another service
-        appendPayment(7, QStringLiteral("1405/09/17"), 1);
-        refused([&] { appendPayment(7, QStringLiteral("1405/09/20"), 1); },
-                QString::fromUtf16(u"پرداختي با اين شماره"));
+        refused([&] { appendService(1, u"1405/09/17"_s, 0, 0); }, u"سرويسي با اين شماره"_s);
+        appendService(1, u"1405/09/18"_s, 0, 0);  // the same number on another day is another service
+        appendPayment(7, u"1405/09/17"_s, 1);
+        refused([&] { appendPayment(7, u"1405/09/20"_s, 1); }, u"پرداختي با اين شماره"_s);
         QCOMPARE(serviceRows(), 3);
 
         TADOTable* d = DM->ADOTableDriver;
         auto addDriver = [&] {
             d->Append();
-            d->FieldByName(QStringLiteral("driver_id")).SetAsInteger(5);
+            d->FieldByName(u"driver_id"_s).SetAsInteger(5);
             d->Post();
         };
         addDriver();
-        refused(addDriver, QString::fromUtf16(u"راننده اي با اين كد"));
-        QCOMPARE(f->scalar(QStringLiteral("SELECT count(*) FROM driver")).toInt(), 1);
+        refused(addDriver, u"راننده اي با اين كد"_s);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM driver"_s).toInt(), 1);
         QCOMPARE(d->State(), TDataSetState::dsBrowse);
     }
 
@@ -296,31 +286,31 @@ private slots:
             d->Delete();
             QFAIL("deleted from an empty dataset");
         } catch (const Error& e) {
-            QCOMPARE(e.text(), QStringLiteral("ADOTableDriver: Cannot perform this operation on an empty dataset"));
+            QCOMPARE(e.text(), u"ADOTableDriver: Cannot perform this operation on an empty dataset"_s);
         }
         try {
             DM->ADOTablePayeh->Post();
             QFAIL("posted without editing");
         } catch (const Error& e) {
-            QCOMPARE(e.text(), QStringLiteral("ADOTablePayeh: Dataset not in edit or insert mode"));
+            QCOMPARE(e.text(), u"ADOTablePayeh: Dataset not in edit or insert mode"_s);
         }
         DM->ADOTablePayeh->Edit();
         try {
-            DM->ADOTablePayeh->FieldByName(QStringLiteral("percent")).SetAsString(QStringLiteral("-"));
+            DM->ADOTablePayeh->FieldByName(u"percent"_s).SetAsString(u"-"_s);
             QFAIL("a lone sign became a number");
         } catch (const Error& e) {
-            QCOMPARE(e.text(), QStringLiteral("'-' is not a valid integer value for field 'percent'"));
+            QCOMPARE(e.text(), u"'-' is not a valid integer value for field 'percent'"_s);
         }
         DM->ADOTablePayeh->Cancel();
-        QCOMPARE(StrToInt(QString::fromUtf16(u"۱۲۳")), 123);
-        QCOMPARE(StrToInt(QString::fromUtf16(u"٠٧")), 7);
-        QCOMPARE(StrToInt(QStringLiteral("-2147483648")), std::numeric_limits<qint32>::min());
+        QCOMPARE(StrToInt(u"۱۲۳"_s), 123);
+        QCOMPARE(StrToInt(u"٠٧"_s), 7);
+        QCOMPARE(StrToInt(u"-2147483648"_s), std::numeric_limits<qint32>::min());
         for (const char* bad : {"", "12a", "2147483648", "1.5", "--1"}) {
             try {
                 StrToInt(QString::fromLatin1(bad));
                 QFAIL(bad);
             } catch (const Error& e) {
-                QCOMPARE(e.text(), QStringLiteral("'%1' is not a valid integer value").arg(QString::fromLatin1(bad)));
+                QCOMPARE(e.text(), u"'%1' is not a valid integer value"_s.arg(QString::fromLatin1(bad)));
             }
         }
     }
@@ -329,10 +319,10 @@ private slots:
     {
         TADOQuery* q = DM->QueryViewService;
         q->SQL.Clear();
-        q->SQL.Add(QStringLiteral("select *"));
-        q->SQL.Add(QStringLiteral("from service"));
-        q->SQL.Add(QStringLiteral("where service_id=1; delete from service"));
-        appendService(1, QStringLiteral("1405/09/17"), 0, 0);
+        q->SQL.Add(u"select *"_s);
+        q->SQL.Add(u"from service"_s);
+        q->SQL.Add(u"where service_id=1; delete from service"_s);
+        appendService(1, u"1405/09/17"_s, 0, 0);
         q->Close();
         QVERIFY_THROWS_EXCEPTION(Error, q->Open());
         QVERIFY(!q->Active());
@@ -342,27 +332,24 @@ private slots:
     void locateFindsARowAmongAMillionWithoutReadingThem()
     {
         f->exec(
-            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150000) "
-                           "INSERT INTO service (service_id, service_date, service_moeny) SELECT 1 + i % 500, "
-                           "printf('1404/%02d/%02d', 1 + (i / 500) % 12, 1 + (i / 6000) % 29), i FROM n"));
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 150000) "
+            "INSERT INTO service (service_id, service_date, service_moeny) SELECT 1 + i % 500, "
+            "printf('1404/%02d/%02d', 1 + (i / 500) % 12, 1 + (i / 6000) % 29), i FROM n"_s);
         TADOTable* t = DM->ADOTableService;
         t->Reopen();
         QVERIFY(t->fetchedRows() < 1000);
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(t->Locate(QStringLiteral("service_date;service_id"),
-                          {QStringLiteral("1404/05/03"), QStringLiteral("499")}));
-        QCOMPARE(t->FieldByName(QStringLiteral("service_id")).AsInteger(), 499);
-        QCOMPARE(t->FieldByName(QStringLiteral("service_date")).AsString(), QStringLiteral("1404/05/03"));
-        QVERIFY(
-            !t->Locate(QStringLiteral("service_date;service_id"), {QStringLiteral("1399/01/01"), QStringLiteral("1")}));
+        QVERIFY(t->Locate(u"service_date;service_id"_s, {u"1404/05/03"_s, u"499"_s}));
+        QCOMPARE(t->FieldByName(u"service_id"_s).AsInteger(), 499);
+        QCOMPARE(t->FieldByName(u"service_date"_s).AsString(), u"1404/05/03"_s);
+        QVERIFY(!t->Locate(u"service_date;service_id"_s, {u"1399/01/01"_s, u"1"_s}));
         QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
         // The row found can be corrected in place.
         t->Edit();
-        t->FieldByName(QStringLiteral("service_moeny")).SetAsInteger(7);
+        t->FieldByName(u"service_moeny"_s).SetAsInteger(7);
         t->Post();
-        QCOMPARE(f->scalar(QStringLiteral(
-                               "SELECT service_moeny FROM service WHERE service_date='1404/05/03' AND service_id=499"))
+        QCOMPARE(f->scalar(u"SELECT service_moeny FROM service WHERE service_date='1404/05/03' AND service_id=499"_s)
                      .toLongLong(),
                  70000LL);
 

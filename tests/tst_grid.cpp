@@ -1,16 +1,16 @@
 // The data grid over the desk's tables: more rows than one fetch, editing in place by keys,
 // refusals that keep what was typed, and the current row shared with the dataset.
 
-#include <QAbstractItemModelTester>
-#include <QSignalSpy>
-#include <QTest>
-#include <QVBoxLayout>
-
 #include "baseinfo/UnitNewDriver.h"
 #include "controls/DBGrid.h"
 #include "controls/Form.h"
 #include "data/UnitDM.h"
 #include "tests/Fixture.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 using agency::TDataSetState;

@@ -1,19 +1,6 @@
 // The main window as the desk meets it: menu, status bar and clock, the F-keys and the numbers
 // they hand over, the backup, the about window, and how the program ends.
 
-#include <sqlite3.h>
-#include <sys/stat.h>
-
-#include <QApplication>
-#include <QFile>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProgressBar>
-#include <QStatusBar>
-#include <QTest>
-#include <QTimer>
-#include <memory>
-
 #include "app/Unit10.h"
 #include "app/Unit2.h"
 #include "app/UnitMain.h"
@@ -36,23 +23,30 @@
 #include "reports/UnitViewService.h"
 #include "tests/Fixture.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace agency;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QString S(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
-
-const QString kInsertDiskette = S(u" لطفاً ديسكت خالي را در درايو قرار دهيد");
-const QString kDisketteDone = S(u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد ");
-const QString kDisketteFailed = S(u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد");
-const QString kHardDone = S(u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد ");
-const QString kHardFailed = S(u" پشتيبان گيري به درستي انجام نشد");
-const QString kNoMedium = S(u"ديسك جداشدني براي پشتيبان پيدا نشد");
+const QString kInsertDiskette = u" لطفاً ديسكت خالي را در درايو قرار دهيد"_s;
+const QString kDisketteDone = u"عمليات پشتيبان گيري روي ديسكت با موفقيت به پايان رسيد "_s;
+const QString kDisketteFailed = u"ديسكت را چك كنيد پشتيبان گيري به درستي انجام نشد"_s;
+const QString kHardDone = u"عمليات پشتيبان گيري روي هارد با موفقيت به پايان رسيد "_s;
+const QString kHardFailed = u" پشتيبان گيري به درستي انجام نشد"_s;
+const QString kNoMedium = u"ديسك جداشدني براي پشتيبان پيدا نشد"_s;
 
 // A failed copy's message: the fixed text, then why on a line of its own.
 QString failedBecause(const QString& failed, const QString& why)
@@ -73,8 +67,8 @@ QStringList causesCut(const QStringList& messages, int keep)
 // A mounted medium and a hard-disk folder inside the test's folder, as the two backup places.
 std::pair<QString, QString> pointBackupAtBothPlaces(const QString& root)
 {
-    const QString diskette = root + QStringLiteral("/medium/db.mdb");
-    const QString hard = root + QStringLiteral("/hard/DB.MDB");
+    const QString diskette = root + u"/medium/db.mdb"_s;
+    const QString hard = root + u"/hard/DB.MDB"_s;
     QDir().mkpath(QFileInfo(diskette).absolutePath());
     FormMain->DisketteTarget = [diskette] { return diskette; };
     FormMain->HardDiskTarget = [hard] { return hard; };
@@ -104,13 +98,13 @@ public:
 QString integrityOf(const QString& path)
 {
     Connection c(path, SQLITE_OPEN_READONLY);
-    return c.scalar(QStringLiteral("PRAGMA integrity_check")).toString();
+    return c.scalar(u"PRAGMA integrity_check"_s).toString();
 }
 
 int countIn(const QString& path, const QString& where)
 {
     Connection c(path, SQLITE_OPEN_READONLY);
-    return c.scalar(QStringLiteral("SELECT count(*) FROM service WHERE ") + where).toInt();
+    return c.scalar(u"SELECT count(*) FROM service WHERE "_s + where).toInt();
 }
 
 // Chooses an item that waits for its window, runs whileOpen once the window is up, and says
@@ -147,18 +141,18 @@ private:
 
     void addService(int id, const QString& date)
     {
-        f->exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, service_date, "
-                               "service_start_add, service_target_add, service_moeny, service_percent) "
-                               "VALUES (%1, 1, 'A', '%2', 'x', 'y', 100000, 10000)")
-                    .arg(id)
-                    .arg(date));
+        f->exec(
+            u"INSERT INTO service (service_id, driver_id, driver_name, service_date, "
+            "service_start_add, service_target_add, service_moeny, service_percent) "
+            "VALUES (%1, 1, 'A', '%2', 'x', 'y', 100000, 10000)"_s.arg(id)
+                .arg(date));
     }
     void addPayment(int number, const QString& date)
     {
-        f->exec(QStringLiteral("INSERT INTO service (driver_bes_no, driver_id, driver_name, service_date, driver_bes) "
-                               "VALUES (%1, 1, 'A', '%2', 50000)")
-                    .arg(number)
-                    .arg(date));
+        f->exec(
+            u"INSERT INTO service (driver_bes_no, driver_id, driver_name, service_date, driver_bes) "
+            "VALUES (%1, 1, 'A', '%2', 50000)"_s.arg(number)
+                .arg(date));
     }
     // Puts the main window in front, as after the operator clicks on it.
     void activateMain()
@@ -166,7 +160,7 @@ private:
         FormMain->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(FormMain));
     }
-    QString backupDir() const { return f->dir.filePath(QStringLiteral("backup")); }
+    QString backupDir() const { return f->dir.filePath(u"backup"_s); }
 
 private slots:
     void init() { f = std::make_unique<Fixture>(); }
@@ -177,7 +171,7 @@ private slots:
     void windowCaptionScreenAndBackground()
     {
         QVERIFY(QTest::qWaitForWindowExposed(FormMain));
-        QCOMPARE(FormMain->windowTitle(), S(u"ثبت رايانه اي سرويهاي درون شهري"));
+        QCOMPARE(FormMain->windowTitle(), u"ثبت رايانه اي سرويهاي درون شهري"_s);
         QVERIFY(FormMain->isMaximized() || FormMain->isFullScreen());
         QVERIFY(!FormEnter->isVisible());
         // The client area shows a picture, not a plain colour.
@@ -220,7 +214,7 @@ private slots:
         const QList<QAction*> groups = bar->actions();
         QCOMPARE(groups.size(), expected.size());
         for (int g = 0; g < groups.size(); ++g) {
-            QCOMPARE(groups[g]->text(), S(expected[g].caption));
+            QCOMPARE(groups[g]->text(), QString::fromUtf16(expected[g].caption));
             QMenu* menu = groups[g]->menu();
             QVERIFY(menu);
             QCOMPARE(menu->layoutDirection(), Qt::RightToLeft);
@@ -231,7 +225,7 @@ private slots:
             for (int i = 0; i < items.size(); ++i) {
                 const Item& e = expected[g].items[i];
                 QCOMPARE(items[i]->objectName(), QString::fromLatin1(e.name));
-                QCOMPARE(items[i]->text(), S(e.caption));
+                QCOMPARE(items[i]->text(), QString::fromUtf16(e.caption));
                 QCOMPARE(items[i]->shortcut(), e.key);
                 QVERIFY(items[i]->isEnabled());
                 QVERIFY2(!items[i]->icon().isNull(), e.name);
@@ -244,15 +238,14 @@ private slots:
     void statusBarAfterATick()
     {
         QVERIFY(QTest::qWaitForWindowExposed(FormMain));
-        QCOMPARE(FormMain->TodayDate, QStringLiteral("1405/09/17"));
-        QCOMPARE(FormMain->TodayText, S(u"سه شنبه"));
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("10:30:00"));
-        QCOMPARE(FormMain->Panels[1]->text(), S(u"تاريخ : سه شنبه    1405/09/17"));
-        QCOMPARE(FormMain->Panels[2]->text(), S(u" نام كاربر : مدير"));
+        QCOMPARE(FormMain->TodayDate, u"1405/09/17"_s);
+        QCOMPARE(FormMain->TodayText, u"سه شنبه"_s);
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"10:30:00"_s);
+        QCOMPARE(FormMain->Panels[1]->text(), u"تاريخ : سه شنبه    1405/09/17"_s);
+        QCOMPARE(FormMain->Panels[2]->text(), u" نام كاربر : مدير"_s);
         QCOMPARE(FormMain->Panels[3]->text(), QString());
         QCOMPARE(DM->QueryMaxS->SQL.lines(),
-                 QStringList({QStringLiteral("select  max(service_id)"), QStringLiteral("from service"),
-                              QStringLiteral("where service_date='1405/09/17'")}));
+                 QStringList({u"select  max(service_id)"_s, u"from service"_s, u"where service_date='1405/09/17'"_s}));
 
         // Four panels of one width, panel 0 at the left, texts centred and right to left.
         QApplication::processEvents();
@@ -285,26 +278,26 @@ private slots:
         FormMain->TodayDate.clear();
         f->login(QString::fromUtf16(Fixture::kPassword));
         QVERIFY(FormMain->isVisible());
-        QCOMPARE(FormMain->TodayDate, QStringLiteral("1405/09/17"));
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("10:30:07"));
-        QCOMPARE(FormMain->Panels[2]->text(), S(u" نام كاربر : مدير"));
+        QCOMPARE(FormMain->TodayDate, u"1405/09/17"_s);
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"10:30:07"_s);
+        QCOMPARE(FormMain->Panels[2]->text(), u" نام كاربر : مدير"_s);
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
-        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/17"));
+        QCOMPARE(FormService->MaskEdit1->Text(), u"1405/09/17"_s);
     }
 
     void tickCrossingMidnight()
     {
         f->setNow(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 59)));
         f->tick();
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("23:59:59"));
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"23:59:59"_s);
         f->setNow(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0)));
         f->tick();
-        QCOMPARE(FormMain->TodayDate, QStringLiteral("1405/09/18"));
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("00:00:00"));
-        QCOMPARE(FormMain->Panels[1]->text(), S(u"تاريخ : چهارشنبه    1405/09/18"));
+        QCOMPARE(FormMain->TodayDate, u"1405/09/18"_s);
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"00:00:00"_s);
+        QCOMPARE(FormMain->Panels[1]->text(), u"تاريخ : چهارشنبه    1405/09/18"_s);
         QCOMPARE(DM->QueryMaxS->SQL.Count(), 3);
-        QCOMPARE(DM->QueryMaxS->SQL[2], QStringLiteral("where service_date='1405/09/18'"));
+        QCOMPARE(DM->QueryMaxS->SQL[2], u"where service_date='1405/09/18'"_s);
         QVERIFY(DM->QueryMaxS->Active());
     }
 
@@ -322,8 +315,8 @@ private slots:
         });
         f->tick();
         QCOMPARE(reads, 1);
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("23:59:59"));
-        QCOMPARE(FormMain->Panels[1]->text(), S(u"تاريخ : سه شنبه    1405/09/17"));
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"23:59:59"_s);
+        QCOMPARE(FormMain->Panels[1]->text(), u"تاريخ : سه شنبه    1405/09/17"_s);
         f->setNow(f->now);
     }
 
@@ -344,7 +337,7 @@ private slots:
             pressEsc(FormChangePass);
         }));
         FormMain->Timer1->stop();
-        QCOMPARE(shownWhileOpen, S(u"ساعت : ") + QStringLiteral("11:00:00"));
+        QCOMPARE(shownWhileOpen, u"ساعت : "_s + u"11:00:00"_s);
     }
 
     // A numbering query that fails shows its error once, not one more box every second.
@@ -365,8 +358,8 @@ private slots:
         } boxes;
         setDialogs(&boxes);
         DM->QueryMaxS->SQL.Clear();
-        DM->QueryMaxS->SQL.Add(QStringLiteral("select  max(no_such_column)"));
-        DM->QueryMaxS->SQL.Add(QStringLiteral("from service"));
+        DM->QueryMaxS->SQL.Add(u"select  max(no_such_column)"_s);
+        DM->QueryMaxS->SQL.Add(u"from service"_s);
         DM->QueryMaxS->SQL.Add(QString());
         f->setNow(QDateTime(QDate(2026, 12, 8), QTime(10, 31, 0)));
         f->tick();
@@ -374,25 +367,25 @@ private slots:
         QCOMPARE(boxes.errors.size(), 1);
         QCOMPARE(boxes.ticksUnderBox, 3);
         // The status bar went on meanwhile.
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("10:31:00"));
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"10:31:00"_s);
     }
 
     // ---- dates ------------------------------------------------------------------------------
 
     void solarDatesPinned()
     {
-        const QList<std::pair<QString, QDate>> pins = {{QStringLiteral("1399/12/30"), QDate(2021, 3, 20)},
-                                                       {QStringLiteral("1403/12/30"), QDate(2025, 3, 20)},
-                                                       {QStringLiteral("1404/01/01"), QDate(2025, 3, 21)},
-                                                       {QStringLiteral("1405/01/01"), QDate(2026, 3, 21)},
-                                                       {QStringLiteral("1405/09/17"), QDate(2026, 12, 8)}};
+        const QList<std::pair<QString, QDate>> pins = {{u"1399/12/30"_s, QDate(2021, 3, 20)},
+                                                       {u"1403/12/30"_s, QDate(2025, 3, 20)},
+                                                       {u"1404/01/01"_s, QDate(2025, 3, 21)},
+                                                       {u"1405/01/01"_s, QDate(2026, 3, 21)},
+                                                       {u"1405/09/17"_s, QDate(2026, 12, 8)}};
         for (const auto& [solar, gregorian] : pins) {
             QCOMPARE(SolarDate::fromGregorian(gregorian), solar);
             QCOMPARE(SolarDate::toGregorian(solar), gregorian);
         }
-        QVERIFY(!SolarDate::toGregorian(QStringLiteral("1404/12/30")).isValid());  // 1404 is not leap
-        QVERIFY(!SolarDate::toGregorian(QStringLiteral("13  /  /  ")).isValid());
-        QVERIFY(!SolarDate::toGregorian(QStringLiteral("1405/9/17")).isValid());
+        QVERIFY(!SolarDate::toGregorian(u"1404/12/30"_s).isValid());  // 1404 is not leap
+        QVERIFY(!SolarDate::toGregorian(u"13  /  /  "_s).isValid());
+        QVERIFY(!SolarDate::toGregorian(u"1405/9/17"_s).isValid());
 
         // Ten ASCII characters whatever the locale.
         const QLocale before;
@@ -400,13 +393,13 @@ private slots:
         f->setNow(QDateTime(QDate(2021, 3, 20), QTime(8, 5, 9)));
         f->tick();
         QLocale::setDefault(before);
-        QCOMPARE(FormMain->TodayDate, QStringLiteral("1399/12/30"));
-        QCOMPARE(FormMain->Panels[0]->text(), S(u"ساعت : ") + QStringLiteral("08:05:09"));
-        QCOMPARE(FormMain->TodayText, S(u"شنبه"));
+        QCOMPARE(FormMain->TodayDate, u"1399/12/30"_s);
+        QCOMPARE(FormMain->Panels[0]->text(), u"ساعت : "_s + u"08:05:09"_s);
+        QCOMPARE(FormMain->TodayText, u"شنبه"_s);
 
         // The week from Saturday, the Persian week's first day.
-        const QStringList week = {S(u"شنبه"),     S(u"يكشنبه"),  S(u"دوشنبه"), S(u"سه شنبه"),
-                                  S(u"چهارشنبه"), S(u"پنجشنبه"), S(u"جمعه")};
+        const QStringList week = {u"شنبه"_s,     u"يكشنبه"_s,  u"دوشنبه"_s, u"سه شنبه"_s,
+                                  u"چهارشنبه"_s, u"پنجشنبه"_s, u"جمعه"_s};
         for (int i = 0; i < 7; ++i) QCOMPARE(SolarDate::weekdayName(QDate(2021, 3, 20).addDays(i)), week[i]);
     }
 
@@ -417,20 +410,20 @@ private slots:
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
         QVERIFY(FormService->isVisible());
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
-        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/17"));
+        QCOMPARE(FormService->EditServiceId->text(), u"1"_s);
+        QCOMPARE(FormService->MaskEdit1->Text(), u"1405/09/17"_s);
         QVERIFY(FormService->BitBtn1->isVisible());
         QVERIFY(!FormService->BitBtn2->isVisible());
         QVERIFY(!FormService->EditMode);
         FormService->close();
 
         // Only today's services count; yesterday's higher numbers do not.
-        for (int id : {1, 2, 3}) addService(id, QStringLiteral("1405/09/17"));
-        for (int id = 1; id <= 7; ++id) addService(id, QStringLiteral("1405/09/16"));
-        addPayment(12, QStringLiteral("1405/09/17"));
+        for (int id : {1, 2, 3}) addService(id, u"1405/09/17"_s);
+        for (int id = 1; id <= 7; ++id) addService(id, u"1405/09/16"_s);
+        addPayment(12, u"1405/09/17"_s);
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("4"));
+        QCOMPARE(FormService->EditServiceId->text(), u"4"_s);
         FormService->close();
 
         // After midnight the next F2 begins the new day at 1.
@@ -438,40 +431,40 @@ private slots:
         f->tick();
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
-        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/18"));
+        QCOMPARE(FormService->EditServiceId->text(), u"1"_s);
+        QCOMPARE(FormService->MaskEdit1->Text(), u"1405/09/18"_s);
     }
 
     void f2WhileTheServiceWindowIsOpen()
     {
-        addService(1, QStringLiteral("1405/09/17"));
+        addService(1, u"1405/09/17"_s);
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("2"));
-        FormService->EditSource->setText(S(u"ميدان آزادي"));
-        FormService->EditTarget->setText(S(u"خيابان ولي عصر"));
-        FormService->EditMoney->setText(QStringLiteral("25000"));
+        QCOMPARE(FormService->EditServiceId->text(), u"2"_s);
+        FormService->EditSource->setText(u"ميدان آزادي"_s);
+        FormService->EditTarget->setText(u"خيابان ولي عصر"_s);
+        FormService->EditMoney->setText(u"25000"_s);
 
         // Another desk stores number 2 meanwhile; midnight passes with the window open.
-        addService(2, QStringLiteral("1405/09/17"));
+        addService(2, u"1405/09/17"_s);
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("3"));
+        QCOMPARE(FormService->EditServiceId->text(), u"3"_s);
         f->setNow(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 5)));
         f->tick();
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F2);
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
+        QCOMPARE(FormService->EditServiceId->text(), u"1"_s);
         QVERIFY(QTest::qWaitForWindowActive(FormService));
         // The show step did not run again: the typed fields and the shown date stay.
-        QCOMPARE(FormService->EditSource->text(), S(u"ميدان آزادي"));
-        QCOMPARE(FormService->EditTarget->text(), S(u"خيابان ولي عصر"));
-        QCOMPARE(FormService->EditMoney->text(), QStringLiteral("25000"));
-        QCOMPARE(FormService->MaskEdit1->Text(), QStringLiteral("1405/09/17"));
+        QCOMPARE(FormService->EditSource->text(), u"ميدان آزادي"_s);
+        QCOMPARE(FormService->EditTarget->text(), u"خيابان ولي عصر"_s);
+        QCOMPARE(FormService->EditMoney->text(), u"25000"_s);
+        QCOMPARE(FormService->MaskEdit1->Text(), u"1405/09/17"_s);
 
         // From correction mode back to a new service.
         DM->ADOTableService->Reopen();
-        QVERIFY(FormService->OpenForCorrection(QStringLiteral("1405/09/17"), QStringLiteral("2")));
+        QVERIFY(FormService->OpenForCorrection(u"1405/09/17"_s, u"2"_s));
         QVERIFY(FormService->EditMode);
         QVERIFY(FormService->BitBtn2->isVisible());
         activateMain();
@@ -479,8 +472,8 @@ private slots:
         QVERIFY(!FormService->EditMode);
         QVERIFY(FormService->BitBtn1->isVisible());
         QVERIFY(!FormService->BitBtn2->isVisible());
-        QCOMPARE(FormService->EditServiceId->text(), QStringLiteral("1"));
-        QCOMPARE(FormService->EditMoney->text(), QStringLiteral("10"));
+        QCOMPARE(FormService->EditServiceId->text(), u"1"_s);
+        QCOMPARE(FormService->EditMoney->text(), u"10"_s);
     }
 
     void f3NumbersPaymentsOverAllDays()
@@ -488,28 +481,28 @@ private slots:
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F3);
         QVERIFY(FormDriverBes->isVisible());
-        QCOMPARE(FormDriverBes->EditServiceId->text(), QStringLiteral("1"));
+        QCOMPARE(FormDriverBes->EditServiceId->text(), u"1"_s);
         QVERIFY(!FormDriverBes->EditMode);
         FormDriverBes->close();
 
-        addService(40, QStringLiteral("1405/09/17"));
-        addPayment(7, QStringLiteral("1405/01/05"));
-        addPayment(3, QStringLiteral("1405/09/17"));
+        addService(40, u"1405/09/17"_s);
+        addPayment(7, u"1405/01/05"_s);
+        addPayment(3, u"1405/09/17"_s);
         f->setNow(QDateTime(QDate(2026, 12, 9), QTime(9, 0, 0)));
         f->tick();
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F3);
-        QCOMPARE(FormDriverBes->EditServiceId->text(), QStringLiteral("8"));
+        QCOMPARE(FormDriverBes->EditServiceId->text(), u"8"_s);
 
         // Open in correction mode: F3 renumbers and returns to a new payment.
         FormDriverBes->EditMode = true;
         FormDriverBes->BitBtn1->hide();
         FormDriverBes->BitBtn2->show();
-        addPayment(8, QStringLiteral("1405/09/18"));
+        addPayment(8, u"1405/09/18"_s);
         activateMain();
         QTest::keyClick(FormMain, Qt::Key_F3);
         QVERIFY(FormDriverBes->isVisible());
-        QCOMPARE(FormDriverBes->EditServiceId->text(), QStringLiteral("9"));
+        QCOMPARE(FormDriverBes->EditServiceId->text(), u"9"_s);
         QVERIFY(!FormDriverBes->EditMode);
         QVERIFY(FormDriverBes->BitBtn1->isVisible());
         QVERIFY(!FormDriverBes->BitBtn2->isVisible());
@@ -521,16 +514,16 @@ private slots:
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("window");
-        QTest::newRow("F2") << int(Qt::Key_F2) << QStringLiteral("FormService");
-        QTest::newRow("F3") << int(Qt::Key_F3) << QStringLiteral("FormDriverBes");
-        QTest::newRow("F4") << int(Qt::Key_F4) << QStringLiteral("FormDriver");
-        QTest::newRow("F5") << int(Qt::Key_F5) << QStringLiteral("FormAcount");
-        QTest::newRow("F6") << int(Qt::Key_F6) << QStringLiteral("FormPayeh");
-        QTest::newRow("F7") << int(Qt::Key_F7) << QStringLiteral("FormViewService");
-        QTest::newRow("F8") << int(Qt::Key_F8) << QStringLiteral("FormViewDriverBes");
-        QTest::newRow("F9") << int(Qt::Key_F9) << QStringLiteral("FormDriverMande");
-        QTest::newRow("F10") << int(Qt::Key_F10) << QStringLiteral("FormDriverHesab");
-        QTest::newRow("F11") << int(Qt::Key_F11) << QStringLiteral("FormAmar");
+        QTest::newRow("F2") << int(Qt::Key_F2) << u"FormService"_s;
+        QTest::newRow("F3") << int(Qt::Key_F3) << u"FormDriverBes"_s;
+        QTest::newRow("F4") << int(Qt::Key_F4) << u"FormDriver"_s;
+        QTest::newRow("F5") << int(Qt::Key_F5) << u"FormAcount"_s;
+        QTest::newRow("F6") << int(Qt::Key_F6) << u"FormPayeh"_s;
+        QTest::newRow("F7") << int(Qt::Key_F7) << u"FormViewService"_s;
+        QTest::newRow("F8") << int(Qt::Key_F8) << u"FormViewDriverBes"_s;
+        QTest::newRow("F9") << int(Qt::Key_F9) << u"FormDriverMande"_s;
+        QTest::newRow("F10") << int(Qt::Key_F10) << u"FormDriverHesab"_s;
+        QTest::newRow("F11") << int(Qt::Key_F11) << u"FormAmar"_s;
     }
     void functionKeysOpenTheirWindows()
     {
@@ -574,19 +567,17 @@ private slots:
     void modalItemsWaitForTheirWindow_data()
     {
         QTest::addColumn<QString>("item");
-        QTest::newRow("users") << QStringLiteral("N10");
-        QTest::newRow("password") << QStringLiteral("N11");
-        QTest::newRow("about") << QStringLiteral("N15");
+        QTest::newRow("users") << u"N10"_s;
+        QTest::newRow("password") << u"N11"_s;
+        QTest::newRow("about") << u"N15"_s;
     }
     void modalItemsWaitForTheirWindow()
     {
         QFETCH(QString, item);
-        QAction* action = item == QLatin1String("N10")   ? FormMain->N10
-                          : item == QLatin1String("N11") ? FormMain->N11
-                                                         : FormMain->N15;
-        QWidget* window = item == QLatin1String("N10")   ? static_cast<QWidget*>(FormUser)
-                          : item == QLatin1String("N11") ? static_cast<QWidget*>(FormChangePass)
-                                                         : static_cast<QWidget*>(Form2);
+        QAction* action = item == u"N10"_s ? FormMain->N10 : item == u"N11"_s ? FormMain->N11 : FormMain->N15;
+        QWidget* window = item == u"N10"_s   ? static_cast<QWidget*>(FormUser)
+                          : item == u"N11"_s ? static_cast<QWidget*>(FormChangePass)
+                                             : static_cast<QWidget*>(Form2);
         bool closedByEsc = false;
         QVERIFY(chooseWhileModal(action, window, [&] {
             // The main window's keys are blocked meanwhile.
@@ -637,8 +628,8 @@ private slots:
 
     void backupWithoutRemovableMedium()
     {
-        addService(1, QStringLiteral("1405/09/17"));
-        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
+        addService(1, u"1405/09/17"_s);
+        const QString hard = backupDir() + u"/hard/DB.MDB"_s;
         // The medium is looked for once the operator has answered the request to insert it.
         int askedBeforeLooking = -1;
         FormMain->DisketteTarget = [&] {
@@ -648,13 +639,13 @@ private slots:
         FormMain->HardDiskTarget = [&] { return hard; };
         FormMain->N16->trigger();
         QCOMPARE(askedBeforeLooking, 1);
-        QCOMPARE(f->dialogs.log, QStringList({QStringLiteral("message: ") + kInsertDiskette,
-                                              QStringLiteral("message: ") + failedBecause(kDisketteFailed, kNoMedium),
-                                              QStringLiteral("message: ") + kHardDone}));
-        QCOMPARE(integrityOf(hard), QStringLiteral("ok"));
-        QCOMPARE(countIn(hard, QStringLiteral("service_id=1")), 1);
+        QCOMPARE(f->dialogs.log,
+                 QStringList({u"message: "_s + kInsertDiskette,
+                              u"message: "_s + failedBecause(kDisketteFailed, kNoMedium), u"message: "_s + kHardDone}));
+        QCOMPARE(integrityOf(hard), u"ok"_s);
+        QCOMPARE(countIn(hard, u"service_id=1"_s), 1);
         // One file that stands alone, readable by its owner only.
-        QVERIFY(!QFile::exists(hard + QStringLiteral("-wal")));
+        QVERIFY(!QFile::exists(hard + u"-wal"_s));
         QFile copy(hard);
         QVERIFY(copy.open(QIODevice::ReadOnly));
         const QByteArray header = copy.read(20);
@@ -664,32 +655,32 @@ private slots:
         QCOMPARE(::stat(QFile::encodeName(hard).constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0600u);
         const QStringList left = QDir(QFileInfo(hard).absolutePath()).entryList(QDir::Files);
-        QCOMPARE(left, QStringList({QStringLiteral("DB.MDB")}));
+        QCOMPARE(left, QStringList({u"DB.MDB"_s}));
     }
 
     void backupToBothPlacesAndOverwrite()
     {
         const auto [diskette, hard] = pointBackupAtBothPlaces(backupDir());
-        addService(1, QStringLiteral("1405/09/17"));
+        addService(1, u"1405/09/17"_s);
         FormMain->N16->trigger();
         QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
-        QCOMPARE(countIn(diskette, QStringLiteral("1")), 1);
+        QCOMPARE(countIn(diskette, u"1"_s), 1);
 
         // The next backup replaces both copies.
-        addService(2, QStringLiteral("1405/09/17"));
+        addService(2, u"1405/09/17"_s);
         f->dialogs.clear();
         FormMain->N16->trigger();
         QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
         for (const QString& copy : {diskette, hard}) {
-            QCOMPARE(integrityOf(copy), QStringLiteral("ok"));
-            QCOMPARE(countIn(copy, QStringLiteral("1")), 2);
+            QCOMPARE(integrityOf(copy), u"ok"_s);
+            QCOMPARE(countIn(copy, u"1"_s), 2);
         }
     }
 
     void failedBackupKeepsTheGoodCopy()
     {
         const auto [diskette, hard] = pointBackupAtBothPlaces(backupDir());
-        addService(1, QStringLiteral("1405/09/17"));
+        addService(1, u"1405/09/17"_s);
         FormMain->N16->trigger();
         QCOMPARE(f->dialogs.messages, QStringList({kInsertDiskette, kDisketteDone, kHardDone}));
 
@@ -697,60 +688,60 @@ private slots:
         // does not pass its check and must not take the place of the good one.
         {
             Connection c(f->path);
-            QVERIFY(c.exec(QStringLiteral("PRAGMA ignore_check_constraints=ON")));
-            QVERIFY(c.exec(QStringLiteral("INSERT INTO service (service_id, service_date, driver_name) "
-                                          "VALUES (2, '1405/09/17', '%1')")
-                               .arg(QString(60, QLatin1Char('x')))));
+            QVERIFY(c.exec(u"PRAGMA ignore_check_constraints=ON"_s));
+            QVERIFY(
+                c.exec(u"INSERT INTO service (service_id, service_date, driver_name) "
+                       "VALUES (2, '1405/09/17', '%1')"_s.arg(QString(60, u'x'))));
         }
         f->dialogs.clear();
         FormMain->N16->trigger();
-        const QString unsound = S(u"نسخه پشتيبان سالم نيست");
+        const QString unsound = u"نسخه پشتيبان سالم نيست"_s;
         QCOMPARE(causesCut(f->dialogs.messages, int(unsound.size())),
                  QStringList(
                      {kInsertDiskette, failedBecause(kDisketteFailed, unsound), failedBecause(kHardFailed, unsound)}));
         for (const QString& copy : {diskette, hard}) {
-            QCOMPARE(integrityOf(copy), QStringLiteral("ok"));
-            QCOMPARE(countIn(copy, QStringLiteral("1")), 1);
+            QCOMPARE(integrityOf(copy), u"ok"_s);
+            QCOMPARE(countIn(copy, u"1"_s), 1);
             QCOMPARE(QDir(QFileInfo(copy).absolutePath()).entryList(QDir::Files).size(), 1);
         }
 
         // A medium that cannot be written to fails alone; the hard-disk copy is still made.
         {
             Connection c(f->path);
-            QVERIFY(c.exec(QStringLiteral("DELETE FROM service WHERE service_id=2")));
+            QVERIFY(c.exec(u"DELETE FROM service WHERE service_id=2"_s));
         }
-        QFile blocker(backupDir() + QStringLiteral("/notafolder"));
+        QFile blocker(backupDir() + u"/notafolder"_s);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        FormMain->DisketteTarget = [&] { return backupDir() + QStringLiteral("/notafolder/db.mdb"); };
+        FormMain->DisketteTarget = [&] { return backupDir() + u"/notafolder/db.mdb"_s; };
         f->dialogs.clear();
         FormMain->N16->trigger();
         QCOMPARE(
             f->dialogs.messages,
             QStringList({kInsertDiskette,
-                         failedBecause(kDisketteFailed, S(u"پوشه %1 وجود ندارد").arg(blocker.fileName())), kHardDone}));
-        QCOMPARE(integrityOf(hard), QStringLiteral("ok"));
+                         failedBecause(kDisketteFailed, u"پوشه %1 وجود ندارد"_s.arg(blocker.fileName())), kHardDone}));
+        QCOMPARE(integrityOf(hard), u"ok"_s);
     }
 
     void backupBesideAnUncommittedWrite()
     {
-        addService(1, QStringLiteral("1405/09/17"));
-        const QString hard = backupDir() + QStringLiteral("/hard/DB.MDB");
+        addService(1, u"1405/09/17"_s);
+        const QString hard = backupDir() + u"/hard/DB.MDB"_s;
         FormMain->DisketteTarget = [] { return QString(); };
         FormMain->HardDiskTarget = [&] { return hard; };
         Connection other(f->path);
-        QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s));
         QVERIFY(
-            other.exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, service_date, "
-                                      "service_moeny, service_percent) VALUES (2, 1, 'B', '1405/09/17', 5, 1)")));
+            other.exec(u"INSERT INTO service (service_id, driver_id, driver_name, service_date, "
+                       "service_moeny, service_percent) VALUES (2, 1, 'B', '1405/09/17', 5, 1)"_s));
         FormMain->N16->trigger();
-        QVERIFY(other.exec(QStringLiteral("COMMIT")));
+        QVERIFY(other.exec(u"COMMIT"_s));
         QCOMPARE(f->dialogs.messages,
                  QStringList({kInsertDiskette, failedBecause(kDisketteFailed, kNoMedium), kHardDone}));
-        QCOMPARE(integrityOf(hard), QStringLiteral("ok"));
-        QCOMPARE(countIn(hard, QStringLiteral("service_id=1")), 1);
-        QCOMPARE(countIn(hard, QStringLiteral("service_id=2")), 0);
-        QCOMPARE(f->scalar(QStringLiteral("SELECT count(*) FROM service")).toInt(), 2);
+        QCOMPARE(integrityOf(hard), u"ok"_s);
+        QCOMPARE(countIn(hard, u"service_id=1"_s), 1);
+        QCOMPARE(countIn(hard, u"service_id=2"_s), 0);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM service"_s).toInt(), 2);
     }
 
     // The copy goes in steps, the window answering (and centring its progress window) between them.
@@ -782,17 +773,13 @@ private slots:
 
     void removableMediumOfTheUser()
     {
-        const QString user = QStringLiteral("ali");
+        const QString user = u"ali"_s;
         QCOMPARE(TFormMain::removableMediumTarget({}, user), QString());
-        QCOMPARE(
-            TFormMain::removableMediumTarget({QStringLiteral("/"), QStringLiteral("/media/ali"),
-                                              QStringLiteral("/media/reza/STICK"), QStringLiteral("/media/alik/X")},
-                                             user),
-            QString());
-        QCOMPARE(
-            TFormMain::removableMediumTarget(
-                {QStringLiteral("/"), QStringLiteral("/run/media/ali/DISK"), QStringLiteral("/media/ali/USB")}, user),
-            QStringLiteral("/run/media/ali/DISK/db.mdb"));
+        QCOMPARE(TFormMain::removableMediumTarget({u"/"_s, u"/media/ali"_s, u"/media/reza/STICK"_s, u"/media/alik/X"_s},
+                                                  user),
+                 QString());
+        QCOMPARE(TFormMain::removableMediumTarget({u"/"_s, u"/run/media/ali/DISK"_s, u"/media/ali/USB"_s}, user),
+                 u"/run/media/ali/DISK/db.mdb"_s);
     }
 
     // ---- the about window -------------------------------------------------------------------
@@ -829,7 +816,7 @@ private slots:
             QVERIFY((centre - Form2->rect().center()).manhattanLength() <= 2);
             // The hidden label changes nothing any more.
             Form2->Timer1Timer();
-            QCOMPARE(Form2->Label1->text(), QStringLiteral("0"));
+            QCOMPARE(Form2->Label1->text(), u"0"_s);
 
             // The picture grows around its centre until it reaches the window's size.
             int ticks = 0;
@@ -851,7 +838,7 @@ private slots:
             QVERIFY(!Form2->isVisible());
         }));
         // Reset for the next showing.
-        QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
+        QCOMPARE(Form2->Label1->text(), u"3"_s);
         QCOMPARE(Form2->Label1->font().pointSize(), 170);
         QVERIFY(Form2->Image1->isHidden());
         QCOMPARE(Form2->Image1->size(), QSize(100, 100));
@@ -898,14 +885,14 @@ private slots:
         // Esc while counting: the next showing counts from 3.
         QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
             for (int i = 0; i < 20; ++i) Form2->Timer1Timer();
-            QCOMPARE(Form2->Label1->text(), QStringLiteral("2"));
+            QCOMPARE(Form2->Label1->text(), u"2"_s);
             pressEsc(Form2);
             QVERIFY(!Form2->isVisible());
         }));
         QVERIFY(!Form2->Timer1->isActive());
         // Esc while the picture grows: the next showing counts and grows from the small picture.
         QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
-            QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
+            QCOMPARE(Form2->Label1->text(), u"3"_s);
             QVERIFY(Form2->Label1->isVisible());
             QVERIFY(!Form2->Image1->isVisible());
             for (int i = 0; i < 48; ++i) Form2->Timer1Timer();
@@ -916,7 +903,7 @@ private slots:
         }));
         QVERIFY(!Form2->Timer1->isActive() && !Form2->Timer2->isActive());
         QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
-            QCOMPARE(Form2->Label1->text(), QStringLiteral("3"));
+            QCOMPARE(Form2->Label1->text(), u"3"_s);
             QCOMPARE(Form2->Label1->font().pointSize(), 170);
             QVERIFY(Form2->Label1->isVisible());
             QVERIFY(!Form2->Image1->isVisible());
@@ -931,7 +918,7 @@ private slots:
     void aboutAnimatesByItself()
     {
         QVERIFY(chooseWhileModal(FormMain->N15, Form2, [&] {
-            QTRY_COMPARE_WITH_TIMEOUT(Form2->Label1->text(), QStringLiteral("2"), 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(Form2->Label1->text(), u"2"_s, 3000);
             pressEsc(Form2);
         }));
         // The credits picture is drawn, not blank.

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -36,23 +37,23 @@ private:
     // Payments numbered from `first` to `last`, one a day back from 1405/08/30, driver 7, 1000 rials each.
     void storePayments(int first, int last, const QString& date = QString())
     {
-        f->exec(QStringLiteral("WITH RECURSIVE n(x) AS (SELECT %1 UNION ALL SELECT x + 1 FROM n WHERE x < %2) "
-                               "INSERT INTO service (driver_bes_no, driver_id, driver_name, driver_bes, "
-                               "service_date, service_action) SELECT x, 7, '%3', 10000000, %4, '%5' || x FROM n")
-                    .arg(first)
-                    .arg(last)
-                    .arg(kDriver, date.isEmpty() ? u"printf('1405/08/%02d', 30 - x % 30)"_s : u"'"_s + date + u"'"_s,
-                         kAction));
+        f->exec(
+            u"WITH RECURSIVE n(x) AS (SELECT %1 UNION ALL SELECT x + 1 FROM n WHERE x < %2) "
+            "INSERT INTO service (driver_bes_no, driver_id, driver_name, driver_bes, "
+            "service_date, service_action) SELECT x, 7, '%3', 10000000, %4, '%5' || x FROM n"_s.arg(first)
+                .arg(last)
+                .arg(kDriver, date.isEmpty() ? u"printf('1405/08/%02d', 30 - x % 30)"_s : u"'"_s + date + u"'"_s,
+                     kAction));
         DM->ADOTableService->Reopen();
     }
 
     void storeService(int number, const QString& date)
     {
-        f->exec(QStringLiteral("INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, "
-                               "service_date, service_start_add, service_target_add, service_action, service_moeny, "
-                               "service_percent) VALUES (%1, 7, '%2', 3, 'A', '%3', 'S', 'T', 'old', 10000, 1000)")
-                    .arg(number)
-                    .arg(kDriver, date));
+        f->exec(
+            u"INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, "
+            "service_date, service_start_add, service_target_add, service_action, service_moeny, "
+            "service_percent) VALUES (%1, 7, '%2', 3, 'A', '%3', 'S', 'T', 'old', 10000, 1000)"_s.arg(number)
+                .arg(kDriver, date));
         DM->ADOTableService->Reopen();
     }
 
@@ -76,8 +77,7 @@ private:
     // F3 in the main window, as the desk opens a new payment.
     bool openNew()
     {
-        if (!activate(FormMain))
-            return false;
+        if (!activate(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F3);
         return QTest::qWaitForWindowActive(FormDriverBes);
     }
@@ -93,11 +93,9 @@ private:
     // F8, then Enter in the first date: the payments of that date.
     bool listDate(const QString& date)
     {
-        if (!activate(FormMain))
-            return false;
+        if (!activate(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F8);
-        if (!QTest::qWaitForWindowActive(FormViewDriverBes))
-            return false;
+        if (!QTest::qWaitForWindowActive(FormViewDriverBes)) return false;
         FormViewDriverBes->MaskEdit1->setFocus();
         typeAndEnter(date);
         return focused() == FormViewDriverBes->MaskEdit2;
@@ -116,10 +114,8 @@ private:
     {
         QStringList out;
         TDBGridModel* m = FormViewDriverBes->DBGrid1->Model();
-        while (m->canFetchMore({}))
-            m->fetchMore({});
-        for (int r = 0; r < m->rowCount(); ++r)
-            out << m->Text(r, column);
+        while (m->canFetchMore({})) m->fetchMore({});
+        for (int r = 0; r < m->rowCount(); ++r) out << m->Text(r, column);
         return out;
     }
 
@@ -127,8 +123,9 @@ private slots:
     void init()
     {
         f = std::make_unique<Fixture>();
-        f->exec(u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES "
-                "(7, '%1', '', '', ''), (12, 'Hasan', '', '', '')"_s.arg(kDriver));
+        f->exec(
+            u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES "
+            "(7, '%1', '', '', ''), (12, 'Hasan', '', '', '')"_s.arg(kDriver));
         DM->ADOTableDriver->Reopen();
     }
     void cleanup() { f.reset(); }
@@ -152,8 +149,7 @@ private slots:
         QList<QWidget*> chain;
         QWidget* next = w->EditServiceId;
         do {
-            if (next->focusPolicy() & Qt::TabFocus)
-                chain << next;
+            if (next->focusPolicy() & Qt::TabFocus) chain << next;
             next = next->nextInFocusChain();
         } while (next != w->EditServiceId && chain.size() < 10);
         QCOMPARE(chain, (QList<QWidget*>{w->EditServiceId, w->MaskEdit1, w->EditDriverId, w->EditDriverName,
@@ -180,8 +176,7 @@ private slots:
     {
         QFETCH(int, stored);
         QFETCH(QString, proposed);
-        if (stored)
-            storePayments(1, stored);
+        if (stored) storePayments(1, stored);
         storeService(900, kToday);  // services carry no payment number
         QVERIFY(openNew());
         QCOMPARE(FormDriverBes->EditServiceId->text(), proposed);
@@ -270,8 +265,7 @@ private slots:
         for (const QString& item : {u"Title=آژانس نمونه"_s, u"QRLabel9=57"_s, u"QRLabel10="_s + date,
                                     u"QRLabel12="_s + kDriver, u"QRLabel15="_s + printed})
             QVERIFY2(f->dialogs.previews[0].contains(item), qPrintable(item));
-        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
-            QSKIP("poppler-utils are not installed");
+        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) QSKIP("poppler-utils are not installed");
         QProcess text;
         text.start(u"pdftotext"_s, {pdf, u"-"_s});
         QVERIFY(text.waitForFinished());
@@ -288,12 +282,12 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("no code") << QString() << kDriver << u"100"_s << u"message: "_s + kIncomplete;
         QTest::newRow("no name") << u"7"_s << QString() << u"100"_s << u"message: "_s + kIncomplete;
-        QTest::newRow("amount with letters") << u"7"_s << kDriver << u"12a"_s
-                                             << u"error: '12a' is not a valid integer value"_s;
-        QTest::newRow("amount beyond 32 bits") << u"7"_s << kDriver << u"2147483648"_s
-                                               << u"error: '2147483648' is not a valid integer value"_s;
-        QTest::newRow("code with letters") << u"7x"_s << kDriver << u"100"_s
-                                           << u"error: '7x' is not a valid integer value"_s;
+        QTest::newRow("amount with letters")
+            << u"7"_s << kDriver << u"12a"_s << u"error: '12a' is not a valid integer value"_s;
+        QTest::newRow("amount beyond 32 bits")
+            << u"7"_s << kDriver << u"2147483648"_s << u"error: '2147483648' is not a valid integer value"_s;
+        QTest::newRow("code with letters")
+            << u"7x"_s << kDriver << u"100"_s << u"error: '7x' is not a valid integer value"_s;
     }
 
     void incompleteOrNotWholeStoresNothing()
@@ -383,12 +377,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(FormViewDriverBes));
         TFormViewDriverBes* l = FormViewDriverBes;
         QStringList titles;
-        for (int c = 0; c < 5; ++c)
-            titles << l->DBGrid1->Model()->headerData(c, Qt::Horizontal).toString();
+        for (int c = 0; c < 5; ++c) titles << l->DBGrid1->Model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(titles, (QStringList{u"پرداخت"_s, u"تاريخ"_s, u"كدراننده"_s, u"نام راننده"_s, u"مبلغ پرداختي"_s}));
-        QCOMPARE((QStringList{l->windowTitle(), l->Label5->text(), l->Label6->text(),
-                              l->EditServiceId->EditLabel->text()}),
-                 (QStringList{u"نمايش پرداختهاي رانندگان"_s, u"تاريخ"_s, u"تا تاريخ"_s, u"شماره پرداخت"_s}));
+        QCOMPARE(
+            (QStringList{l->windowTitle(), l->Label5->text(), l->Label6->text(), l->EditServiceId->EditLabel->text()}),
+            (QStringList{u"نمايش پرداختهاي رانندگان"_s, u"تاريخ"_s, u"تا تاريخ"_s, u"شماره پرداخت"_s}));
         QCOMPARE(l->MaskEdit1->Text(), kToday);
         QCOMPARE(l->MaskEdit2->Text(), kToday);
         QCOMPARE(listed(0).size(), 1501);

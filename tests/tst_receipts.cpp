@@ -25,6 +25,8 @@
 #include <algorithm>
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Texts = QMap<QString, QString>;  // item name -> text expected on the page
@@ -45,11 +47,16 @@ Filled service(const QString& title, const QString& address, const QString& tel,
     auto receipt = std::make_unique<TQRService>();
     receipt->setTexts(title, address, tel, number, date, time, driver, origin, target, amount);
     return {std::move(receipt),
-            {{QStringLiteral("Title"), title}, {QStringLiteral("QRLabel19"), address},
-             {QStringLiteral("QRLabel20"), tel}, {QStringLiteral("QRLabel9"), number},
-             {QStringLiteral("QRLabel10"), date}, {QStringLiteral("QRLabel11"), time},
-             {QStringLiteral("QRLabel12"), driver}, {QStringLiteral("QRLabel13"), origin},
-             {QStringLiteral("QRLabel14"), target}, {QStringLiteral("QRLabel15"), amount}}};
+            {{u"Title"_s, title},
+             {u"QRLabel19"_s, address},
+             {u"QRLabel20"_s, tel},
+             {u"QRLabel9"_s, number},
+             {u"QRLabel10"_s, date},
+             {u"QRLabel11"_s, time},
+             {u"QRLabel12"_s, driver},
+             {u"QRLabel13"_s, origin},
+             {u"QRLabel14"_s, target},
+             {u"QRLabel15"_s, amount}}};
 }
 
 Filled payment(const QString& title, const QString& number, const QString& date, const QString& driver,
@@ -58,37 +65,32 @@ Filled payment(const QString& title, const QString& number, const QString& date,
     auto receipt = std::make_unique<TQRPay>();
     receipt->setTexts(title, number, date, driver, amount);
     return {std::move(receipt),
-            {{QStringLiteral("Title"), title}, {QStringLiteral("QRLabel9"), number},
-             {QStringLiteral("QRLabel10"), date}, {QStringLiteral("QRLabel12"), driver},
-             {QStringLiteral("QRLabel15"), amount}}};
+            {{u"Title"_s, title},
+             {u"QRLabel9"_s, number},
+             {u"QRLabel10"_s, date},
+             {u"QRLabel12"_s, driver},
+             {u"QRLabel15"_s, amount}}};
 }
 
-const QString kAgency = QStringLiteral("آژانس تاكسي تلفني پيك");
-const QString kLongName = QStringLiteral("محمدحسين عبدالرحيم زاده اصفهاني نژاد قاسملوي كرمانشاهي تبريزي "
-                                         "شيرازي يزدي كاشاني قزويني مازندراني");
+const QString kAgency = u"آژانس تاكسي تلفني پيك"_s;
+const QString kLongName =
+    u"محمدحسين عبدالرحيم زاده اصفهاني نژاد قاسملوي كرمانشاهي تبريزي "
+    "شيرازي يزدي كاشاني قزويني مازندراني"_s;
 
 Filled make(const QString& row)
 {
-    if (row == QLatin1String("service"))
-        return service(kAgency, QStringLiteral("تهران، خيابان آزادي، پلاك ۱۲"), QStringLiteral("66012345 - 66012346"),
-                       QStringLiteral("7"), QStringLiteral("1403/05/12"), QStringLiteral("10:25:30"),
-                       QStringLiteral("علي كريمي"), QStringLiteral("ميدان انقلاب"),
-                       QStringLiteral("فرودگاه مهرآباد"), QStringLiteral("15000 ريال"));
-    if (row == QLatin1String("service without address"))
-        return service(kAgency, QString(), QString(), QStringLiteral("0012"), QStringLiteral("1399/12/30"),
-                       QStringLiteral("23:59:59"), QStringLiteral("رضا"), QStringLiteral("ونك"),
-                       QStringLiteral("تجريش"), QStringLiteral("0150 ريال"));
-    if (row == QLatin1String("service long name"))
-        return service(kAgency, QString(), QString(), QString(), QString(), QString(), kLongName, QString(),
-                       QString(), QString());
-    if (row == QLatin1String("payment"))
-        return payment(kAgency, QStringLiteral("57"), QStringLiteral("1403/01/01"), QStringLiteral("مهدي كاظمي"),
-                       QStringLiteral("250000 ريال"));
-    if (row == QLatin1String("payment of nothing"))
-        return payment(kAgency, QStringLiteral("1"), QStringLiteral("1405/01/01"), QStringLiteral("يوسف"),
-                       QStringLiteral("0 ريال"));
-    if (row == QLatin1String("payment long name"))
-        return payment(kAgency, QString(), QString(), kLongName, QString());
+    if (row == u"service"_s)
+        return service(kAgency, u"تهران، خيابان آزادي، پلاك ۱۲"_s, u"66012345 - 66012346"_s, u"7"_s, u"1403/05/12"_s,
+                       u"10:25:30"_s, u"علي كريمي"_s, u"ميدان انقلاب"_s, u"فرودگاه مهرآباد"_s, u"15000 ريال"_s);
+    if (row == u"service without address"_s)
+        return service(kAgency, QString(), QString(), u"0012"_s, u"1399/12/30"_s, u"23:59:59"_s, u"رضا"_s, u"ونك"_s,
+                       u"تجريش"_s, u"0150 ريال"_s);
+    if (row == u"service long name"_s)
+        return service(kAgency, QString(), QString(), QString(), QString(), QString(), kLongName, QString(), QString(),
+                       QString());
+    if (row == u"payment"_s) return payment(kAgency, u"57"_s, u"1403/01/01"_s, u"مهدي كاظمي"_s, u"250000 ريال"_s);
+    if (row == u"payment of nothing"_s) return payment(kAgency, u"1"_s, u"1405/01/01"_s, u"يوسف"_s, u"0 ريال"_s);
+    if (row == u"payment long name"_s) return payment(kAgency, QString(), QString(), kLongName, QString());
     return {};
 }
 
@@ -98,8 +100,7 @@ QString comparable(const QString& text)
 {
     QString out;
     for (QChar c : text.normalized(QString::NormalizationForm_KC)) {
-        if (c.isSpace() || c.category() == QChar::Other_Format)
-            continue;
+        if (c.isSpace() || c.category() == QChar::Other_Format) continue;
         const char16_t u = c.unicode();
         if (u == 0x064A)
             c = QChar(0x06CC);
@@ -119,12 +120,11 @@ bool run(const QString& program, const QStringList& arguments, QByteArray* outpu
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning().noquote() << program << arguments.join(QLatin1Char(' ')) << "failed:"
-                             << QString::fromLocal8Bit(process.readAllStandardError());
+        qWarning().noquote() << program << arguments.join(u' ')
+                             << "failed:" << QString::fromLocal8Bit(process.readAllStandardError());
         return false;
     }
-    if (output)
-        *output = process.readAllStandardOutput();
+    if (output) *output = process.readAllStandardOutput();
     return true;
 }
 
@@ -132,8 +132,7 @@ bool run(const QString& program, const QStringList& arguments, QByteArray* outpu
 QRectF pageBoxPt(const Receipt& receipt, const ReceiptItem& item)
 {
     const QRectF mm = item.box.translated(receipt.margins().left(), receipt.margins().top());
-    return {mm.left() * kPointsPerMm, mm.top() * kPointsPerMm, mm.width() * kPointsPerMm,
-            mm.height() * kPointsPerMm};
+    return {mm.left() * kPointsPerMm, mm.top() * kPointsPerMm, mm.width() * kPointsPerMm, mm.height() * kPointsPerMm};
 }
 
 // One glyph or run of the PDF's text layer, as pdftotext places it.
@@ -145,17 +144,16 @@ struct Word {
 QList<Word> words(const QString& pdf)
 {
     QByteArray html;
-    if (!run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}, &html))
-        return {};
-    static const QRegularExpression word(QStringLiteral(
-        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">(.*?)</word>)re"));
+    if (!run(u"pdftotext"_s, {u"-bbox"_s, pdf, u"-"_s}, &html)) return {};
+    static const QRegularExpression word(
+        uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">(.*?)</word>)re"_s);
     QList<Word> list;
     for (const QRegularExpressionMatch& m : word.globalMatch(QString::fromUtf8(html))) {
         QString text = m.captured(5);
-        text.replace(QLatin1String("&lt;"), QLatin1String("<"))
-            .replace(QLatin1String("&gt;"), QLatin1String(">"))
-            .replace(QLatin1String("&quot;"), QLatin1String("\""))
-            .replace(QLatin1String("&amp;"), QLatin1String("&"));
+        text.replace(u"&lt;"_s, u"<"_s)
+            .replace(u"&gt;"_s, u">"_s)
+            .replace(u"&quot;"_s, u"\""_s)
+            .replace(u"&amp;"_s, u"&"_s);
         const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
         const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
         list.append({QRectF(topLeft, bottomRight), text});
@@ -178,8 +176,7 @@ QStringList readLines(QList<Word> list)
     for (QList<Word>& line : lines) {
         std::sort(line.begin(), line.end(), [](const Word& a, const Word& b) { return a.box.right() > b.box.right(); });
         QString text;
-        for (const Word& w : line)
-            text += w.text;
+        for (const Word& w : line) text += w.text;
         texts.append(text);
     }
     return texts;
@@ -187,16 +184,15 @@ QStringList readLines(QList<Word> list)
 
 QString describe(const Word& w)
 {
-    return QStringLiteral("'%1' at %2,%3 pt").arg(w.text).arg(w.box.center().x()).arg(w.box.center().y());
+    return u"'%1' at %2,%3 pt"_s.arg(w.text).arg(w.box.center().x()).arg(w.box.center().y());
 }
 
 QImage renderPng(const QString& pdf, const QString& dir)
 {
-    const QString stem = dir + QStringLiteral("/page");
-    if (!run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kPngDpi), QStringLiteral("-gray"),
-                                          QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, stem}))
+    const QString stem = dir + u"/page"_s;
+    if (!run(u"pdftoppm"_s, {u"-r"_s, QString::number(kPngDpi), u"-gray"_s, u"-png"_s, u"-singlefile"_s, pdf, stem}))
         return {};
-    return QImage(stem + QStringLiteral(".png"));
+    return QImage(stem + u".png"_s);
 }
 
 QRect pixelBox(const Receipt& receipt, const ReceiptItem& item)
@@ -206,14 +202,17 @@ QRect pixelBox(const Receipt& receipt, const ReceiptItem& item)
     return QRectF(mm.left() * perMm, mm.top() * perMm, mm.width() * perMm, mm.height() * perMm).toAlignedRect();
 }
 
-bool isInk(const QImage& image, int x, int y) { return qGray(image.pixel(x, y)) < 160; }
+bool isInk(const QImage& image, int x, int y)
+{
+    return qGray(image.pixel(x, y)) < 160;
+}
 
 // A single free-standing item, to look at how one text is drawn.
 class OneItem : public Receipt {
 public:
     OneItem(const QString& face, Qt::Alignment alignment, const QString& caption)
-        : Receipt(QPageSize(QPageSize::A5), QMarginsF(), QSizeF(100, 12))
-        , text(label(u"text", 0, 0, 100, 12, alignment, face, 14, Plain, caption))
+        : Receipt(QPageSize(QPageSize::A5), QMarginsF(), QSizeF(100, 12)),
+          text(label(u"text", 0, 0, 100, 12, alignment, face, 14, Plain, caption))
     {
         add(text);
     }
@@ -259,8 +258,7 @@ QList<QPrintPreviewDialog*> openPreviews()
 {
     QList<QPrintPreviewDialog*> list;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(w); dialog && dialog->isVisible())
-            list.append(dialog);
+        if (auto* dialog = qobject_cast<QPrintPreviewDialog*>(w); dialog && dialog->isVisible()) list.append(dialog);
     return list;
 }
 
@@ -305,8 +303,8 @@ void TestReceipts::layoutMatchesReference_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reference");
-    QTest::newRow("service") << QStringLiteral("service") << QFINDTESTDATA("data/receipt_service.txt");
-    QTest::newRow("payment") << QStringLiteral("payment") << QFINDTESTDATA("data/receipt_pay.txt");
+    QTest::newRow("service") << u"service"_s << QFINDTESTDATA("data/receipt_service.txt");
+    QTest::newRow("payment") << u"payment"_s << QFINDTESTDATA("data/receipt_pay.txt");
 }
 
 void TestReceipts::layoutMatchesReference()
@@ -315,16 +313,15 @@ void TestReceipts::layoutMatchesReference()
     QFETCH(QString, reference);
     // As constructed, before any print sets a text.
     std::unique_ptr<Receipt> receipt;
-    if (kind == QLatin1String("service"))
+    if (kind == u"service"_s)
         receipt = std::make_unique<TQRService>();
     else
         receipt = std::make_unique<TQRPay>();
     QFile file(reference);
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(reference));
-    const QStringList expected = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    const QStringList actual = receipt->layoutDump().split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < std::min(expected.size(), actual.size()); ++i)
-        QCOMPARE(actual.at(i), expected.at(i));
+    const QStringList expected = QString::fromUtf8(file.readAll()).split(u'\n');
+    const QStringList actual = receipt->layoutDump().split(u'\n');
+    for (qsizetype i = 0; i < std::min(expected.size(), actual.size()); ++i) QCOMPARE(actual.at(i), expected.at(i));
     QCOMPARE(actual.size(), expected.size());
 }
 
@@ -333,8 +330,8 @@ void TestReceipts::pdfIsOnePageOfItsPaper_data()
     QTest::addColumn<QString>("row");
     QTest::addColumn<qreal>("widthMm");
     QTest::addColumn<qreal>("heightMm");
-    QTest::newRow("service on Letter") << QStringLiteral("service") << 215.9 << 279.4;
-    QTest::newRow("payment on A4") << QStringLiteral("payment") << 210.0 << 297.0;
+    QTest::newRow("service on Letter") << u"service"_s << 215.9 << 279.4;
+    QTest::newRow("payment on A4") << u"payment"_s << 210.0 << 297.0;
 }
 
 void TestReceipts::pdfIsOnePageOfItsPaper()
@@ -343,22 +340,22 @@ void TestReceipts::pdfIsOnePageOfItsPaper()
     QFETCH(qreal, widthMm);
     QFETCH(qreal, heightMm);
     const Filled filled = make(row);
-    const QString pdf = m_dir.filePath(row + QStringLiteral(".pdf"));
+    const QString pdf = m_dir.filePath(row + u".pdf"_s);
     QVERIFY(filled.receipt->writePdf(pdf));
     QByteArray info;
-    QVERIFY(run(QStringLiteral("pdfinfo"), {pdf}, &info));
+    QVERIFY(run(u"pdfinfo"_s, {pdf}, &info));
     const QString text = QString::fromUtf8(info);
-    const auto pages = QRegularExpression(QStringLiteral(R"(Pages:\s+(\d+))")).match(text);
+    const auto pages = QRegularExpression(uR"(Pages:\s+(\d+))"_s).match(text);
     QVERIFY2(pages.hasMatch(), qPrintable(text));
-    QCOMPARE(pages.captured(1), QStringLiteral("1"));
-    const auto size = QRegularExpression(QStringLiteral(R"(Page size:\s+([\d.]+) x ([\d.]+) pts)")).match(text);
+    QCOMPARE(pages.captured(1), u"1"_s);
+    const auto size = QRegularExpression(uR"(Page size:\s+([\d.]+) x ([\d.]+) pts)"_s).match(text);
     QVERIFY2(size.hasMatch(), qPrintable(text));
     QVERIFY2(qAbs(size.captured(1).toDouble() - widthMm * kPointsPerMm) < 0.5, qPrintable(size.captured(0)));
     QVERIFY2(qAbs(size.captured(2).toDouble() - heightMm * kPointsPerMm) < 0.5, qPrintable(size.captured(0)));
 
     // The caller learns when the file cannot be written.
     QTest::ignoreMessage(QtWarningMsg, "QPainter::begin(): Returned false");
-    QVERIFY(!filled.receipt->writePdf(m_dir.filePath(QStringLiteral("missing/receipt.pdf"))));
+    QVERIFY(!filled.receipt->writePdf(m_dir.filePath(u"missing/receipt.pdf"_s)));
 }
 
 void TestReceipts::everyTextComesBackFromItsBox_data()
@@ -372,7 +369,7 @@ void TestReceipts::everyTextComesBackFromItsBox()
 {
     QFETCH(QString, row);
     const Filled filled = make(row);
-    const QString pdf = m_dir.filePath(QStringLiteral("texts.pdf"));
+    const QString pdf = m_dir.filePath(u"texts.pdf"_s);
     QVERIFY(filled.receipt->writePdf(pdf));
     const QList<Word> all = words(pdf);
     QVERIFY(!all.isEmpty());
@@ -381,16 +378,15 @@ void TestReceipts::everyTextComesBackFromItsBox()
     for (const Word& w : all) {
         const ReceiptItem* owner = nullptr;
         for (const ReceiptItem* item : filled.receipt->items())
-            if (pageBoxPt(*filled.receipt, *item).contains(w.box.center()))
-                owner = item;
-        QVERIFY2(owner, qPrintable(QStringLiteral("outside every box: ") + describe(w)));
+            if (pageBoxPt(*filled.receipt, *item).contains(w.box.center())) owner = item;
+        QVERIFY2(owner, qPrintable(u"outside every box: "_s + describe(w)));
         byItem[owner].append(w);
     }
     for (const ReceiptItem* item : filled.receipt->items()) {
         // Variable items must show what was set; the fixed ones keep their captions.
         const QString expected = filled.texts.value(item->Name, item->Caption);
         const QStringList lines = readLines(byItem.value(item));
-        QVERIFY2(lines.size() <= 1, qPrintable(item->Name + QStringLiteral(": ") + lines.join(QLatin1Char('|'))));
+        QVERIFY2(lines.size() <= 1, qPrintable(item->Name + u": "_s + lines.join(u'|')));
         QCOMPARE(comparable(lines.join(QString())), comparable(expected));
     }
 }
@@ -398,8 +394,8 @@ void TestReceipts::everyTextComesBackFromItsBox()
 void TestReceipts::longNameWrapsInsideItsBox_data()
 {
     QTest::addColumn<QString>("row");
-    QTest::newRow("service") << QStringLiteral("service long name");
-    QTest::newRow("payment") << QStringLiteral("payment long name");
+    QTest::newRow("service") << u"service long name"_s;
+    QTest::newRow("payment") << u"payment long name"_s;
 }
 
 void TestReceipts::longNameWrapsInsideItsBox()
@@ -407,10 +403,10 @@ void TestReceipts::longNameWrapsInsideItsBox()
     QFETCH(QString, row);
     const Filled filled = make(row);
     const Receipt& receipt = *filled.receipt;
-    const ReceiptItem* name = receipt.item(QStringLiteral("QRLabel12"));
+    const ReceiptItem* name = receipt.item(u"QRLabel12"_s);
     QVERIFY(name);
     QCOMPARE(name->Caption, kLongName);
-    const QString pdf = m_dir.filePath(QStringLiteral("long.pdf"));
+    const QString pdf = m_dir.filePath(u"long.pdf"_s);
     QVERIFY(receipt.writePdf(pdf));
 
     // The name is the one variable text; every other word belongs to a fixed caption.
@@ -419,22 +415,20 @@ void TestReceipts::longNameWrapsInsideItsBox()
         const bool fixed = std::any_of(receipt.items().begin(), receipt.items().end(), [&](const ReceiptItem* item) {
             return item != name && !item->Caption.isEmpty() && pageBoxPt(receipt, *item).contains(w.box.center());
         });
-        if (!fixed)
-            nameWords.append(w);
+        if (!fixed) nameWords.append(w);
     }
     const QRectF box = pageBoxPt(receipt, *name);
     for (const Word& w : nameWords)
         QVERIFY2(w.box.left() >= box.left() - 0.5 && w.box.right() <= box.right() + 0.5,
-                 qPrintable(describe(w) + QStringLiteral(" beside the box")));
+                 qPrintable(describe(w) + u" beside the box"_s));
     // Lines past the box's height are clipped away; those drawn break between words, in order.
     const QStringList lines = readLines(nameWords);
     // The box holds one line of the name: it ends at a word, before the name does.
     QVERIFY2(!lines.isEmpty() && comparable(lines.join(QString())) != comparable(kLongName),
-             qPrintable(lines.join(QLatin1Char('|'))));
+             qPrintable(lines.join(u'|')));
     QStringList wholeWords;
     QString prefix;
-    for (const QString& w : kLongName.split(QLatin1Char(' ')))
-        wholeWords.append(comparable(prefix += w));
+    for (const QString& w : kLongName.split(u' ')) wholeWords.append(comparable(prefix += w));
     QString shown;
     for (const QString& line : lines) {
         shown += line;
@@ -454,7 +448,7 @@ void TestReceipts::noInkOutsideTheBoxes()
     QFETCH(QString, row);
     const Filled filled = make(row);
     const Receipt& receipt = *filled.receipt;
-    const QString pdf = m_dir.filePath(QStringLiteral("ink.pdf"));
+    const QString pdf = m_dir.filePath(u"ink.pdf"_s);
     QVERIFY(receipt.writePdf(pdf));
     const QImage image = renderPng(pdf, m_dir.path());
     QVERIFY(!image.isNull());
@@ -463,26 +457,24 @@ void TestReceipts::noInkOutsideTheBoxes()
     for (const ReceiptItem* item : receipt.items()) {
         const QRect box = pixelBox(receipt, *item);
         boxes.append(box.adjusted(-1, -1, 1, 1));  // the rasteriser's smoothing
-        if (item->Caption.isEmpty())
-            continue;
+        if (item->Caption.isEmpty()) continue;
         bool inked = false;
         for (int y = box.top(); y <= box.bottom() && !inked; ++y)
-            for (int x = box.left(); x <= box.right() && !inked; ++x)
-                inked = isInk(image, x, y);
-        QVERIFY2(inked, qPrintable(item->Name + QStringLiteral(" shows nothing")));
+            for (int x = box.left(); x <= box.right() && !inked; ++x) inked = isInk(image, x, y);
+        QVERIFY2(inked, qPrintable(item->Name + u" shows nothing"_s));
     }
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             if (isInk(image, x, y))
                 QVERIFY2(std::any_of(boxes.begin(), boxes.end(), [&](const QRect& b) { return b.contains(x, y); }),
-                         qPrintable(QStringLiteral("ink at %1,%2 px outside every box").arg(x).arg(y)));
+                         qPrintable(u"ink at %1,%2 px outside every box"_s.arg(x).arg(y)));
 }
 
 void TestReceipts::colonAndBlankStandWhereAReaderExpects_data()
 {
     QTest::addColumn<QString>("row");
-    QTest::newRow("service") << QStringLiteral("service");
-    QTest::newRow("payment") << QStringLiteral("payment");
+    QTest::newRow("service") << u"service"_s;
+    QTest::newRow("payment") << u"payment"_s;
 }
 
 void TestReceipts::colonAndBlankStandWhereAReaderExpects()
@@ -490,39 +482,36 @@ void TestReceipts::colonAndBlankStandWhereAReaderExpects()
     QFETCH(QString, row);
     const Filled filled = make(row);
     const Receipt& receipt = *filled.receipt;
-    const QString pdf = m_dir.filePath(QStringLiteral("order.pdf"));
+    const QString pdf = m_dir.filePath(u"order.pdf"_s);
     QVERIFY(receipt.writePdf(pdf));
     const QList<Word> all = words(pdf);
-    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression digits(u"^[0-9]+$"_s);
     int colons = 0;
     for (const ReceiptItem* item : receipt.items()) {
         const QRectF box = pageBoxPt(receipt, *item);
         QList<Word> mark, rest;
         for (const Word& w : all)
-            if (box.contains(w.box.center()))
-                (comparable(w.text) == QLatin1String(":") ? mark : rest).append(w);
+            if (box.contains(w.box.center())) (comparable(w.text) == u":"_s ? mark : rest).append(w);
         // Read right to left, a caption's colon follows its word: it stands at the word's left.
-        if (item->Caption.trimmed().endsWith(QLatin1Char(':'))) {
+        if (item->Caption.trimmed().endsWith(u':')) {
             QCOMPARE(mark.size(), 1);
             ++colons;
             for (const Word& w : rest)
                 QVERIFY2(mark[0].box.right() < w.box.left(),
-                         qPrintable(item->Name + QStringLiteral(": ") + describe(mark[0]) +
-                                    QStringLiteral(" right of ") + describe(w)));
+                         qPrintable(item->Name + u": "_s + describe(mark[0]) + u" right of "_s + describe(w)));
         }
         // The amount reads number, blank, unit: the unit left of the digits, a blank's width apart.
-        if (item->Name == QLatin1String("QRLabel15")) {
+        if (item->Name == u"QRLabel15"_s) {
             QList<Word> number, unit;
-            for (const Word& w : rest)
-                (digits.match(comparable(w.text)).hasMatch() ? number : unit).append(w);
+            for (const Word& w : rest) (digits.match(comparable(w.text)).hasMatch() ? number : unit).append(w);
             QCOMPARE(number.size(), 1);
             QVERIFY(!unit.isEmpty());
             for (const Word& w : unit)
                 QVERIFY2(number[0].box.left() - w.box.right() >= 2.0,
-                         qPrintable(describe(w) + QStringLiteral(" against ") + describe(number[0])));
+                         qPrintable(describe(w) + u" against "_s + describe(number[0])));
         }
     }
-    QCOMPARE(colons, row == QLatin1String("service") ? 9 : 4);
+    QCOMPARE(colons, row == u"service"_s ? 9 : 4);
 }
 
 void TestReceipts::previewShowsThePageAsPrinted_data()
@@ -545,27 +534,25 @@ void TestReceipts::previewShowsThePageAsPrinted()
         const QRect box = Receipt::mmToDevice(item->box, &printed).toAlignedRect() & printed.rect();
         auto inked = [&box](const QImage& image, int x) {
             for (int y = box.top(); y <= box.bottom(); ++y)
-                if (isInk(image, x, y))
-                    return true;
+                if (isInk(image, x, y)) return true;
             return false;
         };
         int differ = 0;
-        for (int x = box.left(); x <= box.right(); ++x)
-            differ += inked(printed, x) != inked(previewed, x);
-        QVERIFY2(differ <= 2, qPrintable(item->Name + QStringLiteral(": %1 columns differ").arg(differ)));
+        for (int x = box.left(); x <= box.right(); ++x) differ += inked(printed, x) != inked(previewed, x);
+        QVERIFY2(differ <= 2, qPrintable(item->Name + u": %1 columns differ"_s.arg(differ)));
     }
 }
 
 void TestReceipts::namedFacesResolveToPersianFaces()
 {
     const QStringList installed = QFontDatabase::families();
-    for (const QString& face : {QStringLiteral("Mitra"), QStringLiteral("Tabassom"), QStringLiteral("Jadid")}) {
-        const OneItem arabic(face, Qt::AlignLeft, QStringLiteral("علي كريمي"));
+    for (const QString& face : {u"Mitra"_s, u"Tabassom"_s, u"Jadid"_s}) {
+        const OneItem arabic(face, Qt::AlignLeft, u"علي كريمي"_s);
         const QString family = QFontInfo(Receipt::font(arabic.text)).family();
-        QVERIFY2(installed.contains(family), qPrintable(face + QStringLiteral(" -> ") + family));
+        QVERIFY2(installed.contains(family), qPrintable(face + u" -> "_s + family));
         QVERIFY2(QFontDatabase::writingSystems(family).contains(QFontDatabase::Arabic), qPrintable(family));
         // Paper shows the Persian letters, final yeh without dots and kaf without its mark.
-        const OneItem persian(face, Qt::AlignLeft, QStringLiteral("علی کریمی"));
+        const OneItem persian(face, Qt::AlignLeft, u"علی کریمی"_s);
         QVERIFY2(arabic.image() == persian.image(), qPrintable(face));
     }
 }
@@ -577,7 +564,7 @@ void TestReceipts::alignmentFollowsRightToLeft()
         qreal inkCentre;  // where the ink's middle falls across the box, 0 left .. 1 right
     };
     for (const Case& c : {Case{Qt::AlignLeft, 0.9}, Case{Qt::AlignRight, 0.1}, Case{Qt::AlignHCenter, 0.5}}) {
-        const QImage image = OneItem(QStringLiteral("Mitra"), c.alignment, QStringLiteral("مبلغ")).image();
+        const QImage image = OneItem(u"Mitra"_s, c.alignment, u"مبلغ"_s).image();
         int left = image.width(), right = -1;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
@@ -594,8 +581,7 @@ void TestReceipts::alignmentFollowsRightToLeft()
 void TestReceipts::previewWaitsAndIsNotReentered()
 {
     TQRPay receipt;
-    receipt.setTexts(kAgency, QStringLiteral("3"), QStringLiteral("1403/05/12"), QStringLiteral("رضا"),
-                     QStringLiteral("100 ريال"));
+    receipt.setTexts(kAgency, u"3"_s, u"1403/05/12"_s, u"رضا"_s, u"100 ريال"_s);
     int mostOpen = 0;
     int pages = -1;
     QPageSize::PageSizeId paper = QPageSize::Custom;
@@ -612,8 +598,7 @@ void TestReceipts::previewWaitsAndIsNotReentered()
                 paper = open.first()->printer()->pageLayout().pageSize().id();
                 rightToLeft = open.first()->layoutDirection() == Qt::RightToLeft;
             }
-            for (QPrintPreviewDialog* dialog : open)
-                dialog->reject();
+            for (QPrintPreviewDialog* dialog : open) dialog->reject();
         });
         QVERIFY(receipt.previewOpen());
         receipt.preview(nullptr);  // returns at once while the first is open

@@ -1,12 +1,6 @@
 // The drivers and subscribers registers, the confirmation dialog and the two pickers, driven
 // by keys from the main window and the service window as the desk uses them.
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTest>
-#include <QTimer>
-#include <memory>
-
 #include "app/UnitMain.h"
 #include "baseinfo/UnitAcount.h"
 #include "baseinfo/UnitConfirm.h"
@@ -20,6 +14,13 @@
 #include "operations/UnitService.h"
 #include "reports/UnitDriverHesab.h"
 #include "tests/Fixture.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using agency::TDataSetState;

@@ -1,7 +1,6 @@
 // The service list (F7) and the driver account (F10), driven by keys on a desk's worth of rows,
 // and what every report's export says.
 
-
 #include "app/UnitMain.h"
 #include "data/UnitDM.h"
 #include "operations/UnitSelectDriver.h"

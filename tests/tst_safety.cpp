@@ -17,10 +17,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <memory>
-#include <numeric>
 
 #include <csignal>
+#include <memory>
+#include <numeric>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -43,8 +43,7 @@ QByteArray digest(const QString& path)
 QList<qint64> walk(TDataset* ds, const QString& field)
 {
     QList<qint64> out;
-    for (ds->First(); !ds->Eof(); ds->Next())
-        out << ds->FieldByName(field).AsInteger();
+    for (ds->First(); !ds->Eof(); ds->Next()) out << ds->FieldByName(field).AsInteger();
     return out;
 }
 
@@ -60,8 +59,7 @@ Tool agencyctl(const QStringList& args, const QByteArray& input = {})
     p.write(input);
     p.closeWriteChannel();
     Tool t;
-    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit)
-        t.exitCode = p.exitCode();
+    if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit) t.exitCode = p.exitCode();
     t.out = QString::fromUtf8(p.readAllStandardOutput());
     t.err = QString::fromUtf8(p.readAllStandardError());
     return t;
@@ -77,8 +75,7 @@ QList<QVariantList> rowsIn(const QString& path, const QString& sql)
         Statement st(db, sql);
         while (st.step()) {
             QVariantList row;
-            for (int i = 0; i < st.columnCount(); ++i)
-                row << st.column(i);
+            for (int i = 0; i < st.columnCount(); ++i) row << st.column(i);
             out << row;
         }
     } catch (const Error&) {
@@ -108,8 +105,7 @@ private slots:
     void init()
     {
         const QByteArray test = QTest::currentTestFunction();
-        if (f && test == m_sharedBy)
-            return;
+        if (f && test == m_sharedBy) return;
         f.reset();  // before the next: the program's windows and data module are global
         f = std::make_unique<Fixture>(false);
         m_sharedBy = test == "valuesBeyondTheirColumns" || test == "theProgramsLikeThroughARealQuery" ? test : "";
@@ -128,12 +124,12 @@ private slots:
     {
         QFETCH(QString, dataset);
         f->exec(kNumbers + u"INSERT INTO driver (driver_id, driver_name) SELECT i, 'راننده ' || i FROM n"_s);
-        f->exec(kNumbers + u"INSERT INTO service (service_id, service_date, driver_id, driver_name, service_percent) "
-                           "SELECT i, '1405/09/17', i, 'راننده ' || i, i * 10000 FROM n"_s);
+        f->exec(kNumbers +
+                u"INSERT INTO service (service_id, service_date, driver_id, driver_name, service_percent) "
+                "SELECT i, '1405/09/17', i, 'راننده ' || i, i * 10000 FROM n"_s);
         TDataset* ds = nullptr;
         for (TDataset* d : DM->datasets())
-            if (d->Name() == dataset)
-                ds = d;
+            if (d->Name() == dataset) ds = d;
         QVERIFY(ds);
         ds->Reopen();
         const QList<qint64> codes = walk(ds, u"driver_id"_s);
@@ -152,7 +148,7 @@ private slots:
     void valuesBeyondTheirColumns_data()
     {
         QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("text");     // set as text; empty when set as a number
+        QTest::addColumn<QString>("text");  // set as text; empty when set as a number
         QTest::addColumn<qint64>("number");
         QTest::addColumn<QVariant>("stored");  // invalid when refused
         QTest::addColumn<QString>("message");
@@ -214,8 +210,7 @@ private slots:
         t->Post();
         const QList<QVariantList> rows = f->rows(u"SELECT service_date, %1 FROM service ORDER BY id"_s.arg(column));
         QCOMPARE(rows.size(), stored.isValid() ? 2 : 1);
-        if (stored.isValid())
-            QCOMPARE(rows[0][1].toLongLong(), stored.toLongLong());
+        if (stored.isValid()) QCOMPARE(rows[0][1].toLongLong(), stored.toLongLong());
         QCOMPARE(rows.last()[0].toString(), u"1405/09/18"_s);
     }
 
@@ -254,11 +249,13 @@ private slots:
     {
         QFETCH(QString, pattern);
         QFETCH(QList<qint64>, found);
-        f->exec(u"INSERT OR IGNORE INTO driver (driver_id, driver_name) VALUES (1, 'Ali Rezaei'), (2, '50% off'), "
-                "(3, '500 off'), (4, 'a_b'), (5, 'axb'), (6, 'O''Brien'), (7, 'back\\slash'), (8, 'علي'), "
-                "(9, 'كاظم'), (10, 'فاطمة'), (11, 'أحمد'), (12, 'إيمان'), (13, 'اسماعيل'), (14, 'زهره'), "
-                "(15, '%1'), (16, '%1'), (17, '%1')"_s.arg(QString(50, u'a')));
-        f->exec(kNumbers + u"INSERT OR IGNORE INTO driver (driver_id, driver_name) SELECT 100 + i, 'Driver ' || i FROM n"_s);
+        f->exec(
+            u"INSERT OR IGNORE INTO driver (driver_id, driver_name) VALUES (1, 'Ali Rezaei'), (2, '50% off'), "
+            "(3, '500 off'), (4, 'a_b'), (5, 'axb'), (6, 'O''Brien'), (7, 'back\\slash'), (8, 'علي'), "
+            "(9, 'كاظم'), (10, 'فاطمة'), (11, 'أحمد'), (12, 'إيمان'), (13, 'اسماعيل'), (14, 'زهره'), "
+            "(15, '%1'), (16, '%1'), (17, '%1')"_s.arg(QString(50, u'a')));
+        f->exec(kNumbers +
+                u"INSERT OR IGNORE INTO driver (driver_id, driver_name) SELECT 100 + i, 'Driver ' || i FROM n"_s);
         TADOQuery* q = DM->QueryDriver;
         q->SQL.Clear();
         q->SQL.Add(u"select *"_s);
@@ -286,8 +283,9 @@ private slots:
     {
         QFETCH(QString, cause);
         QFETCH(QString, phrase);
-        f->exec(kNumbers + u"INSERT INTO service (service_id, service_date, driver_name) "
-                           "SELECT i, '1405/09/17', 'راننده ' || i FROM n"_s);
+        f->exec(kNumbers +
+                u"INSERT INTO service (service_id, service_date, driver_name) "
+                "SELECT i, '1405/09/17', 'راننده ' || i FROM n"_s);
         const QString places = f->dir.filePath(u"places"_s);
         const QString medium = places + u"/medium/db.mdb"_s;
         const QString hard = places + u"/hard/DB.MDB"_s;
@@ -322,7 +320,8 @@ private slots:
             QDir().mkpath(closed);
             handToNobody(own.path());
             ::chmod(QFile::encodeName(closed).constData(), 0500);
-            const std::optional<QString> refused = runAsNobody([&] { Database(source).backupTo(closed + u"/db.mdb"_s); });
+            const std::optional<QString> refused =
+                runAsNobody([&] { Database(source).backupTo(closed + u"/db.mdb"_s); });
             QVERIFY2(refused && refused->contains(phrase), qPrintable(refused.value_or(u"copied"_s)));
             QCOMPARE(*refused, u"در پوشه %1 نمي توان نوشت"_s.arg(closed));
             return;
@@ -429,9 +428,9 @@ private slots:
 
     void restoreCommand_data()
     {
-        QTest::addColumn<QString>("place");   // what stands at the path restored to
-        QTest::addColumn<QString>("backup");  // a sound copy, or what else is given as one
-        QTest::addColumn<QString>("refusal"); // empty when the restore is done
+        QTest::addColumn<QString>("place");    // what stands at the path restored to
+        QTest::addColumn<QString>("backup");   // a sound copy, or what else is given as one
+        QTest::addColumn<QString>("refusal");  // empty when the restore is done
         QTest::newRow("over the database") << u"database"_s << u"copy"_s << QString();
         QTest::newRow("over a damaged file") << u"damaged"_s << u"copy"_s << QString();
         QTest::newRow("into an empty place") << u"nothing"_s << u"copy"_s << QString();
@@ -462,8 +461,7 @@ private slots:
             sqlite3_open(QFile::encodeName(target).constData(), &db);
             sqlite3_exec(db, "DELETE FROM driver WHERE driver_id > 10", nullptr, nullptr, nullptr);
             sqlite3_close(db);
-            if (place == "damaged"_L1)
-                damage(target, 0);
+            if (place == "damaged"_L1) damage(target, 0);
         }
         if (backup == "damaged"_L1) {
             damage(copy, 8192);

@@ -11,23 +11,34 @@
 
 #include <sqlite3.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace agency;
 
 namespace {
 
-QString u8(const char* s) { return QString::fromUtf8(s); }
+QString u8(const char* s)
+{
+    return QString::fromUtf8(s);
+}
 
 QString typeName(FieldType t)
 {
     switch (t) {
-    case FieldType::AutoInc: return QStringLiteral("AutoInc");
-    case FieldType::Integer: return QStringLiteral("Integer");
-    case FieldType::Currency: return QStringLiteral("Currency");
-    case FieldType::Text: return QStringLiteral("Text");
-    case FieldType::Boolean: return QStringLiteral("Boolean");
-    case FieldType::Float: return QStringLiteral("Float");
+        case FieldType::AutoInc:
+            return u"AutoInc"_s;
+        case FieldType::Integer:
+            return u"Integer"_s;
+        case FieldType::Currency:
+            return u"Currency"_s;
+        case FieldType::Text:
+            return u"Text"_s;
+        case FieldType::Boolean:
+            return u"Boolean"_s;
+        case FieldType::Float:
+            return u"Float"_s;
     }
-    return QStringLiteral("?");
+    return u"?"_s;
 }
 
 // Stands in for the database layer's function: only % is a wildcard, nothing is folded.
@@ -40,9 +51,8 @@ void likeStandIn(sqlite3_context* ctx, int, sqlite3_value** argv)
     const QString value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
     const QString pattern = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])));
     QStringList parts = pattern.split(u'%');
-    for (QString& p : parts)
-        p = QRegularExpression::escape(p);
-    const QRegularExpression re(QRegularExpression::anchoredPattern(parts.join(QStringLiteral(".*"))),
+    for (QString& p : parts) p = QRegularExpression::escape(p);
+    const QRegularExpression re(QRegularExpression::anchoredPattern(parts.join(u".*"_s)),
                                 QRegularExpression::DotMatchesEverythingOption);
     sqlite3_result_int(ctx, re.match(value).hasMatch() ? 1 : 0);
 }
@@ -52,8 +62,7 @@ public:
     MemoryDb()
     {
         sqlite3_open(":memory:", &m_db);
-        for (const QString& s : schemaStatements())
-            exec(s);
+        for (const QString& s : schemaStatements()) exec(s);
         sqlite3_create_function(m_db, "agency_like", 2, SQLITE_UTF8, nullptr, &likeStandIn, nullptr, nullptr);
     }
     ~MemoryDb() { sqlite3_close(m_db); }
@@ -82,8 +91,7 @@ public:
         m_error.clear();
         if (names) {
             names->clear();
-            for (int i = 0; i < sqlite3_column_count(st); ++i)
-                *names << QString::fromUtf8(sqlite3_column_name(st, i));
+            for (int i = 0; i < sqlite3_column_count(st); ++i) *names << QString::fromUtf8(sqlite3_column_name(st, i));
         }
         QStringList rows;
         int rc;
@@ -91,18 +99,23 @@ public:
             QStringList row;
             for (int i = 0; i < sqlite3_column_count(st); ++i) {
                 switch (sqlite3_column_type(st, i)) {
-                case SQLITE_INTEGER: row << QString::number(sqlite3_column_int64(st, i)); break;
-                case SQLITE_FLOAT:
-                    row << QStringLiteral("r") + QString::number(sqlite3_column_double(st, i), 'g', 15);
-                    break;
-                case SQLITE_NULL: row << QStringLiteral("null"); break;
-                default: row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))); break;
+                    case SQLITE_INTEGER:
+                        row << QString::number(sqlite3_column_int64(st, i));
+                        break;
+                    case SQLITE_FLOAT:
+                        row << u"r"_s + QString::number(sqlite3_column_double(st, i), 'g', 15);
+                        break;
+                    case SQLITE_NULL:
+                        row << u"null"_s;
+                        break;
+                    default:
+                        row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                        break;
                 }
             }
             rows << row.join(u',');
         }
-        if (rc != SQLITE_DONE)
-            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        if (rc != SQLITE_DONE) m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
         sqlite3_finalize(st);
         return rows;
     }
@@ -117,18 +130,20 @@ private:
 // Money in ten-thousandths: 2400, 2399, 1851.75 and 1.0001 rials; two payments of 300 and 100.
 void seed(MemoryDb& db)
 {
-    db.exec(u8("INSERT INTO driver (driver_id, driver_name) VALUES "
-               "(1, 'علي رضايي'), (2, 'Reza'), (5, 'a_b'), (6, 'acb'), (7, 'O''Brien')"));
+    db.exec(
+        u8("INSERT INTO driver (driver_id, driver_name) VALUES "
+           "(1, 'علي رضايي'), (2, 'Reza'), (5, 'a_b'), (6, 'acb'), (7, 'O''Brien')"));
     db.exec(u8("INSERT INTO acount (acount_id, acount_name) VALUES (2, 'second'), (1, 'first')"));
     db.exec(u8("INSERT INTO payeh (Title, percent, \"Add\", Tel) VALUES ('Agency', 10, 'Addr', '555')"));
-    db.exec(u8("INSERT INTO service (id, service_id, driver_id, driver_name, service_date, service_moeny, "
-               "service_percent, driver_bes, driver_bes_no) VALUES "
-               "(1, 1, 3, 'Reza', '1405/01/05', 24000000, 2400000, 0, 0),"
-               "(2, 2, 3, 'Reza', '1405/01/20', 23990000, 2399000, 0, 0),"
-               "(3, 0, 3, 'Reza', '1405/01/25', 0, 0, 3000000, 1),"
-               "(4, 1, 4, 'Ali', '1405/02/01', 18517500, 1851750, 0, 0),"
-               "(5, 0, 4, 'Ali', '1405/02/03', 0, 0, 1000000, 2),"
-               "(6, 1, 3, 'Reza', '1404/12/29', 10001, 1000, 0, 0)"));
+    db.exec(
+        u8("INSERT INTO service (id, service_id, driver_id, driver_name, service_date, service_moeny, "
+           "service_percent, driver_bes, driver_bes_no) VALUES "
+           "(1, 1, 3, 'Reza', '1405/01/05', 24000000, 2400000, 0, 0),"
+           "(2, 2, 3, 'Reza', '1405/01/20', 23990000, 2399000, 0, 0),"
+           "(3, 0, 3, 'Reza', '1405/01/25', 0, 0, 3000000, 1),"
+           "(4, 1, 4, 'Ali', '1405/02/01', 18517500, 1851750, 0, 0),"
+           "(5, 0, 4, 'Ali', '1405/02/03', 0, 0, 1000000, 2),"
+           "(6, 1, 3, 'Reza', '1404/12/29', 10001, 1000, 0, 0)"));
 }
 
 const char* const kAmar =
@@ -166,13 +181,12 @@ void TestSqlSubset::namesAndTypes_data()
     QTest::addColumn<bool>("plain");
 
     // The statements the windows send, as they send them.
-    QTest::newRow("next service number")
-        << u8("select  max(service_id)\nfrom service\nwhere service_date='1405/09/17'") << u8("Expr1000")
-        << u8("Integer") << u8("-1") << false;
+    QTest::newRow("next service number") << u8("select  max(service_id)\nfrom service\nwhere service_date='1405/09/17'")
+                                         << u8("Expr1000") << u8("Integer") << u8("-1") << false;
     QTest::newRow("next payment number") << u8("select  max(driver_bes_no)\nfrom service") << u8("Expr1000")
                                          << u8("Integer") << u8("-1") << false;
-    QTest::newRow("next driver code") << u8("select  max(driver_id)\nfrom driver") << u8("Expr1000")
-                                      << u8("Integer") << u8("-1") << false;
+    QTest::newRow("next driver code") << u8("select  max(driver_id)\nfrom driver") << u8("Expr1000") << u8("Integer")
+                                      << u8("-1") << false;
     QTest::newRow("service totals") << u8("select sum(service_percent),sum(driver_bes)\nfrom service\n"
                                           "where (driver_id=3) and (service_date>='1405/01/01') and "
                                           "(service_date<='1405/01/31')\ngroup by driver_id")
@@ -291,23 +305,23 @@ void TestSqlSubset::results_data()
         << u8("id") << false << u8("1;2");
     QTest::newRow("payment list") << u8("select *\nfrom service\nwhere driver_bes_no<>0") << u8("id") << false
                                   << u8("3;5");
-    QTest::newRow("subscribers in number order") << u8("select *\nfrom acount\norder by acount_id") << u8("acount_id")
-                                                 << true << u8("1;2");
+    QTest::newRow("subscribers in number order")
+        << u8("select *\nfrom acount\norder by acount_id") << u8("acount_id") << true << u8("1;2");
     QTest::newRow("name filter") << u8("select *\nfrom driver\nwhere driver_name like '%علي%'") << u8("driver_id")
                                  << false << u8("1");
-    QTest::newRow("underscore is no wildcard") << u8("select *\nfrom driver\nwhere driver_name like 'a_b'")
-                                               << u8("driver_id") << false << u8("5");
+    QTest::newRow("underscore is no wildcard")
+        << u8("select *\nfrom driver\nwhere driver_name like 'a_b'") << u8("driver_id") << false << u8("5");
     QTest::newRow("doubled quote") << u8("select driver_id from driver where driver_name='O''Brien'") << QString()
                                    << false << u8("7");
     QTest::newRow("keyword columns run") << u8("select Title, Add, Tel from payeh") << QString() << false
                                          << u8("Agency,Addr,555");
-    QTest::newRow("comment marks inside a text") << u8("select driver_id from driver where driver_name='a--b /* c'")
-                                                 << QString() << false << QString();
+    QTest::newRow("comment marks inside a text")
+        << u8("select driver_id from driver where driver_name='a--b /* c'") << QString() << false << QString();
     QTest::newRow("Persian digits") << u8("select id from service where id=۴") << QString() << false << u8("4");
 
     // Aggregates: currency stays in ten-thousandths, the mean of money is rounded to one.
-    QTest::newRow("statistics, whole table") << u8(kAmar) << QString() << false
-                                             << u8("66517501,6651750,11086250,4000000");
+    QTest::newRow("statistics, whole table")
+        << u8(kAmar) << QString() << false << u8("66517501,6651750,11086250,4000000");
     QTest::newRow("statistics, one month")
         << u8(kAmar).chopped(1) + u8("\nwhere (service_date>='1405/01/01') and (service_date<='1405/01/31')")
         << QString() << false << u8("47990000,4799000,15996667,3000000");
@@ -323,8 +337,8 @@ void TestSqlSubset::results_data()
         << u8("null,null");
     QTest::newRow("balances") << u8(kMande) << QString() << false
                               << u8("3,Reza,4800000,3000000,1800000;4,Ali,1851750,1000000,851750");
-    QTest::newRow("avg of integer is real") << u8("select avg(service_id) from service where service_id<>0")
-                                            << QString() << false << u8("r1.25");
+    QTest::newRow("avg of integer is real")
+        << u8("select avg(service_id) from service where service_id<>0") << QString() << false << u8("r1.25");
 
     // A money column compared with, or added to, a whole number counts that number in rials.
     QTest::newRow("money >= literal") << u8("select id from service where service_moeny>=2400") << QString() << false
@@ -338,8 +352,8 @@ void TestSqlSubset::results_data()
         << u8("4;6");
     QTest::newRow("money minus literal") << u8("select id from service where service_moeny - 2399 = 1") << QString()
                                          << false << u8("1");
-    QTest::newRow("negative literal") << u8("select id from service where -service_moeny = -2400") << QString()
-                                      << false << u8("1");
+    QTest::newRow("negative literal") << u8("select id from service where -service_moeny = -2400") << QString() << false
+                                      << u8("1");
     QTest::newRow("money against integer column")
         << u8("select id from service where service_moeny >= driver_id * 600") << QString() << false << u8("1;2");
     QTest::newRow("money plus literal") << u8("select service_moeny + 1, service_moeny * 2 from service where id=4")
@@ -349,16 +363,16 @@ void TestSqlSubset::results_data()
         << u8("861750");
     QTest::newRow("money divided") << u8("select service_moeny / 2 from service where id=1") << QString() << false
                                    << u8("r1200");
-    QTest::newRow("whole numbers divide exactly") << u8("select service_id / 2 from service where id=1") << QString()
-                                                  << false << u8("r0.5");
+    QTest::newRow("whole numbers divide exactly")
+        << u8("select service_id / 2 from service where id=1") << QString() << false << u8("r0.5");
 
     // Nesting and chains well within what the windows and the desk write.
     QTest::newRow("thirty parentheses") << u8("select id from service where ") + QString(30, u'(') + u8("id=4") +
                                                QString(30, u')')
                                         << QString() << false << u8("4");
-    QTest::newRow("a hundred and terms")
-        << u8("select id from service where id=4") + u8(" and service_id=1").repeated(99) << QString() << false
-        << u8("4");
+    QTest::newRow("a hundred and terms") << u8("select id from service where id=4") +
+                                                u8(" and service_id=1").repeated(99)
+                                         << QString() << false << u8("4");
 }
 
 void TestSqlSubset::results()
@@ -376,14 +390,11 @@ void TestSqlSubset::results()
     if (!show.isEmpty()) {
         int at = -1;
         for (int i = 0; i < q.columns.size(); ++i)
-            if (q.columns[i].name == show)
-                at = i;
+            if (q.columns[i].name == show) at = i;
         QVERIFY(at >= 0);
-        for (QString& r : got)
-            r = r.split(u',').at(at);
+        for (QString& r : got) r = r.split(u',').at(at);
     }
-    if (!ordered)
-        got.sort();
+    if (!ordered) got.sort();
     QCOMPARE(got.join(u';'), rows);
 }
 
@@ -417,13 +428,13 @@ void TestSqlSubset::refusals_data()
 
     // Names.
     QTest::newRow("unknown table") << u8("select *\nfrom xyz") << u8("جدول ناشناخته: xyz");
-    QTest::newRow("other table's qualifier") << u8("select driver.driver_name from service")
-                                             << u8("جدول driver در بخش from نيامده است");
+    QTest::newRow("other table's qualifier")
+        << u8("select driver.driver_name from service") << u8("جدول driver در بخش from نيامده است");
     QTest::newRow("column of another table") << u8("select driver_tel from service") << u8("ستون ناشناخته: driver_tel");
-    QTest::newRow("unknown group column") << u8("select max(id) from service group by nothing")
-                                          << u8("ستون ناشناخته: nothing");
-    QTest::newRow("unknown order column") << u8("select * from acount order by acount_x")
-                                          << u8("ستون ناشناخته: acount_x");
+    QTest::newRow("unknown group column")
+        << u8("select max(id) from service group by nothing") << u8("ستون ناشناخته: nothing");
+    QTest::newRow("unknown order column")
+        << u8("select * from acount order by acount_x") << u8("ستون ناشناخته: acount_x");
     QTest::newRow("double-quoted name") << u8("select \"driver_id\" from driver") << u8("نام داخل علامت \"");
     QTest::newRow("bracketed name") << u8("select [driver_id] from driver") << u8("نام داخل علامت [");
     QTest::newRow("alias without as") << u8("select driver_id code from driver") << u8("نزديك «code from driver»");
@@ -436,8 +447,8 @@ void TestSqlSubset::refusals_data()
     QTest::newRow("no from") << u8("select 1") << u8("ناتمام");
     QTest::newRow("star with a column") << u8("select *, id from service") << u8("نزديك «, id from service»");
     QTest::newRow("descending") << u8("select * from acount order by acount_id desc") << u8("نزديك «desc»");
-    QTest::newRow("clauses out of order") << u8("select max(id) from service order by driver_id group by driver_id")
-                                          << u8("نزديك «group by driver_id»");
+    QTest::newRow("clauses out of order")
+        << u8("select max(id) from service order by driver_id group by driver_id") << u8("نزديك «group by driver_id»");
     QTest::newRow("not equal as !=") << u8("select * from service where id!=1") << u8("نزديك «!=1»");
     QTest::newRow("not like") << u8("select * from driver where driver_name not like 'a'") << u8("نزديك «not like");
 
@@ -451,16 +462,15 @@ void TestSqlSubset::refusals_data()
     QTest::newRow("ungrouped column")
         << u8("select driver_id, driver_name, sum(driver_bes) from service group by driver_id")
         << u8("ستون driver_name نه در group by");
-    QTest::newRow("column beside an aggregate") << u8("select driver_id, sum(driver_bes) from service")
-                                                << u8("ستون driver_id نه در group by");
-    QTest::newRow("all columns grouped") << u8("select * from service group by driver_id")
-                                         << u8("نه در group by");
+    QTest::newRow("column beside an aggregate")
+        << u8("select driver_id, sum(driver_bes) from service") << u8("ستون driver_id نه در group by");
+    QTest::newRow("all columns grouped") << u8("select * from service group by driver_id") << u8("نه در group by");
     QTest::newRow("ungrouped order") << u8("select sum(driver_bes) from service group by driver_id order by id")
                                      << u8("ستون id نه در group by");
 
     // Types.
-    QTest::newRow("text compared with number") << u8("select * from service where service_date=1405")
-                                               << u8("نوع دو طرف مقايسه يكسان نيست");
+    QTest::newRow("text compared with number")
+        << u8("select * from service where service_date=1405") << u8("نوع دو طرف مقايسه يكسان نيست");
     QTest::newRow("unquoted date") << u8("select * from service where service_date>=1405/01/01")
                                    << u8("نوع دو طرف مقايسه يكسان نيست");
     QTest::newRow("text arithmetic") << u8("select driver_name + 'x' from service") << u8("عملگر + براي متن");
@@ -475,13 +485,14 @@ void TestSqlSubset::refusals_data()
     const QString tooDeep = u8("بيش از اندازه تو در تو");
     QTest::newRow("ten thousand parentheses")
         << u8("select * from service where ") + QString(10000, u'(') + u8("id=1") + QString(10000, u')') << tooDeep;
-    QTest::newRow("fifty thousand signs") << u8("select ") + u8("-+").repeated(25000) + u8("id from service") << tooDeep;
+    QTest::newRow("fifty thousand signs")
+        << u8("select ") + u8("-+").repeated(25000) + u8("id from service") << tooDeep;
     QTest::newRow("twenty thousand and terms")
         << u8("select * from service where id=1") + u8(" and id=1").repeated(20000) << tooDeep;
-    QTest::newRow("twenty thousand terms of a sum") << u8("select ") + u8("id+").repeated(20000) + u8("id from service")
-                                                    << tooDeep;
-    QTest::newRow("nested aggregates") << u8("select ") + u8("sum(").repeated(10000) + u8("id") +
-                                              QString(10000, u')') + u8(" from service")
+    QTest::newRow("twenty thousand terms of a sum")
+        << u8("select ") + u8("id+").repeated(20000) + u8("id from service") << tooDeep;
+    QTest::newRow("nested aggregates") << u8("select ") + u8("sum(").repeated(10000) + u8("id") + QString(10000, u')') +
+                                              u8(" from service")
                                        << tooDeep;
 }
 

@@ -6,10 +6,10 @@
 #include "app/UnitMain.h"
 #include "app/UnitNewDatabase.h"
 #include "app/UnitProgress.h"
-#include "data/Session.h"
 #include "data/Database.h"
 #include "data/Errors.h"
 #include "data/Password.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"
 #include "tests/Fixture.h"
@@ -24,6 +24,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 using namespace agency;
 
@@ -63,8 +65,7 @@ private slots:
         for (int i = 0; i < 24; ++i) {
             bar.StepIt();
             QVERIFY(bar.ProgressBar1->value() <= 14);
-            if (i >= 13)
-                QCOMPARE(bar.ProgressBar1->value(), 14);
+            if (i >= 13) QCOMPARE(bar.ProgressBar1->value(), 14);
         }
     }
 
@@ -75,11 +76,11 @@ private slots:
         QVERIFY(f.dialogs.messages.isEmpty());
         QVERIFY(!FormEnter->isVisible());
         QVERIFY(FormMain->isVisible());
-        QCOMPARE(agency::session().userName, QString::fromUtf16(u"مدير"));
+        QCOMPARE(agency::session().userName, u"مدير"_s);
         QCOMPARE(FormEnter->Edit1->text(), QString());
         // The password is kept as a hash, never as the text typed.
-        const QString stored = f.scalar(QStringLiteral("SELECT PassWord FROM Users")).toString();
-        QVERIFY(stored.startsWith(QStringLiteral("$argon2id$")));
+        const QString stored = f.scalar(u"SELECT PassWord FROM Users"_s).toString();
+        QVERIFY(stored.startsWith(u"$argon2id$"_s));
         QVERIFY(!stored.contains(QString::fromUtf16(Fixture::kPassword)));
     }
 
@@ -87,10 +88,10 @@ private slots:
     {
         Fixture f(false);
         FormEnter->show();
-        for (const QString& wrong : {QStringLiteral("12345"), QString(), QStringLiteral("123")}) {
+        for (const QString& wrong : {u"12345"_s, QString(), u"123"_s}) {
             f.dialogs.clear();
             typeLogin(wrong);
-            QCOMPARE(f.dialogs.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+            QCOMPARE(f.dialogs.messages, QStringList{u"كد موجود نيست"_s});
             QCOMPARE(FormEnter->Edit1->text(), QString());
             QVERIFY(FormEnter->isVisible());
             QVERIFY(!FormMain->isVisible());
@@ -103,36 +104,35 @@ private slots:
     {
         Fixture f(false);
         f.program.reset();
-        f.exec(QStringLiteral("INSERT INTO Users (UserName, PassWord) VALUES ('second', '%1')")
-                   .arg(Password::hash(QString::fromUtf16(Fixture::kPassword))));
-        f.exec(QStringLiteral("INSERT INTO Users (UserName, PassWord) VALUES ('third', '%1')")
-                   .arg(Password::hash(QStringLiteral("abc"))));
+        f.exec(u"INSERT INTO Users (UserName, PassWord) VALUES ('second', '%1')"_s.arg(
+            Password::hash(QString::fromUtf16(Fixture::kPassword))));
+        f.exec(u"INSERT INTO Users (UserName, PassWord) VALUES ('third', '%1')"_s.arg(Password::hash(u"abc"_s)));
         f.build();
         typeLogin(QString::fromUtf16(Fixture::kPassword));
-        QCOMPARE(agency::session().userName, QString::fromUtf16(u"مدير"));
+        QCOMPARE(agency::session().userName, u"مدير"_s);
         QCOMPARE(agency::session().userId, 1);
 
         f.program.reset();
         f.build();
-        typeLogin(QStringLiteral("abc"));  // case matters: "ABC" would not do
-        QCOMPARE(agency::session().userName, QStringLiteral("third"));
+        typeLogin(u"abc"_s);  // case matters: "ABC" would not do
+        QCOMPARE(agency::session().userName, u"third"_s);
         f.program.reset();
         f.build();
         f.dialogs.clear();
-        typeLogin(QStringLiteral("ABC"));
-        QCOMPARE(f.dialogs.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+        typeLogin(u"ABC"_s);
+        QCOMPARE(f.dialogs.messages, QStringList{u"كد موجود نيست"_s});
     }
 
     void anEmptyUsersTableLetsNobodyIn()
     {
         Fixture f(false);
         f.program.reset();
-        f.exec(QStringLiteral("DELETE FROM Users"));
+        f.exec(u"DELETE FROM Users"_s);
         f.build();
         for (const QString& attempt : {QString::fromUtf16(Fixture::kPassword), QString()}) {
             f.dialogs.clear();
             typeLogin(attempt);
-            QCOMPARE(f.dialogs.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+            QCOMPARE(f.dialogs.messages, QStringList{u"كد موجود نيست"_s});
             QVERIFY(!FormMain->isVisible());
         }
     }
@@ -143,7 +143,7 @@ private slots:
         FormEnter->show();
         QVERIFY(FormEnter->isVisible());
         FormEnter->Edit1->setFocus();
-        QTest::keyClicks(FormEnter->Edit1, QStringLiteral("12"));
+        QTest::keyClicks(FormEnter->Edit1, u"12"_s);
         QTest::keyClick(FormEnter->Edit1, Qt::Key_Escape);
         QVERIFY(!FormEnter->isVisible());
         QVERIFY(!FormMain->isVisible());
@@ -154,50 +154,50 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("phrase");
-        QTest::newRow("missing") << "missing" << QString::fromUtf16(u"پيدا نشد");
-        QTest::newRow("not sqlite") << "text" << QString::fromUtf16(u"پايگاه داده نيست");
-        QTest::newRow("foreign sqlite") << "foreign" << QString::fromUtf16(u"اين برنامه نيست");
-        QTest::newRow("table missing") << "notable" << QString::fromUtf16(u"جدول acount");
-        QTest::newRow("locked") << "locked" << QString::fromUtf16(u"قفل");
-        QTest::newRow("from a newer program") << "newer" << QString::fromUtf16(u"نسخه جديدتري");
+        QTest::newRow("missing") << "missing" << u"پيدا نشد"_s;
+        QTest::newRow("not sqlite") << "text" << u"پايگاه داده نيست"_s;
+        QTest::newRow("foreign sqlite") << "foreign" << u"اين برنامه نيست"_s;
+        QTest::newRow("table missing") << "notable" << u"جدول acount"_s;
+        QTest::newRow("locked") << "locked" << u"قفل"_s;
+        QTest::newRow("from a newer program") << "newer" << u"نسخه جديدتري"_s;
         // Refused by file modes: run by nobody, since root reads and writes every file.
-        QTest::newRow("unreadable") << "unreadable" << QString::fromUtf16(u"خوانده نمي شود");
-        QTest::newRow("read-only file") << "readonly" << QString::fromUtf16(u"در فايل پايگاه داده نمي توان نوشت");
-        QTest::newRow("read-only folder") << "readonlydir" << QString::fromUtf16(u"در پوشه پايگاه داده نمي توان نوشت");
+        QTest::newRow("unreadable") << "unreadable" << u"خوانده نمي شود"_s;
+        QTest::newRow("read-only file") << "readonly" << u"در فايل پايگاه داده نمي توان نوشت"_s;
+        QTest::newRow("read-only folder") << "readonlydir" << u"در پوشه پايگاه داده نمي توان نوشت"_s;
     }
     void badDatabasesAreRefusedAndLeftAsTheyWere()
     {
         QFETCH(QString, kind);
         QFETCH(QString, phrase);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        const QString path = dir.filePath(u"DB.MDB"_s);
         sqlite3* holder = nullptr;
-        const QMap<QString, int> modes = {{QStringLiteral("unreadable"), 0}, {QStringLiteral("readonly"), 0400},
-                                          {QStringLiteral("readonlydir"), 0600}};
-        if (kind == QLatin1String("text")) {
+        const QMap<QString, int> modes = {{u"unreadable"_s, 0}, {u"readonly"_s, 0400}, {u"readonlydir"_s, 0600}};
+        if (kind == u"text"_s) {
             QFile file(path);
             file.open(QIODevice::WriteOnly);
             file.write(QByteArray(8192, 'x'));
-        } else if (kind == QLatin1String("foreign")) {
+        } else if (kind == u"foreign"_s) {
             sqlite3* db = nullptr;
             sqlite3_open(path.toUtf8().constData(), &db);
             sqlite3_exec(db, "CREATE TABLE t(x)", nullptr, nullptr, nullptr);
             sqlite3_close(db);
-        } else if (kind != QLatin1String("missing")) {
-            Database::create(path, {QStringLiteral("T"), 10, QStringLiteral("u"), QStringLiteral("p")});
+        } else if (kind != u"missing"_s) {
+            Database::create(path, {u"T"_s, 10, u"u"_s, u"p"_s});
             sqlite3* db = nullptr;
             sqlite3_open(path.toUtf8().constData(), &db);
-            if (kind == QLatin1String("notable")) {
+            if (kind == u"notable"_s) {
                 sqlite3_exec(db, "DROP TABLE acount", nullptr, nullptr, nullptr);
                 sqlite3_close(db);
-            } else if (kind == QLatin1String("locked")) {
-                sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
-                                 "UPDATE payeh SET percent=percent; COMMIT;",
+            } else if (kind == u"locked"_s) {
+                sqlite3_exec(db,
+                             "PRAGMA journal_mode=DELETE; PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                             "UPDATE payeh SET percent=percent; COMMIT;",
                              nullptr, nullptr, nullptr);
                 holder = db;  // keeps its exclusive lock until closed
-            } else if (kind == QLatin1String("newer")) {
-                sqlite3_exec(db, QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion + 1).toUtf8().constData(),
-                             nullptr, nullptr, nullptr);
+            } else if (kind == u"newer"_s) {
+                sqlite3_exec(db, u"PRAGMA user_version=%1"_s.arg(kSchemaVersion + 1).toUtf8().constData(), nullptr,
+                             nullptr, nullptr);
                 sqlite3_close(db);
             } else {
                 sqlite3_close(db);
@@ -208,11 +208,10 @@ private slots:
         if (modes.contains(kind)) {
             handToNobody(dir.path());
             ::chmod(QFile::encodeName(path).constData(), mode_t(modes[kind]));
-            if (kind == QLatin1String("readonlydir"))
-                ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
+            if (kind == u"readonlydir"_s) ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
             const std::optional<QString> refused = runAsNobody([&] { TDM dm(path); });
             ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
-            QVERIFY2(refused && refused->contains(phrase), qPrintable(refused.value_or(QStringLiteral("opened"))));
+            QVERIFY2(refused && refused->contains(phrase), qPrintable(refused.value_or(u"opened"_s)));
         } else {
             ScriptedDialogs boxes;
             try {
@@ -224,9 +223,8 @@ private slots:
             QVERIFY(FormEnter == nullptr && FormMain == nullptr && DM == nullptr);
             setDialogs(nullptr);
         }
-        if (holder)
-            sqlite3_close(holder);
-        if (kind == QLatin1String("missing"))
+        if (holder) sqlite3_close(holder);
+        if (kind == u"missing"_s)
             QVERIFY(!QFile::exists(path));
         else
             QCOMPARE(digest(path), before);
@@ -245,20 +243,20 @@ private slots:
     {
         QFETCH(bool, byRestore);
         Fixture f(false);
-        f.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 1500) "
-                              "INSERT INTO service (service_id, service_date, driver_name) "
-                              "SELECT i, '1405/09/17', 'راننده ' || i FROM n"));
-        const QString copy = f.dir.filePath(QStringLiteral("copy.mdb"));
+        f.exec(
+            u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 1500) "
+            "INSERT INTO service (service_id, service_date, driver_name) "
+            "SELECT i, '1405/09/17', 'راننده ' || i FROM n"_s);
+        const QString copy = f.dir.filePath(u"copy.mdb"_s);
         DM->ADOConnection1->backupTo(copy);
-        f.exec(QStringLiteral("DELETE FROM service WHERE service_id > 1000"));  // work done after the copy
+        f.exec(u"DELETE FROM service WHERE service_id > 1000"_s);  // work done after the copy
         f.program.reset();
         QString kept;
         try {
             if (byRestore) {
                 kept = Database::restore(copy, f.path);
             } else {
-                for (const char* gone : {"", "-wal", "-shm"})
-                    QFile::remove(f.path + QLatin1String(gone));
+                for (const char* gone : {"", "-wal", "-shm"}) QFile::remove(f.path + QLatin1String(gone));
                 QVERIFY(QFile::copy(copy, f.path));
             }
             f.build();
@@ -271,17 +269,16 @@ private slots:
         TADOQuery* list = DM->QueryViewService;
         list->Reopen();
         int rows = 0;
-        for (list->First(); !list->Eof(); list->Next())
-            ++rows;
+        for (list->First(); !list->Eof(); list->Next()) ++rows;
         QCOMPARE(rows, 1500);
-        QCOMPARE(list->FieldByName(QStringLiteral("driver_name")).AsString(), QString::fromUtf16(u"راننده 1500"));
+        QCOMPARE(list->FieldByName(u"driver_name"_s).AsString(), u"راننده 1500"_s);
         if (byRestore) {
             // The database replaced is kept beside it, as it was.
-            QVERIFY(QFileInfo(kept).fileName().startsWith(QStringLiteral("DB-1405-09-17-103000")));
+            QVERIFY(QFileInfo(kept).fileName().startsWith(u"DB-1405-09-17-103000"_s));
             sqlite3* old = nullptr;
             sqlite3_open_v2(QFile::encodeName(kept).constData(), &old, SQLITE_OPEN_READONLY, nullptr);
             {
-                Statement count(old, QStringLiteral("SELECT count(*) FROM service"));
+                Statement count(old, u"SELECT count(*) FROM service"_s);
                 QVERIFY(count.step());
                 QCOMPARE(count.columnInt(0), 1000);
             }
@@ -294,22 +291,19 @@ private slots:
     void persianPasswordsAtTheFirstRunAndTheLogin_data()
     {
         QTest::addColumn<QString>("password");
-        for (const QString& p : persianPasswords())
-            QTest::newRow(p.toUtf8().constData()) << p;
+        for (const QString& p : persianPasswords()) QTest::newRow(p.toUtf8().constData()) << p;
     }
     void persianPasswordsAtTheFirstRunAndTheLogin()
     {
         QFETCH(QString, password);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        const QString path = dir.filePath(u"DB.MDB"_s);
         ScriptedDialogs boxes;
         setDialogs(&boxes);
         {
             TFormNewDatabase w(path);
             QVERIFY(showActive(&w));
-            for (const QString& t : {QString::fromUtf16(u"آژانس"), QStringLiteral("10"), QString::fromUtf16(u"مينا"),
-                                     password, password})
-                typeAndEnter(t);
+            for (const QString& t : {u"آژانس"_s, u"10"_s, u"مينا"_s, password, password}) typeAndEnter(t);
             QVERIFY(w.Created());
         }
         auto program = Program::build(path, &boxes);
@@ -318,13 +312,13 @@ private slots:
         typeText(FormEnter->Edit1, password.chopped(1));  // all but its last letter
         QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
         QVERIFY(!FormMain->isVisible());
-        QCOMPARE(boxes.messages, QStringList{QString::fromUtf16(u"كد موجود نيست")});
+        QCOMPARE(boxes.messages, QStringList{u"كد موجود نيست"_s});
         FormEnter->Edit1->setFocus();
         typeText(FormEnter->Edit1, password);
         QCOMPARE(FormEnter->Edit1->text(), password);
         QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
         QVERIFY(FormMain->isVisible());
-        QCOMPARE(agency::session().userName, QString::fromUtf16(u"مينا"));
+        QCOMPARE(agency::session().userName, u"مينا"_s);
         program.reset();
         setDialogs(nullptr);
     }
@@ -332,18 +326,18 @@ private slots:
     void firstRunCreatesTheDatabaseByKeys()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        const QString path = dir.filePath(u"DB.MDB"_s);
         ScriptedDialogs boxes;
         setDialogs(&boxes);
         TFormNewDatabase w(path);
         QVERIFY(showActive(&w));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.EditTitle));
-        typeAndEnter(QString::fromUtf16(u"آژانس پيك"));
-        typeAndEnter(QString::fromUtf16(u"۱۵"));  // Persian digits, as a Persian keyboard types them
-        typeAndEnter(QString::fromUtf16(u"احمد"));
-        typeAndEnter(QStringLiteral("s3cret"));
+        typeAndEnter(u"آژانس پيك"_s);
+        typeAndEnter(u"۱۵"_s);  // Persian digits, as a Persian keyboard types them
+        typeAndEnter(u"احمد"_s);
+        typeAndEnter(u"s3cret"_s);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.EditPassword2));
-        typeAndEnter(QStringLiteral("s3cret"));
+        typeAndEnter(u"s3cret"_s);
         QVERIFY(w.Created());
         QVERIFY(boxes.log.isEmpty());
 
@@ -351,13 +345,13 @@ private slots:
         QCOMPARE(::stat(path.toUtf8().constData(), &st), 0);
         QCOMPARE(int(st.st_mode & 0777), 0600);
         Database db(path);
-        Statement users(db.writer(), QStringLiteral("SELECT UserName, PassWord FROM Users"));
+        Statement users(db.writer(), u"SELECT UserName, PassWord FROM Users"_s);
         QVERIFY(users.step());
-        QCOMPARE(users.column(0).toString(), QString::fromUtf16(u"احمد"));
-        QVERIFY(Password::verify(users.column(1).toString(), QStringLiteral("s3cret")));
-        Statement payeh(db.writer(), QStringLiteral("SELECT Title, percent FROM payeh"));
+        QCOMPARE(users.column(0).toString(), u"احمد"_s);
+        QVERIFY(Password::verify(users.column(1).toString(), u"s3cret"_s));
+        Statement payeh(db.writer(), u"SELECT Title, percent FROM payeh"_s);
         QVERIFY(payeh.step());
-        QCOMPARE(payeh.column(0).toString(), QString::fromUtf16(u"آژانس پيك"));
+        QCOMPARE(payeh.column(0).toString(), u"آژانس پيك"_s);
         QCOMPARE(payeh.column(1).toLongLong(), 15);
         QVERIFY(!payeh.step());
         setDialogs(nullptr);
@@ -366,7 +360,7 @@ private slots:
     void firstRunRefusesBadInputAndEscapeCreatesNothing()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("DB.MDB"));
+        const QString path = dir.filePath(u"DB.MDB"_s);
         ScriptedDialogs boxes;
         setDialogs(&boxes);
         TFormNewDatabase w(path);
@@ -375,13 +369,12 @@ private slots:
             for (TLabeledEdit* e : {w.EditTitle, w.EditPercent, w.EditUserName, w.EditPassword, w.EditPassword2})
                 e->clear();
             w.EditTitle->setFocus();
-            for (const QString& t : {QStringLiteral("T"), percent, QStringLiteral("u"), p1, p2})
-                typeAndEnter(t);
+            for (const QString& t : {u"T"_s, percent, u"u"_s, p1, p2}) typeAndEnter(t);
         };
-        fill(QStringLiteral("12a"), QStringLiteral("x"), QStringLiteral("x"));
-        QCOMPARE(boxes.messages.value(0), QString::fromUtf16(u"درصد سهم آژانس بايد عددي صحيح باشد"));
-        fill(QStringLiteral("12"), QStringLiteral("abc"), QStringLiteral("abC"));
-        QCOMPARE(boxes.messages.value(1), QString::fromUtf16(u"رمز و تكرار يكسان نيست"));
+        fill(u"12a"_s, u"x"_s, u"x"_s);
+        QCOMPARE(boxes.messages.value(0), u"درصد سهم آژانس بايد عددي صحيح باشد"_s);
+        fill(u"12"_s, u"abc"_s, u"abC"_s);
+        QCOMPARE(boxes.messages.value(1), u"رمز و تكرار يكسان نيست"_s);
         QVERIFY(!w.Created());
         QVERIFY(!QFile::exists(path));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);

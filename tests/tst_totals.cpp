@@ -1,13 +1,13 @@
 // The two totals windows as the desk opens them from the main window: every driver's balance
 // (F9) and the statistics of a range of dates (F11).
 
-#include <QTest>
-
 #include "app/UnitMain.h"
 #include "data/UnitDM.h"
 #include "reports/UnitAmar.h"
 #include "reports/UnitDriverMande.h"
 #include "tests/Fixture.h"
+
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 

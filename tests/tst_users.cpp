@@ -1,23 +1,24 @@
 // The agency's settings, the users window, the new-user window and the password change, driven
 // by keys from the main window as the desk uses them, checked against the file and the next login.
 
-#include <QApplication>
-#include <QFile>
-#include <QTest>
-#include <QTimer>
-#include <memory>
-
 #include "app/Unit10.h"
 #include "app/UnitMain.h"
 #include "baseinfo/UnitChangePass.h"
 #include "baseinfo/UnitNewUser.h"
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
-#include "data/Session.h"
 #include "data/Password.h"
+#include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"
 #include "tests/Fixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
