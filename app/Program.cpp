@@ -14,6 +14,7 @@
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
 #include "controls/Dialogs.h"
+#include "data/Database.h"
 #include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/UnitDriverBes.h"
@@ -29,6 +30,7 @@
 #include "reports/UnitViewService.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 
 std::unique_ptr<Program> Program::build(const QString& databasePath, Dialogs* dialogs, bool showProgress)
 {
@@ -53,7 +55,22 @@ std::unique_ptr<Program> Program::build(const QString& databasePath, Dialogs* di
             FormProgress->StepIt();
         };
         create(FormMain, [] { return new TFormMain; });
-        create(DM, [&] { return new agency::TDM(databasePath); });
+        {
+            // Bringing an earlier version's file up to this one takes a while on a large file: the
+            // bar turns busy and the window goes on being painted meanwhile.
+            agency::Database::setUpgradeProgress([showProgress] {
+                FormProgress->ProgressBar1->setRange(0, 0);
+                FormProgress->ProgressBar1->repaint();
+                if (showProgress) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+            QProgressBar* bar = FormProgress->ProgressBar1;
+            const auto quiet = qScopeGuard([bar, at = bar->value(), most = bar->maximum()] {
+                agency::Database::setUpgradeProgress({});
+                bar->setRange(0, most);
+                bar->setValue(at);
+            });
+            create(DM, [&] { return new agency::TDM(databasePath); });
+        }
         create(FormChangePass, [] { return new TFormChangePass; });
         create(FormNewUser, [] { return new TFormNewUser; });
         create(FormUser, [] { return new TFormUser; });

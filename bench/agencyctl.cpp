@@ -2,12 +2,15 @@
 //   agencyctl create PATH TITLE PERCENT USER   the first user's password is read from the
 //                                              terminal (twice, not shown) or standard input
 //   agencyctl generate PATH SERVICES [DRIVERS] [SUBSCRIBERS] [DAYS]
-//   agencyctl verify PATH                      the program's own checks of a database file
+//   agencyctl verify PATH                      the program's own checks of a database file,
+//                                              its kept totals recomputed from the rows
+//   agencyctl repair-totals PATH               every kept total rebuilt from the rows
 //   agencyctl restore BACKUP PATH              verify, then put the backup in place of PATH
 
 #include "bench/SampleData.h"
 #include "data/Database.h"
 #include "data/Errors.h"
+#include "data/Totals.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +30,7 @@ int usage()
                  "usage: agencyctl create PATH TITLE PERCENT USER   (password from the terminal or standard input)\n"
                  "       agencyctl generate PATH SERVICES [DRIVERS] [SUBSCRIBERS] [DAYS]\n"
                  "       agencyctl verify PATH\n"
+                 "       agencyctl repair-totals PATH\n"
                  "       agencyctl restore BACKUP PATH\n");
     return 2;
 }
@@ -94,8 +98,18 @@ int main(int argc, char* argv[])
             return 0;
         }
         if (args.size() == 3 && command == "verify"_L1) {
-            Database::verify(args[2]);
+            const QStringList differences = Database::verify(args[2]);
+            for (const QString& d : differences) std::printf("%s\n", d.toUtf8().constData());
+            if (!differences.isEmpty())
+                throw Error(u"%1 جمع نگه داشته با رديفها نمي خواند؛ agencyctl repair-totals آنها را از نو مي سازد"_s.arg(
+                    differences.size()));
             std::printf("ok\n");
+            return 0;
+        }
+        if (args.size() == 3 && command == "repair-totals"_L1) {
+            const Database db(args[2]);
+            const qint64 written = rebuildTotals(db.writer());
+            std::printf("%s\n", (u"جمعهاي نگه داشته از نو ساخته شد: %1 رديف"_s.arg(written)).toUtf8().constData());
             return 0;
         }
         if (args.size() == 4 && command == "restore"_L1) {

@@ -4,8 +4,10 @@
 #include "data/Password.h"
 #include "data/Schema.h"
 #include "data/SolarDate.h"
+#include "data/Totals.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -220,11 +222,30 @@ void fsyncFile(const QString& path, const QString& shownAs)
     if (rc != 0) throw Error(writeFailure(err, shownAs));
 }
 
+std::function<void()>& upgradeProgress()
+{
+    static std::function<void()> progress;
+    return progress;
+}
+
+// Tells upgradeProgress at once and then at most every few dozen milliseconds.
+int reportUpgrade(void* clock)
+{
+    auto* since = static_cast<QElapsedTimer*>(clock);
+    if (since->isValid() && since->elapsed() < 40) return 0;
+    since->start();
+    upgradeProgress()();
+    return 0;
+}
+
 // Brings a database of an earlier version up to this one, one version a transaction.
 void upgradeSchema(sqlite3* db)
 {
+    QElapsedTimer since;
+    const auto quiet = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
     for (const SchemaStep& step : schemaSteps()) {
         if (pragmaInt(db, "user_version") >= step.version) continue;
+        if (upgradeProgress()) sqlite3_progress_handler(db, 10000, &reportUpgrade, &since);
         Transaction tx(db);
         for (const QString& sql : step.statements) exec(db, sql);
         exec(db, u"PRAGMA user_version=%1"_s.arg(step.version));
@@ -610,9 +631,22 @@ Connection openVerified(const QString& path)
 
 }  // namespace
 
-void Database::verify(const QString& path)
+QStringList Database::verify(const QString& path)
 {
-    openVerified(path);
+    const Connection db = openVerified(path);
+    // An earlier version's file has its totals built at its first opening.
+    if (pragmaInt(db, "user_version") < kKeptTotalsVersion) return {};
+    for (const KeptTotals& t : keptTotals()) {
+        Statement st(db, u"SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"_s);
+        st.bind(1, t.table);
+        if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.table));
+    }
+    return totalsDifferences(db);
+}
+
+void Database::setUpgradeProgress(std::function<void()> progress)
+{
+    upgradeProgress() = std::move(progress);
 }
 
 QString Database::restore(const QString& backup, const QString& path)

@@ -3,6 +3,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
@@ -103,7 +104,12 @@ public:
     // The program's own checks of a database file, changing nothing: this program's application
     // id, a schema version it can open, the five tables and SQLite's integrity check. Raises
     // Error saying what is wrong. A file it may not write is read without leaving a log beside it.
-    static void verify(const QString& path);
+    // Returns every kept total that the rows do not give (none where it holds no kept totals yet).
+    static QStringList verify(const QString& path);
+
+    // Called now and then while an opening brings a database of an earlier version up to this
+    // one, which takes a while on a large file, so that a window may answer; it must not throw.
+    static void setUpgradeProgress(std::function<void()> progress);
 
     // Verifies backup, then puts its content in place of the database at path through SQLite's
     // backup API. The database replaced is kept beside it under a dated name (DB.MDB becomes

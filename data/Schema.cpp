@@ -124,7 +124,7 @@ const QVector<SchemaStep>& schemaSteps()
           u"CREATE INDEX IF NOT EXISTS payment_day ON service(service_date, driver_bes_no) WHERE "
           "driver_bes_no<>0"_s}},
         // The balances and the day totals kept as rows are written, built once from the rows.
-        {3, keptTotalsSchema()},
+        {kKeptTotalsVersion, keptTotalsSchema()},
     };
     return steps;
 }

@@ -4,6 +4,8 @@
 #include "data/Errors.h"
 #include "data/Schema.h"
 
+#include <sqlite3.h>
+
 using namespace Qt::StringLiterals;
 
 namespace agency {
@@ -119,14 +121,17 @@ QStringList totalsDifferences(sqlite3* db)
     return out;
 }
 
-void rebuildTotals(sqlite3* db)
+qint64 rebuildTotals(sqlite3* db)
 {
+    qint64 written = 0;
     Transaction tx(db);
     for (const KeptTotals& t : keptTotals()) {
         exec(db, u"DELETE FROM %1"_s.arg(q(t.table)));
         exec(db, u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t)));
+        written += sqlite3_changes64(db);
     }
     tx.commit();
+    return written;
 }
 
 }  // namespace agency

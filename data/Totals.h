@@ -16,6 +16,9 @@ struct sqlite3;
 
 namespace agency {
 
+// The schema version that brings the kept tables in.
+constexpr int kKeptTotalsVersion = 3;
+
 struct KeptTotals {
     QString table;
     QStringList keys;  // columns of service that the kept rows are grouped by
@@ -32,7 +35,7 @@ QStringList keptTotalsSchema();
 // the totals hold.
 QStringList totalsDifferences(sqlite3* db);
 
-// Computes every kept total again from the rows, in one transaction.
-void rebuildTotals(sqlite3* db);
+// Computes every kept total again from the rows, in one transaction; the number of kept rows written.
+qint64 rebuildTotals(sqlite3* db);
 
 }  // namespace agency
