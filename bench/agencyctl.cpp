@@ -101,8 +101,9 @@ int main(int argc, char* argv[])
             const QStringList differences = Database::verify(args[2]);
             for (const QString& d : differences) std::printf("%s\n", d.toUtf8().constData());
             if (!differences.isEmpty())
-                throw Error(u"%1 جمع نگه داشته با رديفها نمي خواند؛ agencyctl repair-totals آنها را از نو مي سازد"_s.arg(
-                    differences.size()));
+                throw Error(
+                    u"%1 جمع نگه داشته با رديفها نمي خواند؛ agencyctl repair-totals آنها را از نو مي سازد"_s.arg(
+                        differences.size()));
             std::printf("ok\n");
             return 0;
         }

@@ -150,6 +150,12 @@ int main(int argc, char* argv[])
             [&] { program.reset(); });
         program.reset();
         results.push_back({u"start-up (baseline: empty database)"_s, onLarge, onEmpty, 0});
+        std::unique_ptr<TDM> module;
+        const auto [dmLarge, dmEmpty] = compare(
+            11, [&] { module = std::make_unique<TDM>(path); }, [&] { module = std::make_unique<TDM>(empty); },
+            [&] { module.reset(); });
+        module.reset();
+        results.push_back({u"data module opens (baseline: empty database)"_s, dmLarge, dmEmpty, 0});
     }
 
     sqlite3* raw = nullptr;
@@ -251,6 +257,10 @@ int main(int argc, char* argv[])
     query(u"statistics over 40 days"_s, dm->QueryAmar,
           {amar, u"from service"_s, u"where (service_date>='%1') and (service_date<='%2')"_s.arg(monthStart, today)},
           amarPlain + u" WHERE service_date>=? AND service_date<=?"_s, {monthStart, today});
+    const QString yearStart = SolarDate::fromGregorian(now.addDays(-365));
+    query(u"statistics over a year"_s, dm->QueryAmar,
+          {amar, u"from service"_s, u"where (service_date>='%1') and (service_date<='%2')"_s.arg(yearStart, today)},
+          amarPlain + u" WHERE service_date>=? AND service_date<=?"_s, {yearStart, today});
     query(u"statistics over all dates"_s, dm->QueryAmar, {amar, u"FROM service;"_s}, amarPlain, {}, 3);
 
     // The service table has been open since start-up; the list hands one of its rows over.
