@@ -441,11 +441,7 @@ private slots:
         QTest::newRow("a row written behind the triggers")
             << u"DROP TRIGGER day_totals_delete; DELETE FROM service WHERE id = 1500"_s << 2;
         QTest::newRow("earlier version")
-            << u"DROP TABLE driver_balance; DROP TABLE day_totals; DROP TRIGGER driver_balance_insert; "
-               "DROP TRIGGER driver_balance_update; DROP TRIGGER driver_balance_delete; DROP TRIGGER "
-               "day_totals_insert; DROP TRIGGER day_totals_update; DROP TRIGGER day_totals_delete; "
-               "PRAGMA user_version = 2"_s
-            << 0;
+            << u"DROP TABLE driver_balance; DROP TABLE day_totals; PRAGMA user_version = 2"_s << 0;
     }
     void keptTotalsVerifiedAndRepaired()
     {
@@ -462,7 +458,6 @@ private slots:
         QCOMPARE(digest(f->path), before);
         QCOMPARE(verified.out.count(u'\n'), differences ? differences : 1);
         QCOMPARE(verified.exitCode, differences ? 1 : 0);
-        if (!differences) QCOMPARE(verified.out, u"ok\n"_s);
         int told = 0;
         Database::setUpgradeProgress([&] { ++told; });
         const auto quiet = qScopeGuard([] { Database::setUpgradeProgress({}); });
