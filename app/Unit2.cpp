@@ -19,8 +19,7 @@ constexpr int kPictureSize = 100;
 
 TForm2::TForm2(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"Form2"_s);
-    setWindowTitle(u"درباره سيستم"_s);
+    Frame(u"Form2"_s, u"درباره سيستم"_s);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(420, 440);
     setAutoFillBackground(true);

@@ -12,8 +12,7 @@ using namespace Qt::StringLiterals;
 
 TFormNewDatabase::TFormNewDatabase(const QString& path, QWidget* parent) : TForm(parent), m_path(path)
 {
-    setObjectName(u"FormNewDatabase"_s);
-    setWindowTitle(u"ساختن پايگاه داده جديد"_s);
+    Frame(u"FormNewDatabase"_s, u"ساختن پايگاه داده جديد"_s);
     setMinimumWidth(460);
 
     auto* form = new QFormLayout(this);

@@ -14,9 +14,7 @@ TFormAcount* FormAcount = nullptr;
 
 TFormAcount::TFormAcount(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormAcount"_s);
-    setWindowTitle(u"ليست مشتركين"_s);
-    setFixedSize(688, 446);
+    Frame(u"FormAcount"_s, u"ليست مشتركين"_s, {688, 446});
 
     BitBtn1 = new TBitBtn(u"جديد"_s, this);
     BitBtn1->setObjectName(u"BitBtn1"_s);

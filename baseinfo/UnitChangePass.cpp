@@ -22,8 +22,7 @@ bool LocateOwnRow()
 
 TFormChangePass::TFormChangePass(QWidget* parent) : TFormNewUser(parent)
 {
-    setObjectName(u"FormChangePass"_s);
-    setWindowTitle(u"تغيير رمز"_s);
+    Frame(u"FormChangePass"_s, u"تغيير رمز"_s);
     LabeledEdit2->EditLabel->setText(u"كلمه عبورجديد"_s);
 }
 

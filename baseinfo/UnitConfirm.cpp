@@ -13,8 +13,7 @@ TFormConfirm* FormConfirm = nullptr;
 
 TFormConfirm::TFormConfirm(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormConfirm"_s);
-    setWindowTitle(u"تاييد"_s);
+    Frame(u"FormConfirm"_s, u"تاييد"_s);
     setWindowFlag(Qt::FramelessWindowHint, true);
     setFixedSize(333, 106);
     QPalette maroon = palette();

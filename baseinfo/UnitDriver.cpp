@@ -14,9 +14,7 @@ TFormDriver* FormDriver = nullptr;
 
 TFormDriver::TFormDriver(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormDriver"_s);
-    setWindowTitle(u"ليست راننده گان"_s);
-    setFixedSize(688, 446);
+    Frame(u"FormDriver"_s, u"ليست راننده گان"_s, {688, 446});
 
     DBGrid1 = new TDBGrid(this, &DM->DataSourceDriver,
                           {{u"driver_id"_s, u"كد"_s, 50},

@@ -8,9 +8,7 @@ TFormNewAcount* FormNewAcount = nullptr;
 
 TFormNewAcount::TFormNewAcount(QWidget* parent) : TFormNewEntry(DM->ADOTableAcount, DM->QueryAcount, parent)
 {
-    setObjectName(u"FormNewAcount"_s);
-    setWindowTitle(u"ثبت اشتراك جديد"_s);
-    setFixedSize(404, 170);
+    Frame(u"FormNewAcount"_s, u"ثبت اشتراك جديد"_s, {404, 170});
 
     LabeledEdit1 = new TLabeledEdit(u"كد اشتراك"_s, u"LabeledEdit1"_s, this);
     LabeledEdit2 = new TLabeledEdit(u"نام مشترك"_s, u"LabeledEdit2"_s, this);

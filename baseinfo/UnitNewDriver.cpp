@@ -8,9 +8,7 @@ TFormNewDriver* FormNewDriver = nullptr;
 
 TFormNewDriver::TFormNewDriver(QWidget* parent) : TFormNewEntry(DM->ADOTableDriver, DM->QueryDriver, parent)
 {
-    setObjectName(u"FormNewDriver"_s);
-    setWindowTitle(u"اضافه كردن راننده جديد"_s);
-    setFixedSize(433, 201);
+    Frame(u"FormNewDriver"_s, u"اضافه كردن راننده جديد"_s, {433, 201});
 
     LabeledEdit1 = new TLabeledEdit(u"كد راننده"_s, u"LabeledEdit1"_s, this);
     LabeledEdit2 = new TLabeledEdit(u"نام راننده"_s, u"LabeledEdit2"_s, this);

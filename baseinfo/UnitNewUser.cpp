@@ -15,8 +15,7 @@ TFormNewUser* FormNewUser = nullptr;
 
 TFormNewUser::TFormNewUser(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormNewUser"_s);
-    setWindowTitle(u"ثبت كاربر جديد"_s);
+    Frame(u"FormNewUser"_s, u"ثبت كاربر جديد"_s);
     resize(330, 130);
 
     LabeledEdit1 = new TLabeledEdit(u"نام كاربر"_s, u"LabeledEdit1"_s, this);

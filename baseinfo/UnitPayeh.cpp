@@ -12,9 +12,7 @@ TFormPayeh* FormPayeh = nullptr;
 
 TFormPayeh::TFormPayeh(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormPayeh"_s);
-    setWindowTitle(u"اطلاعات پايه"_s);
-    setFixedSize(514, 143);
+    Frame(u"FormPayeh"_s, u"اطلاعات پايه"_s, {514, 143});
 
     auto field = [this](const QString& name, QLabel*& label, const QString& caption, const QString& column) {
         auto* e = new TDBEdit(this);

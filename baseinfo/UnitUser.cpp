@@ -50,9 +50,7 @@ QPixmap UsersPicture(const QSize& size)
 
 TFormUser::TFormUser(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormUser"_s);
-    setWindowTitle(u"كاربران سيستم"_s);
-    setFixedSize(239, 410);
+    Frame(u"FormUser"_s, u"كاربران سيستم"_s, {239, 410});
     setAutoFillBackground(true);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);

@@ -44,3 +44,10 @@ void TForm::keyPressEvent(QKeyEvent* event)
     guarded([&] { handled = FormShortCut(event); });
     if (!handled && event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) QDialog::keyPressEvent(event);
 }
+
+void TForm::Frame(const QString& name, const QString& caption, QSize fixedSize)
+{
+    setObjectName(name);
+    setWindowTitle(caption);
+    if (fixedSize.isValid()) setFixedSize(fixedSize);
+}

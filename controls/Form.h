@@ -15,6 +15,8 @@ public:
     int ShowModal();
 
 protected:
+    // The window's object name and caption, and its size when the window has a fixed one.
+    void Frame(const QString& name, const QString& caption, QSize fixedSize = QSize());
     // Runs each time the window goes from hidden to visible.
     virtual void FormShow() {}
     // Esc closes the window; a window that reacts to other keys says so here.

@@ -14,9 +14,7 @@ TPicker::TPicker(const Window& window, agency::TDataSource* source, const QVecto
                  const Search& search, QWidget* parent)
     : TForm(parent), m_query(qobject_cast<agency::TADOQuery*>(source->DataSet)), m_spec(search)
 {
-    setObjectName(window.name);
-    setWindowTitle(window.title);
-    setFixedSize(window.size);
+    Frame(window.name, window.title, window.size);
     DBGrid1 = new TDBGrid(this);
     DBGrid1->setObjectName(u"DBGrid1"_s);
     DBGrid1->SetDataSource(source);

@@ -20,9 +20,7 @@ using agency::StrToInt;
 
 TFormDriverBes::TFormDriverBes(QWidget* parent) : TRegistrationForm(parent)
 {
-    setObjectName(u"FormDriverBes"_s);
-    setWindowTitle(u"ثبت پرداختهاي رانندگان"_s);
-    setFixedSize(440, 200);
+    Frame(u"FormDriverBes"_s, u"ثبت پرداختهاي رانندگان"_s, {440, 200});
 
     EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, u"EditServiceId"_s, this);
     MakeDateField(this, Label1, MaskEdit1, u"تاريخ"_s, u"MaskEdit1"_s);

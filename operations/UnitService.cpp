@@ -22,9 +22,7 @@ using agency::StrToInt;
 
 TFormService::TFormService(QWidget* parent) : TRegistrationForm(parent)
 {
-    setObjectName(u"FormService"_s);
-    setWindowTitle(u"ثبت سرويس هاي آژانس"_s);
-    setFixedSize(490, 330);
+    Frame(u"FormService"_s, u"ثبت سرويس هاي آژانس"_s, {490, 330});
 
     EditServiceId = new TLabeledEdit(u"شماره سرويس"_s, u"EditServiceId"_s, this);
     EditDriverId = new TLabeledEdit(u"كد راننده"_s, u"EditDriverId"_s, this);

@@ -15,9 +15,7 @@ TFormAmar* FormAmar = nullptr;
 
 TFormAmar::TFormAmar(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormAmar"_s);
-    setWindowTitle(u"آمار"_s);
-    setFixedSize(520, 230);
+    Frame(u"FormAmar"_s, u"آمار"_s, {520, 230});
     QFont bold = font();
     bold.setBold(true);
     setFont(bold);

@@ -16,9 +16,7 @@ TFormDriverHesab* FormDriverHesab = nullptr;
 
 TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormDriverHesab"_s);
-    setWindowTitle(u"ريز حساب رانندگان"_s);
-    setFixedSize(700, 500);
+    Frame(u"FormDriverHesab"_s, u"ريز حساب رانندگان"_s, {700, 500});
 
     QFont bold = font();
     bold.setBold(true);
@@ -48,8 +46,12 @@ TFormDriverHesab::TFormDriverHesab(QWidget* parent) : TForm(parent)
     Label1->setFont(bold);
     Label1->setAlignment(Qt::AlignCenter);
     DBGrid1->ExportName = [this] { return u"حساب راننده "_s + EditDriverId->text(); };
-    DBGrid1->ExportTotals = [this] { return QStringList{u"جمع"_s, {}, DBText2->text(), DBText3->text()}; };
-    DBGrid1->ExportFooter = [this] { return QStringList{Label1->text()}; };
+    // After a refused filter the totals and the sentence still show the last account: an export
+    // then carries neither, rather than put them under another driver's or other dates' heading.
+    DBGrid1->ExportTotals = [this] {
+        return m_exportable ? QStringList{u"جمع"_s, {}, DBText2->text(), DBText3->text()} : QStringList();
+    };
+    DBGrid1->ExportFooter = [this] { return m_exportable ? QStringList{Label1->text()} : QStringList(); };
 
     // Code, dates, the rows, then the totals under the debit and credit columns and the sentence.
     auto* grid = new QGridLayout(this);
@@ -153,6 +155,7 @@ void TFormDriverHesab::MaskEdit2KeyPress()
                              {u"نام راننده"_s, {}},
                              {Label5->text(), MaskEdit1->Text()},
                              {Label6->text(), MaskEdit2->Text()}};
+    m_exportable = false;
     rows->Close();
     rows->Open();
     if (!rows->IsEmpty()) DBGrid1->ExportFilter[1].second = rows->FieldByName(u"driver_name"_s).AsString();
@@ -177,4 +180,5 @@ void TFormDriverHesab::MaskEdit2KeyPress()
         credit = sums->FieldByName(u"Expr1001"_s).AsCurrency().roundToInteger();
     }
     Label1->setText(BalanceSentence(debit - credit));
+    m_exportable = true;
 }

@@ -42,6 +42,7 @@ protected:
 
 private:
     KeyChain* m_keys;
+    bool m_exportable = false;  // the totals and sentence shown are those of the filter last run
     QWidget* m_totals = nullptr;
 };
 

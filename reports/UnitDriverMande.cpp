@@ -10,8 +10,7 @@ TFormDriverMande* FormDriverMande = nullptr;
 
 TFormDriverMande::TFormDriverMande(QWidget* parent) : TForm(parent)
 {
-    setObjectName(u"FormDriverMande"_s);
-    setWindowTitle(u"نمايش مانده حسابهاي رانندگان"_s);
+    Frame(u"FormDriverMande"_s, u"نمايش مانده حسابهاي رانندگان"_s);
     resize(640, 460);
     setSizeGripEnabled(true);
 

@@ -21,9 +21,7 @@ TFormViewDriverBes::TFormViewDriverBes(QWidget* parent)
                    [](const QString& date, const QString& number) { FormDriverBes->OpenForCorrection(date, number); }},
                   parent)
 {
-    setObjectName(u"FormViewDriverBes"_s);
-    setWindowTitle(u"نمايش پرداختهاي رانندگان"_s);
-    setFixedSize(560, 440);
+    Frame(u"FormViewDriverBes"_s, u"نمايش پرداختهاي رانندگان"_s, {560, 440});
 
     // The filters at the top, right to left; the list fills the rest.
     auto* grid = new QGridLayout(this);

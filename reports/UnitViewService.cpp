@@ -26,9 +26,7 @@ TFormViewService::TFormViewService(QWidget* parent)
                    [](const QString& date, const QString& number) { FormService->OpenForCorrection(date, number); }},
                   parent)
 {
-    setObjectName(u"FormViewService"_s);
-    setWindowTitle(u"نمايش سرويسهاي صورت گرفته"_s);
-    setFixedSize(700, 500);
+    Frame(u"FormViewService"_s, u"نمايش سرويسهاي صورت گرفته"_s, {700, 500});
     DBGrid1->ExportName = [] { return u"سرويسها"_s; };
 
     EditAcountId = new TLabeledEdit(u"شماره مشترك"_s, u"EditAcountId"_s, this);
