@@ -3,6 +3,7 @@
 #include "controls/DBGrid.h"
 #include "controls/Dialogs.h"
 #include "controls/Edits.h"
+#include "data/Currency.h"
 #include "data/Errors.h"
 #include "data/SolarDate.h"
 
@@ -120,7 +121,10 @@ void writePdf(const TExportSheet& t, QSaveFile& file)
             if (kind == Kind::Titles) p.fillRect(box, QColor(230, 230, 230));
             p.drawRect(box);
             // Totals and rows alike stand at the right of their cells, so a total is under its column.
-            p.drawText(box.adjusted(pad, 0, -pad, 0), texts.value(c), kind == Kind::Titles ? centred : rtl);
+            // A negative amount reads as the grid shows it, its sign at the left.
+            p.drawText(box.adjusted(pad, 0, -pad, 0),
+                       kind == Kind::Titles ? texts.value(c) : agency::displayAmount(texts.value(c)),
+                       kind == Kind::Titles ? centred : rtl);
         }
         y += rowHeight;
     };
