@@ -42,7 +42,10 @@ bool isBidiControl(QChar c)
 
 QString csvField(const QString& text)
 {
-    QString out = text;
+    // The marks that keep a negative amount's sign at the left on the screen would make it text.
+    QString out;
+    for (QChar c : text)
+        if (!isBidiControl(c)) out += c;
     // A name typed as "=HYPERLINK(...)" or "-2+3+cmd|..." must not open as a formula; a negative
     // amount stays a number.
     static const QRegularExpression negativeNumber(u"^-\\d+(\\.\\d+)?$"_s);

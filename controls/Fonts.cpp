@@ -11,8 +11,10 @@ bool loadPersianFaces()
     static int loaded = -1;
     if (loaded >= 0) return loaded > 0;
     loaded = 0;
-    const QStringList dirs = {QCoreApplication::applicationDirPath() + u"/fonts"_s,
-                              QCoreApplication::applicationDirPath() + u"/../fonts"_s, QStringLiteral(AGENCY_FONT_DIR)};
+    // Beside the program, in the build, or where the package installs them (/usr/share/agency).
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QStringList dirs = {bin + u"/fonts"_s, bin + u"/../fonts"_s, bin + u"/../share/agency/fonts"_s,
+                              u"" AGENCY_FONT_DIR ""_s};
     for (const QString& dir : dirs) {
         const QStringList files = QDir(dir).entryList({u"*-farsi.ttf"_s}, QDir::Files);
         for (const QString& file : files)

@@ -596,14 +596,23 @@ void Database::create(const QString& path, const NewDatabase& settings)
 
 void Database::backupTo(const QString& target, const BackupProgress& progress) const
 {
+    // A copy renamed over the open file would leave every later save in a file no longer there.
+    const QString live = QFileInfo(m_path).canonicalFilePath();
+    if (!live.isEmpty() && QFileInfo(target).canonicalFilePath() == live)
+        throw Error(u"نسخه پشتيبان روي خود پايگاه داده نوشته نمي شود: "_s + target);
     copyInto(m_writer, target, progress);
 }
 
 void Database::RowWritten(const QString& table, qint64 id)
 {
-    // A listener may end its listening as it hears: each is looked up afresh.
+    // A listener may end its listening as it hears: each is looked up afresh. The row is stored by
+    // now: a listener that fails must not make the store look refused.
     for (const int key : m_watchers.keys())
-        if (const auto it = m_watchers.constFind(key); it != m_watchers.cend()) RowWatcher(it.value())(table, id);
+        if (const auto it = m_watchers.constFind(key); it != m_watchers.cend()) try {
+                RowWatcher(it.value())(table, id);
+            } catch (const std::exception& e) {
+                qWarning("%s", e.what());
+            }
 }
 
 int Database::watchRows(RowWatcher watcher)

@@ -94,8 +94,8 @@ public:
     void backupTo(const QString& target, const BackupProgress& progress = {}) const;
 
     // Announces that the row with this id of table was written (stored, corrected or deleted):
-    // every open dataset over that table drops what it kept of the row and shows the stored
-    // values at once. Whatever writes a row with plain SQL calls it after the commit.
+    // every open list of that table's rows that holds the row drops what it kept of it and shows
+    // the stored values at once (summed and grouped results wait for their next opening). Whatever writes a row with plain SQL calls it after the commit.
     void RowWritten(const QString& table, qint64 id);
     // Datasets listen through these; the key returned ends the listening.
     int watchRows(RowWatcher watcher);

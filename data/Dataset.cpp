@@ -360,9 +360,9 @@ TDataset::~TDataset()
     }
 }
 
-void TDataset::raise(const QString& text) const
+void TDataset::raise(const QString& text, int code) const
 {
-    throw Error(Name() + u": "_s + text);
+    throw Error(Name() + u": "_s + text, code);
 }
 
 void TDataset::prepare()
@@ -1105,8 +1105,9 @@ void TDataset::raiseStore(const Error& e, const Row& attempted) const
     };
     if (has("UNIQUE")) {
         if (has("service_identity") || has("service.service_date"))
-            raise(u"سرويسي با اين شماره در اين تاريخ قبلاً ثبت شده است"_s);
-        if (has("payment_number") || has("service.driver_bes_no")) raise(u"پرداختي با اين شماره قبلاً ثبت شده است"_s);
+            raise(u"سرويسي با اين شماره در اين تاريخ قبلاً ثبت شده است"_s, e.code());
+        if (has("payment_number") || has("service.driver_bes_no"))
+            raise(u"پرداختي با اين شماره قبلاً ثبت شده است"_s, e.code());
         if (has("driver_code") || has("driver.driver_id"))
             raise(u"راننده اي با اين كد (%1) قبلاً ثبت شده است"_s.arg(code(u"driver_id"_s)));
         if (has("acount_code") || has("acount.acount_id"))
@@ -1242,6 +1243,8 @@ void TDataset::Delete()
     m_eof = m_ids.isEmpty();
     emit rowRemoved(removed);
     emit currentChanged(m_cur);
+    // Other lists drop their copy of it: it reads back empty there until they are reopened.
+    m_db->RowWritten(m_query.table->name, rowid);
 }
 
 bool WalkToCode(TDataset* dataset, const QString& field, qint32 code)
@@ -1270,6 +1273,13 @@ TADOQuery::TADOQuery(Database* db, const QString& name, const QStringList& lines
     : TDataset(db, name, false, parent)
 {
     SQL.setLines(lines);
+}
+
+bool LocateStored(TDataset* dataset, const QString& keyFields, const QVariantList& values)
+{
+    if (dataset->Locate(keyFields, values)) return true;
+    dataset->Reopen();
+    return dataset->Locate(keyFields, values);
 }
 
 }  // namespace agency

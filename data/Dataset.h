@@ -26,8 +26,6 @@
 #include <functional>
 #include <memory>
 
-using namespace Qt::StringLiterals;
-
 struct sqlite3;
 
 namespace agency {
@@ -192,7 +190,7 @@ private:
     bool readBack(qint64 rowid, Row* out);
     void rowWritten(const QString& table, qint64 id);  // drops what is kept of the row, shows it anew
     void checkWidths() const;
-    [[noreturn]] void raise(const QString& text) const;
+    [[noreturn]] void raise(const QString& text, int code = 0) const;
     [[noreturn]] void raiseStore(const Error& e, const Row& attempted = {}) const;
 
     Database* m_db;
@@ -254,6 +252,10 @@ protected:
 // Walks the dataset from its first row and stops on the first whose integer field equals code;
 // false, and the dataset past its last row, when none does.
 bool WalkToCode(TDataset* dataset, const QString& field, qint32 code);
+
+// Locate, and when the row is not among the dataset's snapshot, the same once more after a reopen:
+// a row that another desk stored since the dataset opened is then found too.
+bool LocateStored(TDataset* dataset, const QString& keyFields, const QVariantList& values);
 
 // The binding point of grids and bound fields.
 struct TDataSource {

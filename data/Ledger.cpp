@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <limits>
+#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -68,8 +69,9 @@ Stored appendNumbered(TDataset* t, const std::function<qint32()>& next, const st
             t->Append();
             t->WriteAndPost([&] { write(s); });
             return s;
-        } catch (const Error&) {
-            if (attempt == kAttempts || next() == s.number) throw;
+        } catch (const Error& e) {
+            // Only a refusal of the number itself, while the numbers moved on, is another desk's.
+            if (e.code() != SQLITE_CONSTRAINT_UNIQUE || attempt == kAttempts || next() == s.number) throw;
         }
     }
 }
@@ -77,7 +79,7 @@ Stored appendNumbered(TDataset* t, const std::function<qint32()>& next, const st
 // Edits the stored row with that id through write; false when it is gone.
 bool rewrite(TDataset* t, qint64 rowId, const std::function<void()>& write)
 {
-    if (!t->Locate(u"id"_s, {rowId})) return false;
+    if (!LocateStored(t, u"id"_s, {rowId})) return false;
     t->Edit();
     t->WriteAndPost(write);
     return true;

@@ -3,6 +3,8 @@
 // whose rows sum the service rows of one key. Triggers change them in the transaction of every
 // insert, correction and deletion of a service row, whoever writes it (a window, agencyctl or an
 // administrator's SQL), so that the balances and the statistics read O(drivers) and O(days) rows.
+// Only a write that skips triggers (an INSERT OR REPLACE that replaces a row, with recursive
+// triggers off) leaves them behind; totalsDifferences finds that and rebuildTotals mends it.
 //
 // A kept table answers an aggregate query over service whose every plain column is one of its
 // keys and whose every aggregate is a sum or an average of one of its summed columns: the sums of

@@ -45,7 +45,7 @@ bool TRegistrationForm::OpenStoredRow(const QString& keyFields, const QVariantLi
                                       QWidget* focus)
 {
     agency::TADOTable* t = DM->ADOTableService;
-    if (!t->Locate(keyFields, values)) return false;
+    if (!agency::LocateStored(t, keyFields, values)) return false;
     Show();
     for (const auto& [edit, column] : fields) edit->setText(t->FieldByName(column).AsString());
     date->SetText(t->FieldByName(u"service_date"_s).AsString());

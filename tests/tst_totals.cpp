@@ -7,6 +7,7 @@
 #include "reports/UnitDriverMande.h"
 #include "tests/Fixture.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -157,6 +158,13 @@ private slots:
         const QString cell = g->model()->index(0, 4).data().toString();
         QVERIFY(readsLeftToRight(cell, u"-500"_s, g->font()));
         QCOMPARE(g->model()->index(0, 4).data(Qt::EditRole).toString(), u"-500"_s);
+        // Written out, it stays a number a spreadsheet can add up.
+        const QString path = f->dir.filePath(u"balances.csv"_s);
+        f->dialogs.saveAnswers << path;
+        pressKey(Qt::Key_E, Qt::ControlModifier);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(QString::fromUtf8(file.readAll()).contains(u",-500\r\n"_s), qPrintable(path));
     }
 
     void statisticsDateNotComplete()
