@@ -123,7 +123,8 @@ const QVector<SchemaStep>& schemaSteps()
           u"CREATE INDEX IF NOT EXISTS service_subscriber ON service(acount_id, service_date, service_id)"_s,
           u"CREATE INDEX IF NOT EXISTS payment_day ON service(service_date, driver_bes_no) WHERE "
           "driver_bes_no<>0"_s}},
-        // The balances and the day totals kept as rows are written, built once from the rows.
+        // The balances and the day totals kept as rows are written, built once from the rows. A later
+        // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema()},
     };
     return steps;
