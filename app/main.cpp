@@ -5,6 +5,7 @@
 #include "app/UnitNewDatabase.h"
 #include "controls/Dialogs.h"
 #include "controls/Style.h"
+#include "data/Database.h"
 #include "data/Errors.h"
 
 #include <QApplication>
@@ -18,7 +19,13 @@ int main(int argc, char* argv[])
     setupApplication(app);
 
     WidgetDialogs boxes;
-    const QString path = u"DB.MDB"_s;
+    QString path;
+    try {
+        path = agency::databaseLocation(app.arguments(), qEnvironmentVariable("AGENCY_DATABASE"));
+    } catch (const agency::Error& e) {
+        boxes.ShowError(e.text());
+        return 1;
+    }
     if (!QFileInfo::exists(path)) {
         TFormNewDatabase firstRun(path);
         guarded([&] { firstRun.exec(); });

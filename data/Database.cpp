@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -182,6 +183,38 @@ Connection openForReading(const QString& path)
     }
     c.db = openFile(copy, SQLITE_OPEN_READWRITE);
     return c;
+}
+
+// The type /proc/mounts gives the mount that holds path: the longest mount point above it.
+QString mountTypeOf(const QString& path)
+{
+    QFile mounts(u"/proc/self/mounts"_s);
+    if (!mounts.open(QIODevice::ReadOnly)) return {};
+    QString type;
+    qsizetype longest = -1;
+    for (const QByteArray& line : mounts.readAll().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() < 3) continue;
+        // Blanks in a mount point are written \040.
+        const QString point = QString::fromLocal8Bit(f[1]).replace(u"\\040"_s, u" "_s);
+        const bool holds = path == point || path.startsWith(point.endsWith(u'/') ? point : point + u'/');
+        if (holds && point.size() > longest) {
+            longest = point.size();
+            type = QString::fromLatin1(f[2]);
+        }
+    }
+    return type;
+}
+
+// A database file on a network drive is refused before SQLite opens it, and left as it was.
+void requireLocalDisk(const QString& path)
+{
+    const QString dir = QFileInfo(path).canonicalPath();
+    struct statfs fs;
+    if (::statfs(QFile::encodeName(dir).constData(), &fs) != 0) return;
+    if (isNetworkFilesystem(qint64(fs.f_type), mountTypeOf(dir)))
+        throw Error(u"فايل پايگاه داده روي ديسك شبكه است: "_s + path +
+                    u"\nاين فايل را چند رايانه با هم بي خطر باز نمي كنند؛ آن را روي ديسك همين رايانه بگذاريد"_s);
 }
 
 // The file at path exists and can be read.
@@ -524,6 +557,7 @@ Database::Database(const QString& path) : m_path(path)
 {
     requireReadableFile(path);
     requireWritable(path);
+    requireLocalDisk(path);
 
     m_writer = openFile(path, SQLITE_OPEN_READWRITE);
     const OnFailure close([this] { sqlite3_close_v2(std::exchange(m_writer, nullptr)); });
@@ -687,6 +721,42 @@ QString Database::restore(const QString& backup, const QString& path)
     }
     verify(path);
     return kept;
+}
+
+bool isNetworkFilesystem(qint64 type, const QString& mountType)
+{
+    switch (type) {
+        case 0x6969:      // NFS
+        case 0x517B:      // SMB
+        case 0xFF534D42:  // CIFS
+        case 0xFE534D42:  // SMB2
+        case 0x5346414F:  // AFS
+        case 0x6B414653:  // kAFS
+        case 0x00C36400:  // Ceph
+        case 0x01021997:  // 9P
+        case 0x73757245:  // Coda
+        case 0x564C:      // NCP
+            return true;
+        case 0x65735546:  // FUSE: sshfs and its kind, but not a local disk's driver (fuseblk: NTFS)
+            return mountType != u"fuseblk"_s;
+        default:
+            return false;
+    }
+}
+
+QString databaseLocation(const QStringList& arguments, const QString& environment)
+{
+    QString where = environment;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--database"_s && i + 1 < arguments.size())
+            where = arguments[++i];
+        else if (arguments[i].startsWith(u"--database="_s))
+            where = arguments[i].mid(11);
+    }
+    if (where.isEmpty()) return u"DB.MDB"_s;
+    if (where.startsWith(u"postgresql:"_s) || where.startsWith(u"postgres:"_s))
+        throw Error(u"اين نسخه برنامه فقط فايل پايگاه داده را باز مي كند: "_s + where);
+    return where;
 }
 
 }  // namespace agency

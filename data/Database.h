@@ -95,7 +95,8 @@ public:
 
     // Announces that the row with this id of table was written (stored, corrected or deleted):
     // every open list of that table's rows that holds the row drops what it kept of it and shows
-    // the stored values at once (summed and grouped results wait for their next opening). Whatever writes a row with plain SQL calls it after the commit.
+    // the stored values at once (summed and grouped results wait for their next opening). Whatever writes a row with
+    // plain SQL calls it after the commit.
     void RowWritten(const QString& table, qint64 id);
     // Datasets listen through these; the key returned ends the listening.
     int watchRows(RowWatcher watcher);
@@ -123,6 +124,17 @@ private:
     QMap<int, RowWatcher> m_watchers;
     int m_nextWatcher = 0;
 };
+
+// Where the program's database is: the value of --database WHERE (or --database=WHERE) among the
+// program's arguments, else the environment's AGENCY_DATABASE, else DB.MDB in the working folder.
+// Raises Error for a server's address, which this version cannot open yet.
+QString databaseLocation(const QStringList& arguments, const QString& environment);
+
+// Whether a file system of that statfs type, mounted as that type (/proc/mounts), is shared over
+// a network (NFS, SMB/CIFS, sshfs and other FUSE file systems but a local disk's, AFS, Ceph, 9P):
+// there SQLite's write-ahead log, whose index lives in one machine's memory, cannot guard a file
+// that desks on several machines open.
+bool isNetworkFilesystem(qint64 type, const QString& mountType);
 
 // Case- and letter-form-insensitive text, as every name search compares: Arabic and Persian
 // yeh (ي ى ی) and kaf (ك ک) are one letter, teh marbuta is heh (ة ه), and alef with a hamza is

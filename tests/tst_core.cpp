@@ -290,6 +290,56 @@ private slots:
         QCOMPARE(f.readAll(), before);
     }
 
+    // The database named on the command line wins over the environment's, which wins over DB.MDB.
+    void databaseLocation_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("location");  // empty: refused
+        QTest::newRow("nothing named") << QStringList{u"agency"_s} << QString() << u"DB.MDB"_s;
+        QTest::newRow("environment") << QStringList{u"agency"_s} << u"/srv/آژانس/DB.MDB"_s << u"/srv/آژانس/DB.MDB"_s;
+        QTest::newRow("argument first") << QStringList{u"agency"_s, u"--database"_s, u"desk.mdb"_s} << u"x.mdb"_s
+                                        << u"desk.mdb"_s;
+        QTest::newRow("argument with =") << QStringList{u"agency"_s, u"--database=a b.mdb"_s} << QString()
+                                         << u"a b.mdb"_s;
+        QTest::newRow("a server") << QStringList{u"agency"_s, u"--database"_s, u"postgresql://desk@server/agency"_s}
+                                  << QString() << QString();
+    }
+    void databaseLocation()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, environment);
+        QFETCH(QString, location);
+        QString got;
+        try {
+            got = agency::databaseLocation(arguments, environment);
+        } catch (const Error&) {
+        }
+        QCOMPARE(got, location);
+    }
+
+    // A database file on a network drive is refused; a local disk's, FUSE's NTFS driver included, opens.
+    void networkFilesystems_data()
+    {
+        QTest::addColumn<qint64>("type");
+        QTest::addColumn<QString>("mount");
+        QTest::addColumn<bool>("network");
+        QTest::newRow("ext4") << qint64(0xEF53) << u"ext4"_s << false;
+        QTest::newRow("tmpfs") << qint64(0x01021994) << u"tmpfs"_s << false;
+        QTest::newRow("overlay") << qint64(0x794C7630) << u"overlay"_s << false;
+        QTest::newRow("NTFS through FUSE") << qint64(0x65735546) << u"fuseblk"_s << false;
+        QTest::newRow("NFS") << qint64(0x6969) << u"nfs4"_s << true;
+        QTest::newRow("SMB") << qint64(0xFF534D42) << u"cifs"_s << true;
+        QTest::newRow("sshfs") << qint64(0x65735546) << u"fuse.sshfs"_s << true;
+    }
+    void networkFilesystems()
+    {
+        QFETCH(qint64, type);
+        QFETCH(QString, mount);
+        QFETCH(bool, network);
+        QCOMPARE(isNetworkFilesystem(type, mount), network);
+    }
+
     // Two desks storing services of one day at the same moment: every number is used once,
     // none is skipped, and neither desk is refused.
     void desksRace()
