@@ -205,8 +205,17 @@ QString runTool(const QString& program, const QStringList& arguments)
 bool showActive(QWidget* window)
 {
     window->show();
-    window->activateWindow();
-    return QTest::qWaitForWindowActive(window);
+    return bringToFront(window);
+}
+
+bool bringToFront(QWidget* window)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        window->raise();
+        window->activateWindow();
+        if (QTest::qWaitForWindowActive(window, 1000)) return true;
+    }
+    return false;
 }
 
 QStringList persianPasswords()

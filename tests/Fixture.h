@@ -73,6 +73,9 @@ QWidget* focused();
 void pressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Shows a window and waits until it has the focus, as a window the desk opens does.
 bool showActive(QWidget* window);
+// Brings a shown window to the front and waits until it has the focus; a window manager that
+// passes over a request while another window still takes the focus is asked again.
+bool bringToFront(QWidget* window);
 
 // A program's standard output, in Unicode's compatibility form (pdftotext gives presentation forms).
 QString runTool(const QString& program, const QStringList& arguments);

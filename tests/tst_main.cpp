@@ -157,14 +157,7 @@ private:
     // Puts the main window in front, as after the operator clicks on it.
     void activateMain()
     {
-        // A window manager may pass over one request while another window is still taking the focus.
-        bool active = false;
-        for (int attempt = 0; attempt < 5 && !active; ++attempt) {
-            FormMain->raise();
-            FormMain->activateWindow();
-            active = QTest::qWaitForWindowActive(FormMain, 1000);
-        }
-        QVERIFY(active);
+        QVERIFY(bringToFront(FormMain));
     }
     QString backupDir() const { return f->dir.filePath(u"backup"_s); }
 

@@ -70,8 +70,7 @@ private:
 
     bool activate(QWidget* w)
     {
-        w->activateWindow();
-        return QTest::qWaitForWindowActive(w);
+        return bringToFront(w);
     }
 
     // F3 in the main window, as the desk opens a new payment.

@@ -121,8 +121,7 @@ private:
     // F4 or F5 in the main window.
     bool openList(const Register& r)
     {
-        FormMain->activateWindow();
-        if (!QTest::qWaitForWindowActive(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, r.acount ? Qt::Key_F5 : Qt::Key_F4);
         return QTest::qWaitForWindowActive(r.list());
     }
@@ -150,8 +149,7 @@ private:
     // The service window by F2, and the picker its empty code opens by Enter.
     bool openPicker(bool acount)
     {
-        FormMain->activateWindow();
-        if (!QTest::qWaitForWindowActive(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F2);
         if (!QTest::qWaitForWindowActive(FormService)) return false;
         if (acount) {
@@ -537,8 +535,7 @@ private slots:
         pressEnter();
         QCOMPARE(FormNewDriver->LabeledEdit1->text(), u"4"_s);
         FormNewDriver->close();
-        FormDriver->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(FormDriver));
+        QVERIFY(bringToFront(FormDriver));
         pressKey(Qt::Key_Up);
         QVERIFY(f->dialogs.log.isEmpty());
         QCOMPARE(f->scalar(u"SELECT driver_name FROM driver WHERE driver_id=2"_s).toString(), u"كاظم"_s);
@@ -692,8 +689,7 @@ private slots:
         FormService->close();
         QVERIFY(openPicker(false));
         pressKey(Qt::Key_Escape);
-        FormService->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(FormService));
+        QVERIFY(bringToFront(FormService));
         typeAndEnter(u"1149"_s);
         QCOMPARE(FormService->EditDriverName->text(), u"شخص 1149"_s);
         QCOMPARE(focused(), FormService->EditAcountId);

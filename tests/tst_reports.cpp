@@ -39,8 +39,7 @@ QString creditor(const QString& amount)
 
 bool activate(QWidget* w)
 {
-    w->activateWindow();
-    return QTest::qWaitForWindowActive(w);
+    return bringToFront(w);
 }
 
 // Every row of a grid, fetched to its end, one column's shown texts joined by a blank per row.

@@ -127,8 +127,7 @@ private:
     // F2 in the main window, as the desk opens the window.
     bool openNew()
     {
-        FormMain->activateWindow();
-        if (!QTest::qWaitForWindowActive(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F2);
         return FormService->isVisible() && QTest::qWaitForWindowActive(FormService) &&
                focused() == FormService->EditDriverId;
@@ -141,15 +140,13 @@ private:
         if (!QTest::qWaitForWindowActive(picker)) return false;
         QTest::keyClick(picker, Qt::Key_Escape);
         if (picker->isVisible()) return false;
-        FormService->activateWindow();
-        return QTest::qWaitForWindowActive(FormService) && QApplication::activeWindow() == FormService;
+        return bringToFront(FormService) && QApplication::activeWindow() == FormService;
     }
 
     // As the service list will: from its own window, which is in front.
     bool openCorrection(const QString& date, const QString& number)
     {
-        FormMain->activateWindow();
-        if (!QTest::qWaitForWindowActive(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         if (!FormService->OpenForCorrection(date, number)) return false;
         return QTest::qWaitForWindowActive(FormService) && focused() == FormService->EditMoney;
     }

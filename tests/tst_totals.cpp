@@ -45,8 +45,7 @@ private:
     // A main-window key, and the window it opens in front.
     bool open(int key, QWidget* window)
     {
-        FormMain->activateWindow();
-        if (!QTest::qWaitForWindowActive(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key(key));
         return QTest::qWaitForWindowActive(window);
     }

@@ -82,8 +82,7 @@ bool whileModal(QWidget* window, const std::function<void()>& open, const std::f
 
 bool activate(QWidget* w)
 {
-    w->activateWindow();
-    return QTest::qWaitForWindowActive(w);
+    return bringToFront(w);
 }
 
 QList<QVariantList> userRows(Fixture& f)
