@@ -87,22 +87,16 @@ bool rewrite(TDataset* t, qint64 rowId, const std::function<void()>& write)
 
 }  // namespace
 
-bool Ledger::AcceptableDate(const QString& date)
-{
-    // Blanks are not zeros: "1405/9 /17" would sort and number apart from "1405/09/17".
-    return SolarDate::isStrictDate(date);
-}
-
 InputFault Ledger::Check(const ServiceInput& in)
 {
     if (in.source.isEmpty() || in.target.isEmpty()) return InputFault::Incomplete;
-    return AcceptableDate(in.date) ? InputFault::None : InputFault::BadDate;
+    return SolarDate::isStrictDate(in.date) ? InputFault::None : InputFault::BadDate;
 }
 
 InputFault Ledger::Check(const PaymentInput& in)
 {
     if (in.driverName.isEmpty()) return InputFault::Incomplete;
-    return AcceptableDate(in.date) ? InputFault::None : InputFault::BadDate;
+    return SolarDate::isStrictDate(in.date) ? InputFault::None : InputFault::BadDate;
 }
 
 QString Ledger::FaultText(InputFault fault)

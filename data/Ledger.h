@@ -39,8 +39,6 @@ class Ledger {
 public:
     explicit Ledger(TDM& dm) : m_dm(dm) {}
 
-    // A whole yyyy/mm/dd Solar date of a year the agency can have worked in.
-    static bool AcceptableDate(const QString& date);
     static InputFault Check(const ServiceInput& in);
     static InputFault Check(const PaymentInput& in);
     // The desk's words for a fault.

@@ -126,8 +126,7 @@ void TFormService::DriverLookup(bool byEnter)
 void TFormService::ShowNumberOfDate()
 {
     const QString date = MaskEdit1->Text();
-    if (!EditMode && MaskEdit1->IsComplete() && agency::Ledger::AcceptableDate(date))
-        EditServiceId->setText(NextNumberOf(date));
+    if (!EditMode && agency::SolarDate::isStrictDate(date)) EditServiceId->setText(NextNumberOf(date));
 }
 
 void TFormService::AcountLookup(bool byEnter)

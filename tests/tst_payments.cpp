@@ -68,15 +68,10 @@ private:
     }
     int payments() { return f->scalar(u"SELECT count(*) FROM service WHERE driver_bes_no<>0"_s).toInt(); }
 
-    bool activate(QWidget* w)
-    {
-        return bringToFront(w);
-    }
-
     // F3 in the main window, as the desk opens a new payment.
     bool openNew()
     {
-        if (!activate(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F3);
         return QTest::qWaitForWindowActive(FormDriverBes);
     }
@@ -92,7 +87,7 @@ private:
     // F8, then Enter in the first date: the payments of that date.
     bool listDate(const QString& date)
     {
-        if (!activate(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F8);
         if (!QTest::qWaitForWindowActive(FormViewDriverBes)) return false;
         FormViewDriverBes->MaskEdit1->setFocus();
@@ -103,7 +98,7 @@ private:
     // The number typed over what the field held, and Enter.
     void filterNumber(const QString& typed)
     {
-        QVERIFY(activate(FormViewDriverBes));
+        QVERIFY(bringToFront(FormViewDriverBes));
         FormViewDriverBes->EditServiceId->setFocus();
         pressKey(Qt::Key_A, Qt::ControlModifier);
         typeAndEnter(typed);
@@ -353,7 +348,7 @@ private slots:
         }
         // The operator leaves the picker with Esc and is back on the code, which typing replaces.
         QTest::keyClick(FormSelectDriver, Qt::Key_Escape);
-        QVERIFY(activate(FormDriverBes));
+        QVERIFY(bringToFront(FormDriverBes));
         QCOMPARE(focused(), FormDriverBes->EditDriverId);
         typeAndEnter(u"007"_s);  // codes compare as numbers
         QCOMPARE(FormDriverBes->EditDriverName->text(), kDriver);
@@ -371,7 +366,7 @@ private slots:
         QVERIFY(openNew());
         fillByKeys(u"12"_s, u"777"_s);
         pressEnter();
-        QVERIFY(activate(FormMain));
+        QVERIFY(bringToFront(FormMain));
         QTest::keyClick(FormMain, Qt::Key_F8);
         QVERIFY(QTest::qWaitForWindowActive(FormViewDriverBes));
         TFormViewDriverBes* l = FormViewDriverBes;
@@ -406,7 +401,7 @@ private slots:
         filterNumber(u"1501"_s);
 
         // Enter in the list: the payment window corrects it; the description stays.
-        QVERIFY(activate(l));
+        QVERIFY(bringToFront(l));
         l->DBGrid1->setFocus();
         pressEnter();
         QVERIFY(QTest::qWaitForWindowActive(FormDriverBes));

@@ -37,11 +37,6 @@ QString creditor(const QString& amount)
     return u"مانده حساب  "_s + amount + u"  ريال بستانكار است"_s;
 }
 
-bool activate(QWidget* w)
-{
-    return bringToFront(w);
-}
-
 // Every row of a grid, fetched to its end, one column's shown texts joined by a blank per row.
 QStringList listed(TDBGrid* grid, QList<int> columns)
 {
@@ -101,7 +96,7 @@ private:
 
     bool showList()
     {
-        if (!activate(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F7);
         return QTest::qWaitForWindowActive(FormViewService);
     }
@@ -109,7 +104,7 @@ private:
     // F10, the code, both dates, each with Enter.
     void account(const QString& code, const QString& from, const QString& to)
     {
-        QVERIFY(activate(FormMain));
+        QVERIFY(bringToFront(FormMain));
         QTest::keyClick(FormMain, Qt::Key_F10);
         QVERIFY(QTest::qWaitForWindowActive(FormDriverHesab));
         QCOMPARE(focused(), FormDriverHesab->EditDriverId);
@@ -241,7 +236,7 @@ private slots:
         QFETCH(QStringList, heading);
         QFETCH(QString, totals);
         storeServices();
-        QVERIFY(activate(FormMain));
+        QVERIFY(bringToFront(FormMain));
         QTest::keyClick(FormMain, Qt::Key(key));
         QWidget* w = nullptr;
         QTRY_VERIFY((w = QApplication::activeWindow()) && w != FormMain);
@@ -421,7 +416,7 @@ private slots:
 
     void emptyCodeOpensThePicker()
     {
-        QVERIFY(activate(FormMain));
+        QVERIFY(bringToFront(FormMain));
         QTest::keyClick(FormMain, Qt::Key_F10);
         QVERIFY(QTest::qWaitForWindowActive(FormDriverHesab));
         FormDriverHesab->EditDriverId->clear();
@@ -475,7 +470,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(int, leave);
         QFETCH(QString, shown);
-        QVERIFY(activate(FormMain));
+        QVERIFY(bringToFront(FormMain));
         QTest::keyClick(FormMain, Qt::Key(key));
         QTRY_VERIFY(QApplication::activeWindow() && QApplication::activeWindow() != FormMain);
         QWidget* window = QApplication::activeWindow();

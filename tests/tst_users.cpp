@@ -80,11 +80,6 @@ bool whileModal(QWidget* window, const std::function<void()>& open, const std::f
     return ran;
 }
 
-bool activate(QWidget* w)
-{
-    return bringToFront(w);
-}
-
 QList<QVariantList> userRows(Fixture& f)
 {
     return f.rows(u"SELECT ID, UserName, PassWord FROM Users ORDER BY ID"_s);
@@ -104,7 +99,7 @@ private:
         f->program.reset();
         f->build();
         FormEnter->show();
-        if (!activate(FormEnter)) return false;
+        if (!bringToFront(FormEnter)) return false;
         FormEnter->Edit1->setFocus();
         typeEnter(password);
         return FormMain->isVisible() && !FormEnter->isVisible();
@@ -113,7 +108,7 @@ private:
     // F6 in the main window: the settings window, its focus on "ذخيره".
     bool openSettings()
     {
-        if (!activate(FormMain)) return false;
+        if (!bringToFront(FormMain)) return false;
         QTest::keyClick(FormMain, Qt::Key_F6);
         return QTest::qWaitForWindowActive(FormPayeh) && focused() == FormPayeh->Button1;
     }
@@ -125,7 +120,7 @@ private:
         f->exec(u"INSERT OR IGNORE INTO acount (acount_id, acount_name, acount_add) VALUES (3, 'بانك', 'ونك')"_s);
         DM->ADOTableDriver->Reopen();
         DM->ADOTableAcount->Reopen();
-        if (!activate(FormMain)) return -1;
+        if (!bringToFront(FormMain)) return -1;
         QTest::keyClick(FormMain, Qt::Key_F2);
         if (!QTest::qWaitForWindowActive(FormService)) return -1;
         for (const QString& typed : {u"7"_s, u"3"_s, u"ميدان آزادي"_s, fare}) typeEnter(typed);
