@@ -16,14 +16,18 @@ namespace agency {
 void generateSample(const QString& path, int services, int drivers, int subscribers, int days)
 {
     Database db(path);
-    sqlite3* w = db.writer();
+    Connection* w = db.writer();
+    const bool file = db.engine() == Engine::File;
     QRandomGenerator rng(20261208);
-    exec(w, u"PRAGMA cache_size=-262144"_s);  // a quarter of a gigabyte while the indexes are built
+    if (file) exec(w, u"PRAGMA cache_size=-262144"_s);  // a quarter of a gigabyte while the indexes are built
     Transaction tx(w);
     // The indexes and triggers over service are set aside while the rows go in, then built once
     // from the sorted rows; the kept totals are then computed from the rows, as the triggers keep them.
     QStringList indexes, drops;
-    {
+    if (!file) {
+        drops << u"ALTER TABLE service DISABLE TRIGGER USER"_s;
+        indexes << u"ALTER TABLE service ENABLE TRIGGER USER"_s;
+    } else {
         Statement st(w,
                      u"SELECT type, name, sql FROM sqlite_master WHERE tbl_name = 'service' AND type IN "
                      "('index', 'trigger') AND sql IS NOT NULL"_s);
@@ -36,7 +40,8 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
     {
         Statement d(
             w,
-            u"INSERT OR IGNORE INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES (?,?,?,?,?)"_s);
+            u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES (?,?,?,?,?) "
+            "ON CONFLICT DO NOTHING"_s);
         for (int i = 1; i <= drivers; ++i) {
             d.reset();
             d.bind(1, i);
@@ -47,7 +52,7 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
             d.step();
         }
         Statement a(
-            w, u"INSERT OR IGNORE INTO acount (acount_id, acount_name, acount_add, acount_tel) VALUES (?,?,?,?)"_s);
+            w, u"INSERT INTO acount (acount_id, acount_name, acount_add, acount_tel) VALUES (?,?,?,?) ON CONFLICT DO NOTHING"_s);
         for (int i = 1; i <= subscribers; ++i) {
             a.reset();
             a.bind(1, i);
@@ -59,7 +64,7 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
     }
     Statement s(w,
                 u"INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, service_date, "
-                "service_start_add, service_target_add, service_action, service_moeny, service_percent, Service_time) "
+                "service_start_add, service_target_add, service_action, service_moeny, service_percent, \"Service_time\") "
                 "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"_s);
     Statement p(
         w,
@@ -107,8 +112,10 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
         }
     }
     for (const QString& sql : indexes) exec(w, sql);
-    for (const QString& sql : keptTotalsSchema()) exec(w, sql);
+    if (file)
+        for (const QString& sql : keptTotalsSchema(Engine::File)) exec(w, sql);
     tx.commit();
+    if (!file) rebuildTotals(w);
 }
 
 }  // namespace agency

@@ -11,6 +11,7 @@
 #include "controls/Style.h"
 #include "data/Currency.h"
 #include "data/Database.h"
+#include "data/SqliteEngine.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 
@@ -68,7 +69,7 @@ std::pair<double, double> compare(int runs, const std::function<void()>& a, cons
 }
 
 // Steps a statement to its end (or to `limit` rows), reading every column as the program does.
-int runRaw(sqlite3* db, const QString& sql, const QVariantList& binds = {}, int limit = -1)
+int runRaw(Connection* db, const QString& sql, const QVariantList& binds = {}, int limit = -1)
 {
     Statement st(db, sql);
     for (int i = 0; i < binds.size(); ++i) st.bind(i + 1, binds[i]);
@@ -158,9 +159,8 @@ int main(int argc, char* argv[])
         results.push_back({u"data module opens (baseline: empty database)"_s, dmLarge, dmEmpty, 0});
     }
 
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_busy_timeout(raw, 3000);
+    SqliteConnection plain(path, SQLITE_OPEN_READWRITE);
+    Connection* raw = &plain;
     auto dm = std::make_unique<TDM>(path);
 
     auto add = [&](const QString& name, int runs, const std::function<int()>& program, const QString& sql,
@@ -322,7 +322,7 @@ int main(int argc, char* argv[])
         largest = std::max(largest, fileSize(path + u"-wal"_s));
     }
     const double savingMs = saving.nsecsElapsed() / 1e6;
-    sqlite3_exec(raw, "DELETE FROM service WHERE service_id > 100000", nullptr, nullptr, nullptr);
+    exec(raw, u"DELETE FROM service WHERE service_id > 100000"_s);
 
     std::printf("\n%-44s %12s %12s %8s %8s\n", "case", "program ms", "baseline ms", "ratio", "rows");
     for (const Result& r : results)
@@ -333,6 +333,5 @@ int main(int argc, char* argv[])
         saves, savingMs / 1000, largest / 1048576.0, fileSize(path + u"-wal"_s) / 1048576.0,
         fileSize(path) / 1048576.0);
     dm.reset();
-    sqlite3_close(raw);
     return 0;
 }

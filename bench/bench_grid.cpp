@@ -5,6 +5,7 @@
 #include "bench/SampleData.h"
 #include "controls/DBGrid.h"
 #include "data/Database.h"
+#include "data/SqliteEngine.h"
 #include "data/UnitDM.h"
 
 #include <QApplication>
@@ -41,7 +42,7 @@ double medianMs(int runs, const std::function<void()>& work)
 }
 
 // The row ids in the list's order, then the values of one screen of rows from `first`.
-void plainScreen(sqlite3* db, bool last)
+void plainScreen(Connection* db, bool last)
 {
     Statement ids(db, u"SELECT rowid FROM service WHERE service_id<>0 ORDER BY service_date, service_id"_s);
     std::vector<qint64> rowids;
@@ -86,8 +87,8 @@ int main(int argc, char* argv[])
                      {u"service_percent"_s, u"سهم آژانس"_s, 100}});
     grid.show();
 
-    sqlite3* raw = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    SqliteConnection plain(path, SQLITE_OPEN_READONLY);
+    Connection* raw = &plain;
 
     const double openProgram = medianMs(5, [&] {
         DM->QueryViewService->Reopen();
@@ -108,7 +109,6 @@ int main(int argc, char* argv[])
                 openProgram / openPlain);
     std::printf("%-38s %10.2f %10.2f %7.2f\n", "grid: to the last row", endProgram, endPlain, endProgram / endPlain);
     std::printf("rows in the grid: %d, at the last: %s\n", grid.model()->rowCount(), atEnd ? "yes" : "no");
-    sqlite3_close(raw);
     delete DM;
     DM = nullptr;
     return atEnd ? 0 : 1;

@@ -2,7 +2,9 @@
 
 #include "data/Errors.h"
 #include "data/Password.h"
+#include "data/PostgresEngine.h"
 #include "data/Schema.h"
+#include "data/SqliteEngine.h"
 #include "data/SolarDate.h"
 #include "data/Totals.h"
 
@@ -28,120 +30,26 @@ namespace agency {
 
 namespace {
 
-// A like pattern read once per statement: folded characters, each either literal or the %
-// wildcard (runs of % are one). A backslash takes the character after it literally.
-struct LikePattern {
-    QString chars;
-    QList<bool> wild;
-    qsizetype literals = 0;
-};
-
-LikePattern compileLike(const QString& text)
-{
-    const QString folded = foldText(text);
-    LikePattern p;
-    for (qsizetype i = 0; i < folded.size(); ++i) {
-        QChar c = folded[i];
-        const bool escaped = c == u'\\' && i + 1 < folded.size();
-        if (escaped) c = folded[++i];
-        if (!escaped && c == u'%') {
-            if (!p.wild.isEmpty() && p.wild.last()) continue;
-            p.chars += c;
-            p.wild.append(true);
-        } else {
-            p.chars += c;
-            p.wild.append(false);
-            ++p.literals;
-        }
-    }
-    return p;
-}
-
-// Greedy matching that returns to the last % on a mismatch: at most value × pattern steps, and a
-// pattern with more letters than the value is refused at once, so no text can freeze a search.
-bool likeMatch(const QString& value, const LikePattern& p)
-{
-    if (p.literals > value.size()) return false;
-    const qsizetype n = value.size(), m = p.chars.size();
-    qsizetype vi = 0, pi = 0, star = -1, mark = 0;
-    while (vi < n) {
-        if (pi < m && p.wild[pi]) {
-            star = pi++;
-            mark = vi;
-        } else if (pi < m && p.chars[pi] == value[vi]) {
-            ++vi;
-            ++pi;
-        } else if (star >= 0) {
-            pi = star + 1;
-            vi = ++mark;
-        } else {
-            return false;
-        }
-    }
-    while (pi < m && p.wild[pi]) ++pi;
-    return pi == m;
-}
-
-QString argText(sqlite3_value* v)
-{
-    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-}
-
-void sqlLike(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const QString value = foldText(argText(argv[0]));
-    // The pattern is a constant of the statement: compiled for the first row, kept for the rest.
-    if (const auto* cached = static_cast<const LikePattern*>(sqlite3_get_auxdata(ctx, 1))) {
-        sqlite3_result_int(ctx, likeMatch(value, *cached) ? 1 : 0);
-        return;
-    }
-    auto* pattern = new LikePattern(compileLike(argText(argv[1])));
-    sqlite3_result_int(ctx, likeMatch(value, *pattern) ? 1 : 0);
-    // Last: SQLite may free the pattern before this call returns.
-    sqlite3_set_auxdata(ctx, 1, pattern, [](void* p) { delete static_cast<LikePattern*>(p); });
-}
-
-void prepareConnection(sqlite3* db)
-{
-    sqlite3_busy_timeout(db, 3000);
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_create_function_v2(db, "agency_like", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &sqlLike, nullptr,
-                               nullptr, nullptr);
-}
-
-// A connection that closes itself; a file read through a private copy keeps the copy as long.
-struct Connection {
-    sqlite3* db = nullptr;
+// A file connection that closes itself; a file read through a private copy keeps the copy as long.
+struct FileConnection {
+    std::unique_ptr<SqliteConnection> conn;
     std::unique_ptr<QTemporaryDir> copy;
 
-    Connection() = default;
-    explicit Connection(sqlite3* opened) : db(opened) {}
-    Connection(Connection&& other) noexcept : db(std::exchange(other.db, nullptr)), copy(std::move(other.copy)) {}
-    Connection& operator=(Connection&&) = delete;
-    ~Connection() { close(); }
-    operator sqlite3*() const { return db; }
-    void close() { sqlite3_close_v2(std::exchange(db, nullptr)); }
+    FileConnection() = default;
+    explicit FileConnection(std::unique_ptr<SqliteConnection> opened) : conn(std::move(opened)) {}
+    FileConnection(FileConnection&&) noexcept = default;
+    FileConnection& operator=(FileConnection&&) = delete;
+    operator sqlite3*() const { return conn ? conn->handle() : nullptr; }
+    operator SqliteConnection*() const { return conn.get(); }
+    void close() { conn.reset(); }
 };
 
-sqlite3* openFile(const QString& path, int flags, const QByteArray& name = {})
+std::unique_ptr<SqliteConnection> openFile(const QString& path, int flags, const QByteArray& name = {})
 {
-    sqlite3* db = nullptr;
-    const QByteArray file = name.isEmpty() ? QFile::encodeName(path) : name;
-    const int rc = sqlite3_open_v2(file.constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString msg = db ? sqliteError(db) : QString::fromUtf8(sqlite3_errstr(rc));
-        sqlite3_close_v2(db);
-        throw Error(u"پايگاه داده باز نشد: "_s + msg);
-    }
-    prepareConnection(db);
-    return db;
+    return std::make_unique<SqliteConnection>(path, flags, name);
 }
 
-qint64 pragmaInt(sqlite3* db, const char* pragma)
+qint64 pragmaInt(SqliteConnection* db, const char* pragma)
 {
     Statement st(db, u"PRAGMA %1"_s.arg(QString::fromLatin1(pragma)));
     return st.step() ? st.columnInt(0) : 0;
@@ -165,23 +73,23 @@ bool canWrite(const QString& path)
 // removes the log and shared-memory files of a WAL file when it closes. Elsewhere SQLite would
 // leave them, read-only, and they would refuse every later save: the file is read as immutable,
 // or through a private copy when an unfinished log beside it holds part of its content.
-Connection openForReading(const QString& path)
+FileConnection openForReading(const QString& path)
 {
     if (canWrite(path) && canWrite(QFileInfo(path).absolutePath()))
-        return Connection(openFile(path, SQLITE_OPEN_READWRITE));
+        return FileConnection(openFile(path, SQLITE_OPEN_READWRITE));
     const QFileInfo log(path + u"-wal"_s);
     if (!log.exists() || log.size() == 0) {
         const QByteArray uri = "file:" + QUrl::toPercentEncoding(path, "/") + "?immutable=1";
-        return Connection(openFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, uri));
+        return FileConnection(openFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, uri));
     }
-    Connection c;
+    FileConnection c;
     c.copy = std::make_unique<QTemporaryDir>();
     const QString copy = c.copy->filePath(u"copy.mdb"_s);
     for (const auto& [from, to] : {std::pair{path, copy}, std::pair{log.filePath(), copy + u"-wal"_s}}) {
         if (!c.copy->isValid() || !QFile::copy(from, to)) throw Error(u"پايگاه داده براي خواندن رونوشت نشد: "_s + path);
         QFile::setPermissions(to, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
-    c.db = openFile(copy, SQLITE_OPEN_READWRITE);
+    c.conn = openFile(copy, SQLITE_OPEN_READWRITE);
     return c;
 }
 
@@ -272,28 +180,29 @@ int reportUpgrade(void* clock)
 }
 
 // Brings a database of an earlier version up to this one, one version a transaction.
-void upgradeSchema(sqlite3* db)
+void upgradeSchema(SqliteConnection* conn)
 {
     QElapsedTimer since;
+    sqlite3* db = conn->handle();
     const auto quiet = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
-    for (const SchemaStep& step : schemaSteps()) {
-        if (pragmaInt(db, "user_version") >= step.version) continue;
+    for (const SchemaStep& step : schemaSteps(Engine::File)) {
+        if (pragmaInt(conn, "user_version") >= step.version) continue;
         if (upgradeProgress()) sqlite3_progress_handler(db, 10000, &reportUpgrade, &since);
-        Transaction tx(db);
-        for (const QString& sql : step.statements) exec(db, sql);
-        exec(db, u"PRAGMA user_version=%1"_s.arg(step.version));
+        Transaction tx(conn);
+        for (const QString& sql : step.statements) exec(conn, sql);
+        exec(conn, u"PRAGMA user_version=%1"_s.arg(step.version));
         tx.commit();
     }
 }
 
 // A file of SQLite at path is this program's database, of a version it can open, with its tables.
-void checkDatabase(sqlite3* db, const QString& path)
+void checkDatabase(SqliteConnection* db, const QString& path)
 {
     qint64 appId = 0;
     try {
         appId = pragmaInt(db, "application_id");
     } catch (const Error& e) {
-        const int code = sqlite3_errcode(db) & 0xff;
+        const int code = e.code() & 0xff;
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
             throw Error(u"فايل پايگاه داده در اختيار برنامه ديگري است و قفل شده: "_s + e.text());
         if (code == SQLITE_NOTADB) throw Error(u"اين فايل پايگاه داده نيست: "_s + path);
@@ -316,13 +225,14 @@ int reportWork(void* progress)
     return 0;
 }
 
-void checkIntegrity(sqlite3* db, const QString& brokenText, const BackupProgress& progress = {})
+void checkIntegrity(SqliteConnection* conn, const QString& brokenText, const BackupProgress& progress = {})
 {
+    sqlite3* db = conn->handle();
     if (progress) sqlite3_progress_handler(db, 20000, &reportWork, const_cast<BackupProgress*>(&progress));
     const auto quiet = qScopeGuard([db] { sqlite3_progress_handler(db, 0, nullptr, nullptr); });
     QString result;
     try {
-        Statement check(db, u"PRAGMA integrity_check"_s);
+        Statement check(conn, u"PRAGMA integrity_check"_s);
         result = check.step() ? check.column(0).toString() : QString();
     } catch (const Error& e) {
         result = e.text();
@@ -364,7 +274,7 @@ void copyInto(sqlite3* source, const QString& target, const BackupProgress& prog
         QFile::remove(part);
         QFile::remove(part + u"-journal"_s);
     });
-    Connection dst(openFile(part, SQLITE_OPEN_READWRITE));
+    FileConnection dst(openFile(part, SQLITE_OPEN_READWRITE));
     if (backupAll(source, dst, target, progress) != SQLITE_DONE) throw Error(copyFailure(dst, target));
     // The copy stands alone: one file, no write-ahead log beside it.
     if (sqlite3_exec(dst, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -444,181 +354,107 @@ QString foldText(const QString& text)
     return asciiDigits(out);
 }
 
-QString sqliteError(sqlite3* db)
+void exec(Connection* db, const QString& sql)
 {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    db->exec(sql);
 }
 
-void exec(sqlite3* db, const QString& sql)
+Statement::Statement(Connection* db, const QString& sql, bool stream)
+    : m_impl(stream ? db->prepareStream(sql) : db->prepare(sql))
 {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = err ? QString::fromUtf8(err) : sqliteError(db);
-        sqlite3_free(err);
-        throw Error(msg, sqlite3_extended_errcode(db), sqlite3_system_errno(db));
-    }
 }
 
-Statement::Statement(sqlite3* db, const QString& sql) : m_db(db)
-{
-    const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, nullptr) != SQLITE_OK) {
-        const QString msg = sqliteError(db);
-        sqlite3_finalize(m_stmt);
-        m_stmt = nullptr;
-        throw Error(msg);
-    }
-}
+Statement::~Statement() = default;
 
-Statement::~Statement()
+Transaction::Transaction(Connection* db, bool immediate) : m_db(db)
 {
-    sqlite3_finalize(m_stmt);
-}
-
-void Statement::bind(int index, const QVariant& value)
-{
-    int rc = SQLITE_OK;
-    if (value.isNull()) {
-        rc = sqlite3_bind_null(m_stmt, index);
-    } else if (value.typeId() == QMetaType::QString) {
-        const QByteArray utf8 = value.toString().toUtf8();
-        rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    } else if (value.typeId() == QMetaType::Double) {
-        rc = sqlite3_bind_double(m_stmt, index, value.toDouble());
-    } else {
-        rc = sqlite3_bind_int64(m_stmt, index, value.toLongLong());
-    }
-    if (rc != SQLITE_OK) throw Error(sqliteError(m_db));
-}
-
-bool Statement::step()
-{
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW) return true;
-    if (rc == SQLITE_DONE) return false;
-    // Taken before the reset, which may change them.
-    const Error failure(sqliteError(m_db), sqlite3_extended_errcode(m_db), sqlite3_system_errno(m_db));
-    sqlite3_reset(m_stmt);
-    throw failure;
-}
-
-void Statement::reset()
-{
-    sqlite3_reset(m_stmt);
-    sqlite3_clear_bindings(m_stmt);
-}
-
-int Statement::columnCount() const
-{
-    return sqlite3_column_count(m_stmt);
-}
-
-QVariant Statement::column(int index) const
-{
-    switch (sqlite3_column_type(m_stmt, index)) {
-        case SQLITE_INTEGER:
-            return QVariant(qint64(sqlite3_column_int64(m_stmt, index)));
-        case SQLITE_FLOAT:
-            return QVariant(sqlite3_column_double(m_stmt, index));
-        case SQLITE_TEXT:
-            return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, index)),
-                                              sqlite3_column_bytes(m_stmt, index)));
-        case SQLITE_BLOB:
-            return QVariant(QByteArray(reinterpret_cast<const char*>(sqlite3_column_blob(m_stmt, index)),
-                                       sqlite3_column_bytes(m_stmt, index)));
-        default:
-            return QVariant();
-    }
-}
-
-qint64 Statement::columnInt(int index) const
-{
-    return sqlite3_column_int64(m_stmt, index);
-}
-
-Transaction::Transaction(sqlite3* db, bool immediate) : m_db(db)
-{
-    exec(db, immediate ? u"BEGIN IMMEDIATE"_s : u"BEGIN"_s);
+    db->begin(immediate);
     m_open = true;
 }
 
 Transaction::~Transaction()
 {
-    if (m_open) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (m_open) m_db->rollback();
 }
 
 void Transaction::commit()
 {
-    exec(m_db, u"COMMIT"_s);
+    m_db->commit();
     m_open = false;
 }
 
 Database::Database(const QString& path) : m_path(path)
 {
+    if (isServerAddress(path)) {
+        m_writer = openServer(path);
+        openServerDatabase(m_writer.get(), path);
+        return;
+    }
     requireReadableFile(path);
     requireWritable(path);
     requireLocalDisk(path);
 
-    m_writer = openFile(path, SQLITE_OPEN_READWRITE);
-    const OnFailure close([this] { sqlite3_close_v2(std::exchange(m_writer, nullptr)); });
+    auto file = openFile(path, SQLITE_OPEN_READWRITE);
     // SQLite falls back to reading alone where it may not write (a read-only mount).
-    if (sqlite3_db_readonly(m_writer, "main") == 1) throw Error(engineFailureText(SQLITE_READONLY, 0, path));
-    checkDatabase(m_writer, path);
-    upgradeSchema(m_writer);
+    if (sqlite3_db_readonly(file->handle(), "main") == 1) throw Error(engineFailureText(SQLITE_READONLY, 0, path));
+    checkDatabase(file.get(), path);
+    upgradeSchema(file.get());
     // Durability first: a committed row survives a power cut. The mode is read by a statement
     // that is finished before the mode changes, which no open statement allows.
     bool wal = false;
     {
-        Statement mode(m_writer, u"PRAGMA journal_mode"_s);
+        Statement mode(file.get(), u"PRAGMA journal_mode"_s);
         wal = mode.step() && mode.column(0).toString().compare("wal"_L1, Qt::CaseInsensitive) == 0;
     }
-    if (!wal) exec(m_writer, u"PRAGMA journal_mode=WAL"_s);
-    exec(m_writer, u"PRAGMA synchronous=FULL"_s);
+    if (!wal) exec(file.get(), u"PRAGMA journal_mode=WAL"_s);
+    exec(file.get(), u"PRAGMA synchronous=FULL"_s);
     // The log is checkpointed every thousand pages and cut back once a burst has passed.
-    exec(m_writer, u"PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"_s);
+    exec(file.get(), u"PRAGMA wal_autocheckpoint=1000; PRAGMA journal_size_limit=4194304"_s);
+    m_writer = std::move(file);
 }
 
-Database::~Database()
+Database::~Database() = default;
+
+std::unique_ptr<Connection> Database::openReader() const
 {
-    sqlite3_close_v2(m_writer);
+    if (engine() == Engine::Server) return openServer(m_path);
+    return openFile(m_path, SQLITE_OPEN_READWRITE);
 }
 
-sqlite3* Database::openReader() const
+void fillNewDatabase(Connection* db, const NewDatabase& settings)
 {
-    sqlite3* db = openFile(m_path, SQLITE_OPEN_READWRITE);
-    return db;
-}
-
-void Database::closeConnection(sqlite3* db)
-{
-    sqlite3_close_v2(db);
+    for (const QString& sql : schemaStatements(db->engine())) exec(db, sql);
+    Statement user(db, u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES (?, ?)"_s);
+    user.bind(1, settings.userName);
+    user.bind(2, Password::hash(settings.password));
+    user.step();
+    Statement payeh(db, u"INSERT INTO payeh (\"Title\", \"percent\", \"Add\", \"Tel\") VALUES (?, ?, '', '')"_s);
+    payeh.bind(1, settings.title);
+    payeh.bind(2, qint64(settings.percent));
+    payeh.step();
 }
 
 void Database::create(const QString& path, const NewDatabase& settings)
 {
-    if (QFileInfo::exists(path)) throw Error(u"فايل پايگاه داده از قبل وجود دارد: "_s + path);
     for (const QString& text : {settings.title, settings.userName})
         if (text.size() > 50) throw Error(u"متن بيش از ۵۰ نويسه است: "_s + text);
+    if (isServerAddress(path)) {
+        createOnServer(path, settings);
+        return;
+    }
+    if (QFileInfo::exists(path)) throw Error(u"فايل پايگاه داده از قبل وجود دارد: "_s + path);
     const QString part = path + u".new"_s;
     QFile::remove(part);
     createPrivateFile(part);
     const OnFailure removePart([&part] {
         for (const QString& suffix : {QString(), u"-wal"_s, u"-shm"_s}) QFile::remove(part + suffix);
     });
-    Connection db(openFile(part, SQLITE_OPEN_READWRITE));
+    FileConnection db(openFile(part, SQLITE_OPEN_READWRITE));
     {
         Transaction tx(db);
         exec(db, u"PRAGMA application_id=%1"_s.arg(kApplicationId));
         exec(db, u"PRAGMA user_version=%1"_s.arg(kSchemaVersion));
-        for (const QString& sql : schemaStatements()) exec(db, sql);
-        Statement user(db, u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES (?, ?)"_s);
-        user.bind(1, settings.userName);
-        user.bind(2, Password::hash(settings.password));
-        user.step();
-        Statement payeh(db, u"INSERT INTO payeh (\"Title\", \"percent\", \"Add\", \"Tel\") VALUES (?, ?, '', '')"_s);
-        payeh.bind(1, settings.title);
-        payeh.bind(2, qint64(settings.percent));
-        payeh.step();
+        fillNewDatabase(db, settings);
         tx.commit();
     }
     exec(db, u"PRAGMA journal_mode=WAL"_s);
@@ -630,11 +466,15 @@ void Database::create(const QString& path, const NewDatabase& settings)
 
 void Database::backupTo(const QString& target, const BackupProgress& progress) const
 {
+    // pg_dump would need the server's own version and the role's password on this desk, and a
+    // copy of one desk's view is no backup of a shared database: the server keeps its own.
+    if (engine() == Engine::Server)
+        throw Error(u"پايگاه داده مشترك روي سرور است و نسخه پشتيبان آن را مدير سرور روي همان سرور مي گيرد"_s);
     // A copy renamed over the open file would leave every later save in a file no longer there.
     const QString live = QFileInfo(m_path).canonicalFilePath();
     if (!live.isEmpty() && QFileInfo(target).canonicalFilePath() == live)
         throw Error(u"نسخه پشتيبان روي خود پايگاه داده نوشته نمي شود: "_s + target);
-    copyInto(m_writer, target, progress);
+    copyInto(fileHandle(m_writer.get()), target, progress);
 }
 
 void Database::RowWritten(const QString& table, qint64 id)
@@ -663,10 +503,10 @@ void Database::unwatchRows(int key)
 namespace {
 
 // A connection reading the database at path, once the program's own checks of it have passed.
-Connection openVerified(const QString& path)
+FileConnection openVerified(const QString& path)
 {
     requireReadableFile(path);
-    Connection db = openForReading(path);
+    FileConnection db = openForReading(path);
     checkDatabase(db, path);
     checkIntegrity(db, u"پايگاه داده آسيب ديده است: "_s);
     return db;
@@ -676,7 +516,8 @@ Connection openVerified(const QString& path)
 
 QStringList Database::verify(const QString& path)
 {
-    const Connection db = openVerified(path);
+    if (isServerAddress(path)) return verifyOnServer(path);
+    const FileConnection db = openVerified(path);
     // An earlier version's file has its totals built at its first opening.
     if (pragmaInt(db, "user_version") < kKeptTotalsVersion) return {};
     for (const KeptTotals& t : keptTotals()) {
@@ -694,7 +535,7 @@ void Database::setUpgradeProgress(std::function<void()> progress)
 
 QString Database::restore(const QString& backup, const QString& path)
 {
-    const Connection src = openVerified(backup);
+    const FileConnection src = openVerified(backup);
     QString kept;
     const bool existed = QFileInfo::exists(path);
     if (existed && QFileInfo(backup).canonicalFilePath() == QFileInfo(path).canonicalFilePath())
@@ -708,7 +549,7 @@ QString Database::restore(const QString& backup, const QString& path)
     if (existed) {
         // Through the live file, under SQLite's locks, so that no connection to it is left
         // reading a file that was swapped away beneath it.
-        const Connection dst(openFile(path, SQLITE_OPEN_READWRITE));
+        const FileConnection dst(openFile(path, SQLITE_OPEN_READWRITE));
         const int rc = backupAll(src, dst, path);
         // A file that is no database (the reason for restoring, at times) is replaced whole.
         replaced = rc == SQLITE_DONE;
@@ -721,6 +562,17 @@ QString Database::restore(const QString& backup, const QString& path)
     }
     verify(path);
     return kept;
+}
+
+std::unique_ptr<Connection> openConnection(const QString& where)
+{
+    if (isServerAddress(where)) return openServer(where);
+    return openFile(where, SQLITE_OPEN_READWRITE);
+}
+
+bool isServerAddress(const QString& where)
+{
+    return where.startsWith(u"postgresql:"_s) || where.startsWith(u"postgres:"_s);
 }
 
 bool isNetworkFilesystem(qint64 type, const QString& mountType)
@@ -753,10 +605,7 @@ QString databaseLocation(const QStringList& arguments, const QString& environmen
         else if (arguments[i].startsWith(u"--database="_s))
             where = arguments[i].mid(11);
     }
-    if (where.isEmpty()) return u"DB.MDB"_s;
-    if (where.startsWith(u"postgresql:"_s) || where.startsWith(u"postgres:"_s))
-        throw Error(u"اين نسخه برنامه فقط فايل پايگاه داده را باز مي كند: "_s + where);
-    return where;
+    return where.isEmpty() ? u"DB.MDB"_s : where;
 }
 
 }  // namespace agency

@@ -1,15 +1,16 @@
 #pragma once
 // The SQLite file: opening and checking it, a new database, the connections, backup.
 
+#include "data/Engine.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace agency {
 
@@ -24,40 +25,39 @@ struct NewDatabase {
 // A prepared statement that finalises itself.
 class Statement {
 public:
-    Statement(sqlite3* db, const QString& sql);  // raises Error when the SQL does not prepare
+    // Raises Error when the SQL does not prepare. A stream's rows are read a few at a time inside
+    // a transaction, as of its first step, while other statements run between the reads.
+    Statement(Connection* db, const QString& sql, bool stream = false);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    void bind(int index, const QVariant& value);  // 1-based; QString, integers, null
-    bool step();                                  // true for a row, false when done; raises on error
-    void reset();
-    int columnCount() const;
-    QVariant column(int index) const;  // qint64, double, QString or null
-    qint64 columnInt(int index) const;
-    sqlite3_stmt* handle() const { return m_stmt; }
+    void bind(int index, const QVariant& value) { m_impl->bind(index, value); }  // 1-based
+    bool step() { return m_impl->step(); }  // true for a row, false when done; raises on error
+    void reset() { m_impl->reset(); }       // back to the start, bindings cleared
+    int columnCount() const { return m_impl->columnCount(); }
+    QVariant column(int index) const { return m_impl->column(index); }  // qint64, double, QString or null
+    qint64 columnInt(int index) const { return m_impl->columnInt(index); }
 
 private:
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<StatementEngine> m_impl;
 };
 
 // A write transaction that rolls back unless committed.
 class Transaction {
 public:
-    explicit Transaction(sqlite3* db, bool immediate = true);
+    explicit Transaction(Connection* db, bool immediate = true);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
     void commit();
 
 private:
-    sqlite3* m_db;
+    Connection* m_db;
     bool m_open = false;
 };
 
-void exec(sqlite3* db, const QString& sql);
-QString sqliteError(sqlite3* db);
+void exec(Connection* db, const QString& sql);
 
 // A copy's progress: pages copied of all; total 0 while the copy is being checked. Called between
 // steps of the copy, so it may let the window answer; it must not throw.
@@ -81,11 +81,11 @@ public:
     static void create(const QString& path, const NewDatabase& settings);
 
     const QString& path() const { return m_path; }
-    sqlite3* writer() const { return m_writer; }
+    Engine engine() const { return m_writer->engine(); }
+    Connection* writer() const { return m_writer.get(); }
 
-    // A connection of its own for one dataset's snapshot; close it with closeConnection.
-    sqlite3* openReader() const;
-    static void closeConnection(sqlite3* db);
+    // A connection of its own for one dataset's snapshot.
+    std::unique_ptr<Connection> openReader() const;
 
     // Copies the live database into target through SQLite's backup API, checks the copy and only
     // then puts it in place, so a failed copy never replaces a good one. Raises Error saying why
@@ -120,15 +120,26 @@ public:
 
 private:
     QString m_path;
-    sqlite3* m_writer = nullptr;
+    std::unique_ptr<Connection> m_writer;
     QMap<int, RowWatcher> m_watchers;
     int m_nextWatcher = 0;
 };
 
 // Where the program's database is: the value of --database WHERE (or --database=WHERE) among the
 // program's arguments, else the environment's AGENCY_DATABASE, else DB.MDB in the working folder.
-// Raises Error for a server's address, which this version cannot open yet.
+// A server's address is a libpq connection URI (postgresql://desk@server/agency).
 QString databaseLocation(const QStringList& arguments, const QString& environment);
+
+// A plain connection to the database at where (a file or a server), with none of the program's
+// checks: for tools and tests that read or write it as an administrator would.
+std::unique_ptr<Connection> openConnection(const QString& where);
+
+// Whether where names a database server (a libpq URI) rather than a file.
+bool isServerAddress(const QString& where);
+
+// Creates the schema, the first user and the settings row through db, inside the caller's
+// transaction.
+void fillNewDatabase(Connection* db, const NewDatabase& settings);
 
 // Whether a file system of that statfs type, mounted as that type (/proc/mounts), is shared over
 // a network (NFS, SMB/CIFS, sshfs and other FUSE file systems but a local disk's, AFS, Ceph, 9P):

@@ -16,7 +16,6 @@
 #include <condition_variable>
 #include <limits>
 #include <mutex>
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -293,7 +292,7 @@ QThreadPool* worker()
 struct TDataset::BackgroundJob : QRunnable {
     TDataset* owner = nullptr;
     quint64 generation = 0;
-    sqlite3* conn = nullptr;
+    Connection* conn = nullptr;
     Statement* statement = nullptr;
     int columns = 0;
     QVector<Row> rows;
@@ -316,7 +315,7 @@ struct TDataset::BackgroundJob : QRunnable {
             error = e.text();
         }
         statement->reset();
-        sqlite3_exec(conn, "COMMIT", nullptr, nullptr, nullptr);
+        conn->rollback();
         std::lock_guard lock(mutex);
         // Posted before done is set: an owner that waits for done is still alive to receive it.
         if (notify) {
@@ -354,10 +353,7 @@ TDataset::~TDataset()
     m_rowStmt.reset();
     m_rangeStmt.reset();
     m_batchStmt.reset();
-    if (m_conn) {
-        if (m_inSnapshot) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
-        Database::closeConnection(m_conn);
-    }
+    if (m_conn) m_conn->rollback();
 }
 
 void TDataset::raise(const QString& text, int code) const
@@ -372,26 +368,28 @@ void TDataset::prepare()
         return;  // the clock reopens the same text every second: parse and prepare it once
     // Parse first: a text outside the dialect is refused before anything changes.
     ParsedQuery q = parseSelect(text);
+    const QString key = q.plain ? quoted(q.table->keyName()) : QString();
     if (orderByRowid() && q.plain)
-        q.orderSql = q.orderSql.isEmpty() ? u"rowid"_s : q.orderSql + u", rowid"_s;
+        q.orderSql = q.orderSql.isEmpty() ? key : q.orderSql + u", "_s + key;
     else if (q.plain && q.orderSql.isEmpty() && q.whereSql.isEmpty())
-        q.orderSql = u"rowid"_s;  // the stored order, as a plain select of the table gives it
+        q.orderSql = key;  // the stored order, as a plain select of the table gives it
     if (!m_conn) m_conn = m_db->openReader();
+    Connection* c = m_conn.get();
     std::unique_ptr<Statement> ids, one, range, batch;
     if (q.plain) {
         const QString table = quoted(q.table->name);
-        QString sql = u"SELECT rowid FROM "_s + table;
+        QString sql = u"SELECT %1 FROM %2"_s.arg(key, table);
         if (!q.whereSql.isEmpty()) sql += u" WHERE "_s + q.whereSql;
         if (!q.orderSql.isEmpty()) sql += u" ORDER BY "_s + q.orderSql;
-        ids = std::make_unique<Statement>(m_conn, sql);
-        one = std::make_unique<Statement>(m_conn, u"SELECT %1 FROM %2 WHERE rowid=?"_s.arg(q.selectSql, table));
+        ids = std::make_unique<Statement>(c, sql, true);
+        one = std::make_unique<Statement>(c, u"SELECT %1 FROM %2 WHERE %3=?"_s.arg(q.selectSql, table, key));
         range = std::make_unique<Statement>(
-            m_conn, u"SELECT rowid, %1 FROM %2 WHERE rowid>=? AND rowid<=?"_s.arg(q.selectSql, table));
+            c, u"SELECT %3, %1 FROM %2 WHERE %3>=? AND %3<=?"_s.arg(q.selectSql, table, key));
         const QStringList marks(kBatch, u"?"_s);
         batch = std::make_unique<Statement>(
-            m_conn, u"SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)"_s.arg(q.selectSql, table, marks.join(u',')));
+            c, u"SELECT %4, %1 FROM %2 WHERE %4 IN (%3)"_s.arg(q.selectSql, table, marks.join(u','), key));
     } else {
-        ids = std::make_unique<Statement>(m_conn, q.sql());
+        ids = std::make_unique<Statement>(c, q.sql());
     }
     m_probes.clear();
     m_query = q;
@@ -414,7 +412,7 @@ void TDataset::Open()
             m_all.clear();
         });
         if (m_query.plain) {
-            exec(m_conn, u"BEGIN"_s);
+            m_conn->begin(false);
             m_inSnapshot = true;
             // The first step takes the snapshot; the rest of the ids follow in idle time.
             if (stepIds(kFetchChunk))
@@ -436,22 +434,20 @@ void TDataset::OpenInBackground()
 {
     if (Active()) return;
     prepare();
-    if (m_query.plain || !QCoreApplication::instance() || !sqlite3_threadsafe()) {
+    if (m_query.plain || !QCoreApplication::instance()) {
         Open();
         return;
     }
     // The read transaction begins here, so the result is the one of this moment.
     {
-        const OnFailure rollback([this] {
-            if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
-        });
-        exec(m_conn, u"BEGIN; SELECT 1 FROM sqlite_master LIMIT 1"_s);
+        const OnFailure rollback([this] { m_conn->rollback(); });
+        m_conn->beginSnapshot();
     }
     auto job = std::make_shared<BackgroundJob>();
     job->setAutoDelete(false);
     job->owner = this;
     job->generation = ++m_generation;
-    job->conn = m_conn;
+    job->conn = m_conn.get();
     job->statement = m_idStmt.get();
     job->columns = int(m_query.columns.size());
     m_job = job;
@@ -521,13 +517,13 @@ void TDataset::cancelJob()
     m_job.reset();
     if (!job->posted || worker()->tryTake(job.get())) {
         m_idStmt->reset();
-        sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_conn->rollback();
         return;
     }
-    sqlite3_interrupt(m_conn);
+    m_conn->interrupt();
     job->wait();
     // An interrupt that came as the worker ended its transaction leaves it to end here.
-    if (!sqlite3_get_autocommit(m_conn)) sqlite3_exec(m_conn, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_conn->rollback();
 }
 
 void TDataset::Close()
@@ -563,7 +559,7 @@ void TDataset::releaseSnapshot()
     if (IdleLoader* loader = IdleLoader::instance()) loader->remove(this);
     if (m_idStmt) m_idStmt->reset();
     if (m_inSnapshot) {
-        sqlite3_exec(m_conn, "COMMIT", nullptr, nullptr, nullptr);
+        m_conn->rollback();  // it only read
         m_inSnapshot = false;
     }
 }
@@ -638,15 +634,14 @@ void TDataset::readRows(int index)
     }
     if (!together) std::sort(wanted.begin(), wanted.end());
     Statement* st = n == 1 ? m_rowStmt.get() : together ? m_rangeStmt.get() : m_batchStmt.get();
-    sqlite3_stmt* h = st->handle();
     const int first = n == 1 ? 0 : 1;  // the column of the first value
     if (n == 1) {
-        sqlite3_bind_int64(h, 1, wanted[0].first);
+        st->bind(1, wanted[0].first);
     } else if (together) {
-        sqlite3_bind_int64(h, 1, wanted.first().first);
-        sqlite3_bind_int64(h, 2, wanted.last().first);
+        st->bind(1, wanted.first().first);
+        st->bind(2, wanted.last().first);
     } else {
-        for (int k = 0; k < n; ++k) sqlite3_bind_int64(h, k + 1, wanted[k].first);  // the rest stay null
+        for (int k = 0; k < n; ++k) st->bind(k + 1, wanted[k].first);  // the rest stay null
     }
     {
         const OnFailure forget([&] {
@@ -1002,11 +997,12 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
             }
         }
         // The row comes whole, so that the row found needs no second reading.
-        QString sql = u"SELECT rowid, %1 FROM %2"_s.arg(m_query.selectSql, quoted(m_query.table->name));
+        QString sql = u"SELECT %3, %1 FROM %2"_s.arg(m_query.selectSql, quoted(m_query.table->name),
+                                                    quoted(m_query.table->keyName()));
         if (!conditions.isEmpty()) sql += u" WHERE "_s + conditions.join(u" AND "_s);
         if (m_probes.size() >= 32 && !m_probes.contains(sql)) m_probes.clear();
         std::shared_ptr<Statement>& probe = m_probes[sql];
-        if (!probe) probe = std::make_shared<Statement>(m_conn, sql);
+        if (!probe) probe = std::make_shared<Statement>(m_conn.get(), sql);
         for (int k = 0; k < binds.size(); ++k) probe->bind(k + 1, binds[k]);
         Row foundRow;
         {
@@ -1119,7 +1115,8 @@ void TDataset::raiseStore(const Error& e, const Row& attempted) const
 bool TDataset::readBack(qint64 rowid, Row* out)
 {
     Statement st(m_db->writer(),
-                 u"SELECT %1 FROM %2 WHERE rowid=?"_s.arg(m_query.selectSql, quoted(m_query.table->name)));
+                 u"SELECT %1 FROM %2 WHERE %3=?"_s.arg(m_query.selectSql, quoted(m_query.table->name),
+                                                       quoted(m_query.table->keyName())));
     st.bind(1, rowid);
     *out = m_empty;
     if (!st.step()) return false;
@@ -1147,7 +1144,8 @@ void TDataset::Post()
             names << quoted(m_query.table->columns[rc.sourceColumn].name);
             binds << m_pending[i];
         }
-        sqlite3* w = m_db->writer();
+        Connection* w = m_db->writer();
+        const QString key = quoted(m_query.table->keyName());
         Transaction tx(w);
         if (inserting) {
             QString sql = u"INSERT INTO "_s + quoted(m_query.table->name);
@@ -1157,14 +1155,16 @@ void TDataset::Post()
                 QStringList marks(names.size(), u"?"_s);
                 sql += u" (%1) VALUES (%2)"_s.arg(names.join(u','), marks.join(u','));
             }
-            Statement st(w, sql);
+            Statement st(w, sql + u" RETURNING "_s + key);
             for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
             st.step();
-            rowid = sqlite3_last_insert_rowid(w);
+            rowid = st.columnInt(0);
+            while (st.step()) {
+            }
         } else if (!names.isEmpty()) {
             QStringList sets;
             for (const QString& n : names) sets << n + u"=?"_s;
-            Statement st(w, u"UPDATE %1 SET %2 WHERE rowid=?"_s.arg(quoted(m_query.table->name), sets.join(u',')));
+            Statement st(w, u"UPDATE %1 SET %2 WHERE %3=?"_s.arg(quoted(m_query.table->name), sets.join(u','), key));
             for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
             st.bind(int(binds.size()) + 1, rowid);
             st.step();
@@ -1225,9 +1225,9 @@ void TDataset::Delete()
     finishSnapshot();
     const qint64 rowid = m_ids[m_cur];
     try {
-        sqlite3* w = m_db->writer();
+        Connection* w = m_db->writer();
         Transaction tx(w);
-        Statement st(w, u"DELETE FROM %1 WHERE rowid=?"_s.arg(quoted(m_query.table->name)));
+        Statement st(w, u"DELETE FROM %1 WHERE %2=?"_s.arg(quoted(m_query.table->name), quoted(m_query.table->keyName())));
         st.bind(1, rowid);
         st.step();
         tx.commit();

@@ -26,10 +26,9 @@
 #include <functional>
 #include <memory>
 
-struct sqlite3;
-
 namespace agency {
 
+class Connection;
 class Database;
 class Statement;
 class TDataset;
@@ -198,7 +197,7 @@ private:
     bool m_writable;
     ParsedQuery m_query;
     QString m_preparedText;  // the text the statements below were prepared for
-    sqlite3* m_conn = nullptr;
+    std::unique_ptr<Connection> m_conn;
     bool m_inSnapshot = false;
     std::unique_ptr<Statement> m_idStmt;                  // the snapshot's row ids in order, or a whole result
     std::unique_ptr<Statement> m_rowStmt;                 // one row by id

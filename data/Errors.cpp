@@ -45,6 +45,8 @@ QString engineFailureText(int code, int systemErrno, const QString& path)
             return writeFailure(systemErrno ? systemErrno : EIO, path);
         case SQLITE_READONLY:
             return u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path;
+        case kConnectionLost:
+            return u"ارتباط با سرور پايگاه داده قطع شد؛ آنچه در دست ثبت بود ثبت نشد. دوباره بكوشيد"_s;
         default:
             return QString();
     }

@@ -44,6 +44,10 @@ private:
     int m_pending = std::uncaught_exceptions();
 };
 
+// The result code of a server that could not be reached or dropped the connection; beyond the
+// file engine's codes, whose low byte the program reads.
+constexpr int kConnectionLost = 0xF0;
+
 // Why a file could not be written at path, from the system's errno, in the desk's words: the
 // folder missing, not writable, full, the disk failing.
 QString writeFailure(int err, const QString& path);

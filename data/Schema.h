@@ -2,6 +2,8 @@
 // The catalogue of the five tables: names, column types and widths. The schema that a new
 // database is created with, the SQL parser and the datasets all read it from here.
 
+#include "data/Engine.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -20,13 +22,17 @@ struct TableDef {
     QString name;
     QVector<ColumnDef> columns;
     int columnIndex(const QString& name) const;  // case-insensitive; -1 when absent
+    int keyColumnIndex() const;                  // the numbering key column; -1 when the table has none
+    // The column a row is found by: the key, else the row id every table has (on a server, a
+    // column of that name that the catalogue does not list).
+    QString keyName() const;
 };
 
 const QVector<TableDef>& schemaTables();
 const TableDef* findTable(const QString& name);  // case-insensitive
 
-// The SQL statements that create the current schema, in order.
-QStringList schemaStatements();
+// The SQL statements that create the current schema on that engine, in order.
+QStringList schemaStatements(Engine engine = Engine::File);
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
@@ -38,6 +44,6 @@ struct SchemaStep {
     int version;
     QStringList statements;
 };
-const QVector<SchemaStep>& schemaSteps();
+QVector<SchemaStep> schemaSteps(Engine engine = Engine::File);
 
 }  // namespace agency

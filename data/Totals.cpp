@@ -2,9 +2,8 @@
 
 #include "data/Database.h"
 #include "data/Errors.h"
+#include "data/PostgresEngine.h"
 #include "data/Schema.h"
-
-#include <sqlite3.h>
 
 using namespace Qt::StringLiterals;
 
@@ -27,17 +26,26 @@ QString joined(const QStringList& items, const QString& pattern, const QString& 
 // The kept row of the service row `row` (NEW or OLD), keys compared as service compares them.
 QString keyMatch(const KeptTotals& t, const QString& row)
 {
-    return joined(t.keys, u"%c IS "_s + row + u".%c"_s, u" AND "_s);
+    return joined(t.keys, u"%c IS NOT DISTINCT FROM "_s + row + u".%c"_s, u" AND "_s);
 }
 
-QString addRow(const KeptTotals& t, const QString& row)
+// 1 where the row's column holds a value, else 0.
+QString counted(const QString& row)
 {
-    return u"INSERT INTO %1 (%2) SELECT %3 WHERE NOT EXISTS (SELECT 1 FROM %1 WHERE %4); "_s.arg(
-               q(t.table), joined(t.keys, u"%c"_s), joined(t.keys, row + u".%c"_s), keyMatch(t, row)) +
+    return u"(CASE WHEN "_s + row + u".%c IS NULL THEN 0 ELSE 1 END)"_s;
+}
+
+// Two desks adding the first row of a key at once on a server: the second waits for the
+// first's row through the unique index and then adds to it.
+QString addRow(const KeptTotals& t, const QString& row, Engine engine)
+{
+    return u"INSERT INTO %1 (%2) SELECT %3 WHERE NOT EXISTS (SELECT 1 FROM %1 WHERE %4)%5; "_s.arg(
+               q(t.table), joined(t.keys, u"%c"_s), joined(t.keys, row + u".%c"_s), keyMatch(t, row),
+               engine == Engine::Server ? u" ON CONFLICT DO NOTHING"_s : QString()) +
            u"UPDATE %1 SET %2, rows = rows + 1 WHERE %3;"_s.arg(
                q(t.table),
-               joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c ELSE ifnull(%c, 0) + "_s + row +
-                                  u".%c END, \"%n_n\" = \"%n_n\" + ("_s + row + u".%c IS NOT NULL)"_s),
+               joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c ELSE coalesce(%c, 0) + "_s + row +
+                                  u".%c END, \"%n_n\" = \"%n_n\" + "_s + counted(row)),
                keyMatch(t, row));
 }
 
@@ -46,7 +54,7 @@ QString removeRow(const KeptTotals& t, const QString& row)
     return u"UPDATE %1 SET %2, rows = rows - 1 WHERE %3; DELETE FROM %1 WHERE rows = 0 AND %3;"_s.arg(
         q(t.table),
         joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c WHEN \"%n_n\" = 1 THEN NULL ELSE %c - "_s +
-                           row + u".%c END, \"%n_n\" = \"%n_n\" - ("_s + row + u".%c IS NOT NULL)"_s),
+                           row + u".%c END, \"%n_n\" = \"%n_n\" - "_s + counted(row)),
         keyMatch(t, row));
 }
 
@@ -74,8 +82,9 @@ const QVector<KeptTotals>& keptTotals()
     return all;
 }
 
-QStringList keptTotalsSchema()
+QStringList keptTotalsSchema(Engine engine)
 {
+    const bool server = engine == Engine::Server;
     const TableDef& service = *findTable(u"service"_s);
     QStringList out;
     for (const KeptTotals& t : keptTotals()) {
@@ -83,26 +92,35 @@ QStringList keptTotalsSchema()
         for (const QString& k : t.keys)
             columns << q(k) + (service.columns[service.columnIndex(k)].type == FieldType::Text
                                    ? u" TEXT COLLATE NOCASE"_s
-                                   : u" INTEGER"_s);
-        columns << joined(t.sums, u"%c INTEGER"_s) << joined(t.sums, u"\"%n_n\" INTEGER NOT NULL DEFAULT 0"_s)
-                << u"rows INTEGER NOT NULL DEFAULT 0"_s;
+                                   : u" BIGINT"_s);
+        columns << joined(t.sums, u"%c BIGINT"_s) << joined(t.sums, u"\"%n_n\" BIGINT NOT NULL DEFAULT 0"_s)
+                << u"rows BIGINT NOT NULL DEFAULT 0"_s;
+        const QString keys = joined(t.keys, u"%c"_s);
         out << u"CREATE TABLE IF NOT EXISTS %1 (%2)"_s.arg(q(t.table), columns.join(u", "_s))
-            << u"CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)"_s.arg(q(t.table + u"_key"_s), q(t.table),
-                                                                 joined(t.keys, u"%c"_s))
+            << (server ? u"CREATE UNIQUE INDEX %1 ON %2 (%3) NULLS NOT DISTINCT"_s
+                       : u"CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)"_s)
+                   .arg(q(t.table + u"_key"_s), q(t.table), keys)
             << u"DELETE FROM %1"_s.arg(q(t.table))
-            << u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t))
-            << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON service BEGIN %2 END"_s.arg(q(t.table + u"_insert"_s),
-                                                                                             addRow(t, u"NEW"_s))
+            << u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t));
+        const QString added = addRow(t, u"NEW"_s, engine), removed = removeRow(t, u"OLD"_s);
+        const QString changed = u"AFTER UPDATE OF %1"_s.arg(joined(t.keys + t.sums, u"%c"_s));
+        if (server) {
+            out << serverTrigger(t.table + u"_insert"_s, u"AFTER INSERT"_s, u"service"_s, added)
+                << serverTrigger(t.table + u"_delete"_s, u"AFTER DELETE"_s, u"service"_s, removed)
+                << serverTrigger(t.table + u"_update"_s, changed, u"service"_s, removed + u' ' + added);
+            continue;
+        }
+        out << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON service BEGIN %2 END"_s.arg(q(t.table + u"_insert"_s),
+                                                                                         added)
             << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER DELETE ON service BEGIN %2 END"_s.arg(q(t.table + u"_delete"_s),
-                                                                                             removeRow(t, u"OLD"_s))
-            << u"CREATE TRIGGER IF NOT EXISTS %1 AFTER UPDATE OF %2 ON service BEGIN %3 %4 END"_s.arg(
-                   q(t.table + u"_update"_s), joined(t.keys + t.sums, u"%c"_s), removeRow(t, u"OLD"_s),
-                   addRow(t, u"NEW"_s));
+                                                                                         removed)
+            << u"CREATE TRIGGER IF NOT EXISTS %1 %2 ON service BEGIN %3 %4 END"_s.arg(q(t.table + u"_update"_s), changed,
+                                                                                  removed, added);
     }
     return out;
 }
 
-QStringList totalsDifferences(sqlite3* db)
+QStringList totalsDifferences(Connection* db)
 {
     QStringList out;
     for (const KeptTotals& t : keptTotals()) {
@@ -121,14 +139,15 @@ QStringList totalsDifferences(sqlite3* db)
     return out;
 }
 
-qint64 rebuildTotals(sqlite3* db)
+qint64 rebuildTotals(Connection* db)
 {
     qint64 written = 0;
     Transaction tx(db);
     for (const KeptTotals& t : keptTotals()) {
         exec(db, u"DELETE FROM %1"_s.arg(q(t.table)));
         exec(db, u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t)));
-        written += sqlite3_changes64(db);
+        Statement count(db, u"SELECT count(*) FROM %1"_s.arg(q(t.table)));
+        written += count.step() ? count.columnInt(0) : 0;
     }
     tx.commit();
     return written;

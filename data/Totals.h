@@ -10,11 +10,11 @@
 // keys and whose every aggregate is a sum or an average of one of its summed columns: the sums of
 // its rows' sums are the sums of the service rows, null where no row holds a value, as SQL has it.
 
+#include "data/Engine.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
-
-struct sqlite3;
 
 namespace agency {
 
@@ -31,13 +31,13 @@ const QVector<KeptTotals>& keptTotals();
 
 // The statements that create the kept tables, their indexes and triggers, and fill them from the
 // rows; run in one transaction by the schema step that brings them in.
-QStringList keptTotalsSchema();
+QStringList keptTotalsSchema(Engine engine);
 
 // Every kept row that differs from what the service rows give, in the desk's words; empty when
 // the totals hold.
-QStringList totalsDifferences(sqlite3* db);
+QStringList totalsDifferences(Connection* db);
 
 // Computes every kept total again from the rows, in one transaction; the number of kept rows written.
-qint64 rebuildTotals(sqlite3* db);
+qint64 rebuildTotals(Connection* db);
 
 }  // namespace agency

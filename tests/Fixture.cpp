@@ -1,5 +1,7 @@
 #include "tests/Fixture.h"
 
+#include "tests/TestDatabase.h"
+
 #include "app/Unit10.h"
 #include "app/UnitMain.h"
 #include "controls/Receipt.h"
@@ -68,7 +70,7 @@ void ScriptedDialogs::clear()
 Fixture::Fixture(bool logIn, int percent)
 {
     setupApplication(*qApp);
-    path = dir.filePath(u"DB.MDB"_s);
+    path = testdb::freshLocation(dir);
     agency::NewDatabase settings;
     settings.title = u"آژانس نمونه"_s;
     settings.percent = percent;
@@ -114,39 +116,25 @@ void Fixture::login(const QString& password)
     QTest::keyClick(FormEnter->Edit1, Qt::Key_Return);
 }
 
-namespace {
-sqlite3* openTestConnection(const QString& path)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_busy_timeout(db, 2000);
-    return db;
-}
-}  // namespace
-
 void Fixture::exec(const QString& sql)
 {
-    sqlite3* db = openTestConnection(path);
-    char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
-    if (rc != SQLITE_OK) qWarning("SQL failed: %s", err);
-    sqlite3_free(err);
-    sqlite3_close(db);
+    try {
+        agency::exec(agency::openConnection(path).get(), sql);
+    } catch (const agency::Error& e) {
+        qWarning("SQL failed: %s", e.what());
+    }
 }
 
 QList<QVariantList> Fixture::rows(const QString& sql)
 {
-    sqlite3* db = openTestConnection(path);
+    const auto db = agency::openConnection(path);
     QList<QVariantList> out;
-    {
-        agency::Statement st(db, sql);
-        while (st.step()) {
-            QVariantList row;
-            for (int i = 0; i < st.columnCount(); ++i) row << st.column(i);
-            out << row;
-        }
+    agency::Statement st(db.get(), sql);
+    while (st.step()) {
+        QVariantList row;
+        for (int i = 0; i < st.columnCount(); ++i) row << st.column(i);
+        out << row;
     }
-    sqlite3_close(db);
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include "data/SqlSubset.h"
 #include "data/Totals.h"
 #include "data/UnitDM.h"
+#include "tests/TestDatabase.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -68,7 +69,7 @@ class TestCore : public QObject {
 private slots:
     void initTestCase()
     {
-        Database::create(m_path = m_dir.filePath(u"DB.MDB"_s), {u"آژانس"_s, 15, u"مدير"_s, u"1234"_s});
+        Database::create(m_path = testdb::freshLocation(m_dir), {u"آژانس"_s, 15, u"مدير"_s, u"1234"_s});
     }
     void init()
     {
@@ -217,7 +218,7 @@ private slots:
     {
         QFETCH(QString, query);
         QFETCH(bool, kept);
-        sqlite3* db = m_dm->ADOConnection1->writer();
+        Connection* db = m_dm->ADOConnection1->writer();
         QRandomGenerator random(20261210);
         Ledger ledger(*m_dm);
         const QStringList days = {u"1404/12/28"_s, u"1404/12/29"_s, u"1405/01/01"_s, u"1405/01/02"_s, u"1405/01/03"_s};
@@ -268,7 +269,8 @@ private slots:
         QCOMPARE(read(parsed.sql()), read(plain));
         QCOMPARE(totalsDifferences(db), QStringList());
 
-        sql(u"UPDATE driver_balance SET driver_bes = driver_bes + 1 WHERE rowid = 1"_s);
+        sql(u"UPDATE driver_balance SET driver_bes = driver_bes + 1 WHERE (driver_id, driver_name) = "
+            "(SELECT driver_id, driver_name FROM driver_balance ORDER BY driver_id, driver_name LIMIT 1)"_s);
         sql(u"DELETE FROM day_totals WHERE service_date='1405/01/01'"_s);
         QCOMPARE(totalsDifferences(db).size(), 3);
         rebuildTotals(db);
@@ -279,6 +281,7 @@ private slots:
     // A backup never lands on the open database itself, by any spelling of its path.
     void backupOntoItselfIsRefused()
     {
+        if (testdb::onServer()) QSKIP("a database on a server has no file of its own to land on");
         Ledger(*m_dm).StoreService(service(u"1405/09/17"_s));
         const QByteArray before = [&] {
             QFile f(m_path);
@@ -295,7 +298,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("environment");
-        QTest::addColumn<QString>("location");  // empty: refused
+        QTest::addColumn<QString>("location");
         QTest::newRow("nothing named") << QStringList{u"agency"_s} << QString() << u"DB.MDB"_s;
         QTest::newRow("environment") << QStringList{u"agency"_s} << u"/srv/آژانس/DB.MDB"_s << u"/srv/آژانس/DB.MDB"_s;
         QTest::newRow("argument first") << QStringList{u"agency"_s, u"--database"_s, u"desk.mdb"_s} << u"x.mdb"_s
@@ -303,19 +306,14 @@ private slots:
         QTest::newRow("argument with =") << QStringList{u"agency"_s, u"--database=a b.mdb"_s} << QString()
                                          << u"a b.mdb"_s;
         QTest::newRow("a server") << QStringList{u"agency"_s, u"--database"_s, u"postgresql://desk@server/agency"_s}
-                                  << QString() << QString();
+                                  << QString() << u"postgresql://desk@server/agency"_s;
     }
     void databaseLocation()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, environment);
         QFETCH(QString, location);
-        QString got;
-        try {
-            got = agency::databaseLocation(arguments, environment);
-        } catch (const Error&) {
-        }
-        QCOMPARE(got, location);
+        QCOMPARE(agency::databaseLocation(arguments, environment), location);
     }
 
     // A database file on a network drive is refused; a local disk's, FUSE's NTFS driver included, opens.

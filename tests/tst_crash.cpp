@@ -107,21 +107,19 @@ private slots:
                  qPrintable(u"the writer reported %1 saves: %2"_s.arg(reported.size())
                                 .arg(QString::fromLocal8Bit(writer.readAllStandardError()))));
 
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto db = openConnection(path);
         QList<QVariantList> stored;
         QString integrity;
         {
-            Statement check(db, u"PRAGMA integrity_check"_s);
+            Statement check(db.get(), u"PRAGMA integrity_check"_s);
             integrity = check.step() ? check.column(0).toString() : QString();
-            Statement rows(db, u"SELECT %1 FROM service ORDER BY service_id"_s.arg(kColumns.join(u',')));
+            Statement rows(db.get(), u"SELECT %1 FROM service ORDER BY service_id"_s.arg(kColumns.join(u',')));
             while (rows.step()) {
                 QVariantList row;
                 for (int c = 0; c < kColumns.size(); ++c) row << rows.column(c);
                 stored << row;
             }
         }
-        sqlite3_close(db);
         QCOMPARE(integrity, u"ok"_s);
         // Every reported save is there, the ones before it too, and each row whole.
         QVERIFY2(stored.size() >= reported.size(),

@@ -11,6 +11,7 @@
 #include "baseinfo/UnitPayeh.h"
 #include "baseinfo/UnitUser.h"
 #include "data/Database.h"
+#include "data/SqliteEngine.h"
 #include "data/Session.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
@@ -75,35 +76,31 @@ std::pair<QString, QString> pointBackupAtBothPlaces(const QString& root)
     return {diskette, hard};
 }
 
-class Connection {
+// A connection to the file as another program has it.
+class RawFile {
 public:
-    explicit Connection(const QString& path, int flags = SQLITE_OPEN_READWRITE)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
-        sqlite3_busy_timeout(db, 2000);
-    }
-    ~Connection() { sqlite3_close_v2(db); }
+    explicit RawFile(const QString& path, int flags = SQLITE_OPEN_READWRITE) : conn(path, flags) {}
     bool exec(const QString& sql)
     {
-        return sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        return sqlite3_exec(conn.handle(), sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
     }
     QVariant scalar(const QString& sql)
     {
-        Statement st(db, sql);
+        Statement st(&conn, sql);
         return st.step() ? st.column(0) : QVariant();
     }
-    sqlite3* db = nullptr;
+    SqliteConnection conn;
 };
 
 QString integrityOf(const QString& path)
 {
-    Connection c(path, SQLITE_OPEN_READONLY);
+    RawFile c(path, SQLITE_OPEN_READONLY);
     return c.scalar(u"PRAGMA integrity_check"_s).toString();
 }
 
 int countIn(const QString& path, const QString& where)
 {
-    Connection c(path, SQLITE_OPEN_READONLY);
+    RawFile c(path, SQLITE_OPEN_READONLY);
     return c.scalar(u"SELECT count(*) FROM service WHERE "_s + where).toInt();
 }
 
@@ -686,7 +683,7 @@ private slots:
         // A foreign tool writes a row that breaks the table's rules: a copy of that database
         // does not pass its check and must not take the place of the good one.
         {
-            Connection c(f->path);
+            RawFile c(f->path);
             QVERIFY(c.exec(u"PRAGMA ignore_check_constraints=ON"_s));
             QVERIFY(
                 c.exec(u"INSERT INTO service (service_id, service_date, driver_name) "
@@ -706,7 +703,7 @@ private slots:
 
         // A medium that cannot be written to fails alone; the hard-disk copy is still made.
         {
-            Connection c(f->path);
+            RawFile c(f->path);
             QVERIFY(c.exec(u"DELETE FROM service WHERE service_id=2"_s));
         }
         QFile blocker(backupDir() + u"/notafolder"_s);
@@ -728,7 +725,7 @@ private slots:
         const QString hard = backupDir() + u"/hard/DB.MDB"_s;
         FormMain->DisketteTarget = [] { return QString(); };
         FormMain->HardDiskTarget = [&] { return hard; };
-        Connection other(f->path);
+        RawFile other(f->path);
         QVERIFY(other.exec(u"BEGIN IMMEDIATE"_s));
         QVERIFY(
             other.exec(u"INSERT INTO service (service_id, driver_id, driver_name, service_date, "

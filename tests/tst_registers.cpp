@@ -154,7 +154,7 @@ private:
         if (!QTest::qWaitForWindowActive(FormService)) return false;
         if (acount) {
             // A driver to get past the driver code.
-            f->exec(u"INSERT OR IGNORE INTO driver (driver_id, driver_name) VALUES (99, 'راننده')"_s);
+            f->exec(u"INSERT INTO driver (driver_id, driver_name) VALUES (99, 'راننده') ON CONFLICT DO NOTHING"_s);
             DM->ADOTableDriver->Reopen();
             typeText(focused(), u"99"_s);
         }

@@ -3,6 +3,7 @@
 
 #include "app/UnitMain.h"
 #include "data/Database.h"
+#include "data/SqliteEngine.h"
 #include "data/Errors.h"
 #include "data/Password.h"
 #include "data/SqlSubset.h"
@@ -69,11 +70,10 @@ Tool agencyctl(const QStringList& args, const QByteArray& input = {})
 // Rows of a query on any database file, read through a connection of the test's own.
 QList<QVariantList> rowsIn(const QString& path, const QString& sql)
 {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     QList<QVariantList> out;
     try {
-        Statement st(db, sql);
+        SqliteConnection db(path, SQLITE_OPEN_READONLY);
+        Statement st(&db, sql);
         while (st.step()) {
             QVariantList row;
             for (int i = 0; i < st.columnCount(); ++i) row << st.column(i);
@@ -81,7 +81,6 @@ QList<QVariantList> rowsIn(const QString& path, const QString& sql)
         }
     } catch (const Error&) {
     }
-    sqlite3_close(db);
     return out;
 }
 
@@ -351,12 +350,13 @@ private slots:
     {
         QFETCH(bool, locked);
         TADOTable* t = DM->ADOTableService;
-        sqlite3 *w = DM->ADOConnection1->writer(), *other = nullptr;
-        sqlite3_open(QFile::encodeName(f->path).constData(), &other);
+        Connection* w = DM->ADOConnection1->writer();
+        auto other = std::make_unique<SqliteConnection>(f->path, SQLITE_OPEN_READWRITE);
         // Another program holds the lock; or the pages where the row goes fill up to a row like it.
-        exec(locked ? other : w, locked ? u"BEGIN IMMEDIATE"_s : u"PRAGMA max_page_count=1"_s);
+        exec(locked ? other.get() : w, locked ? u"BEGIN IMMEDIATE"_s : u"PRAGMA max_page_count=1"_s);
         const QString fill = u"INSERT INTO service (service_id, service_date) VALUES (%1, '1405/09/18')"_s;
-        for (int i = 1; !locked && sqlite3_exec(w, qPrintable(fill.arg(i)), nullptr, nullptr, nullptr) == SQLITE_OK;
+        for (int i = 1; !locked && sqlite3_exec(fileHandle(w), qPrintable(fill.arg(i)), nullptr, nullptr, nullptr) ==
+                                       SQLITE_OK;
              ++i) {
         }
         t->Append();
@@ -368,7 +368,7 @@ private slots:
         } catch (const Error& e) {
             refused = e.text();
         }
-        sqlite3_close(other);
+        other.reset();
         exec(w, u"PRAGMA max_page_count=1073741823"_s);
         QCOMPARE(refused, locked ? u"پايگاه داده در دست برنامه ديگري است؛ آن را ببنديد و دوباره بكوشيد"_s
                                  : u"جاي خالي در %1 كافي نيست"_s.arg(QFileInfo(f->path).absolutePath()));

@@ -7,6 +7,7 @@
 #include "app/UnitNewDatabase.h"
 #include "app/UnitProgress.h"
 #include "data/Database.h"
+#include "data/SqliteEngine.h"
 #include "data/Errors.h"
 #include "data/Password.h"
 #include "data/Session.h"
@@ -275,14 +276,10 @@ private slots:
         if (byRestore) {
             // The database replaced is kept beside it, as it was.
             QVERIFY(QFileInfo(kept).fileName().startsWith(u"DB-1405-09-17-103000"_s));
-            sqlite3* old = nullptr;
-            sqlite3_open_v2(QFile::encodeName(kept).constData(), &old, SQLITE_OPEN_READONLY, nullptr);
-            {
-                Statement count(old, u"SELECT count(*) FROM service"_s);
-                QVERIFY(count.step());
-                QCOMPARE(count.columnInt(0), 1000);
-            }
-            sqlite3_close(old);
+            SqliteConnection old(kept, SQLITE_OPEN_READONLY);
+            Statement count(&old, u"SELECT count(*) FROM service"_s);
+            QVERIFY(count.step());
+            QCOMPARE(count.columnInt(0), 1000);
         }
     }
 

@@ -1,0 +1,385 @@
+#include "data/PostgresEngine.h"
+
+#include "data/Database.h"
+#include "data/Errors.h"
+#include "data/Schema.h"
+#include "data/Totals.h"
+
+#include <QAtomicInteger>
+
+#include <libpq-fe.h>
+#include <sqlite3.h>
+
+using namespace Qt::StringLiterals;
+
+namespace agency {
+
+namespace {
+
+// The program's SQL as the server takes it. Its parameters, marked ?, become $1, $2. Its names are
+// the file's names in lower case, as the server folds a name left unquoted, so that SQL naming a
+// column as the file does (Service_time, "Service_time") finds it on either engine; the collation
+// "C" keeps its name. Quoted text is left as it is.
+QByteArray serverSql(const QString& sql, int* count)
+{
+    QString out;
+    out.reserve(sql.size() + 16);
+    QChar quote;
+    qsizetype name = -1;  // where the quoted name being read began
+    if (count) *count = 0;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            if (c == quote) {
+                if (quote == u'"' && QStringView(out).mid(name) != u"C"_s)
+                    out.replace(name, out.size() - name, out.mid(name).toLower());
+                quote = QChar();
+            }
+        } else if (c == u'\'' || c == u'"') {
+            quote = c;
+            name = out.size() + 1;
+        } else if (c == u'?' && count) {
+            out += u'$' + QString::number(++*count);
+            continue;
+        }
+        out += c;
+    }
+    return out.toUtf8();
+}
+
+// The server's refusals in the file engine's result codes, which the program already answers.
+int codeOf(const char* state)
+{
+    const QByteArray s(state ? state : "");
+    if (s == "23505") return SQLITE_CONSTRAINT_UNIQUE;
+    if (s == "23514") return SQLITE_CONSTRAINT_CHECK;
+    if (s == "23502") return SQLITE_CONSTRAINT_NOTNULL;
+    if (s == "55P03" || s == "40P01" || s == "40001") return SQLITE_BUSY;
+    if (s == "53100") return SQLITE_FULL;
+    if (s == "57014") return SQLITE_INTERRUPT;
+    if (s.startsWith("08") || s == "57P01" || s == "57P02" || s == "57P03") return kConnectionLost;
+    return SQLITE_ERROR;
+}
+
+class PostgresConnection;
+
+class PostgresStatement final : public StatementEngine {
+public:
+    PostgresStatement(PostgresConnection* link, const QString& sql, bool stream);
+    ~PostgresStatement() override { clear(); }
+
+    void bind(int index, const QVariant& value) override
+    {
+        if (index < 1 || index > m_params.size()) throw Error(u"شماره پارامتر نادرست است: %1"_s.arg(index));
+        m_params[index - 1] = value;
+    }
+    bool step() override;
+    void reset() override
+    {
+        clear();
+        m_params.fill(QVariant());
+    }
+    int columnCount() const override { return m_result ? PQnfields(m_result) : 0; }
+    QVariant column(int index) const override;
+    qint64 columnInt(int index) const override
+    {
+        if (!m_result || PQgetisnull(m_result, m_row, index)) return 0;
+        return QByteArray(PQgetvalue(m_result, m_row, index)).split('.').first().toLongLong();
+    }
+
+private:
+    void clear();
+    PGresult* run(const QByteArray& sql, bool withParameters);
+
+    PostgresConnection* m_link;
+    QByteArray m_sql;
+    QVector<QVariant> m_params;
+    bool m_stream;  // read through a cursor, a few hundred rows a fetch
+    QByteArray m_cursor;
+    PGresult* m_result = nullptr;
+    int m_row = -1;
+    bool m_done = false;
+};
+
+class PostgresConnection final : public Connection {
+public:
+    explicit PostgresConnection(const QString& uri) : m_uri(uri.toUtf8())
+    {
+        m_conn = PQconnectdb(m_uri.constData());
+        if (PQstatus(m_conn) != CONNECTION_OK) {
+            const QString why = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+            PQfinish(m_conn);
+            m_conn = nullptr;
+            throw Error(u"به سرور پايگاه داده وصل نشد: "_s + why, kConnectionLost);
+        }
+        configure();
+    }
+    ~PostgresConnection() override { PQfinish(m_conn); }
+
+    Engine engine() const override { return Engine::Server; }
+    std::unique_ptr<StatementEngine> prepare(const QString& sql) override
+    {
+        return std::make_unique<PostgresStatement>(this, sql, false);
+    }
+    std::unique_ptr<StatementEngine> prepareStream(const QString& sql) override
+    {
+        return std::make_unique<PostgresStatement>(this, sql, true);
+    }
+    void exec(const QString& sql) override { PQclear(check(PQexec(live(), serverSql(sql, nullptr).constData()))); }
+    void begin(bool) override { exec(u"BEGIN"_s); }
+    void beginSnapshot() override { exec(u"BEGIN ISOLATION LEVEL REPEATABLE READ; SELECT 1"_s); }
+    void commit() override { exec(u"COMMIT"_s); }
+    void rollback() noexcept override
+    {
+        if (m_conn && PQstatus(m_conn) == CONNECTION_OK && inTransaction()) PQclear(PQexec(m_conn, "ROLLBACK"));
+    }
+    bool inTransaction() const override
+    {
+        const PGTransactionStatusType s = PQtransactionStatus(m_conn);
+        return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+    }
+    void interrupt() noexcept override
+    {
+        if (PGcancel* cancel = PQgetCancel(m_conn)) {
+            char buffer[256];
+            PQcancel(cancel, buffer, sizeof buffer);
+            PQfreeCancel(cancel);
+        }
+    }
+
+    // The connection, reconnected first when the server dropped it: the next action after a
+    // restart of the server works again.
+    PGconn* live()
+    {
+        if (PQstatus(m_conn) != CONNECTION_OK) {
+            PQreset(m_conn);
+            if (PQstatus(m_conn) != CONNECTION_OK)
+                throw Error(u"به سرور پايگاه داده وصل نشد: "_s + QString::fromUtf8(PQerrorMessage(m_conn)).trimmed(),
+                            kConnectionLost);
+            configure();
+        }
+        return m_conn;
+    }
+
+    // Raises the server's refusal in the result, or returns it.
+    PGresult* check(PGresult* r)
+    {
+        const ExecStatusType s = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+        if (s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK || s == PGRES_EMPTY_QUERY) return r;
+        const QString text = QString::fromUtf8(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn)).trimmed();
+        const int code = PQstatus(m_conn) != CONNECTION_OK
+                             ? kConnectionLost
+                             : codeOf(r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr);
+        PQclear(r);
+        if (code == kConnectionLost) throw Error(engineFailureText(kConnectionLost, 0, QString()), code);
+        throw Error(text, code);
+    }
+
+    QByteArray nextCursor() { return "agency_cursor_" + QByteArray::number(++m_cursors); }
+
+private:
+    void configure()
+    {
+        PQsetClientEncoding(m_conn, "UTF8");
+        PQsetNoticeProcessor(m_conn, [](void*, const char*) {}, nullptr);  // the server's remarks are no errors
+        // A row another desk holds is waited for as long as a file's lock is, then refused.
+        PQclear(check(PQexec(m_conn, "SET lock_timeout = '3s'; SET application_name = 'agency'")));
+    }
+
+    QByteArray m_uri;
+    PGconn* m_conn = nullptr;
+    quint64 m_cursors = 0;
+};
+
+PostgresStatement::PostgresStatement(PostgresConnection* link, const QString& sql, bool stream)
+    : m_link(link), m_stream(stream)
+{
+    int count = 0;
+    m_sql = serverSql(sql, &count);
+    m_params.resize(count);
+}
+
+void PostgresStatement::clear()
+{
+    PQclear(std::exchange(m_result, nullptr));
+    m_row = -1;
+    m_done = false;
+    if (!m_cursor.isEmpty()) {
+        // A cursor ends with its transaction; one still open is closed.
+        if (m_link->inTransaction()) PQclear(PQexec(m_link->live(), "CLOSE " + m_cursor));
+        m_cursor.clear();
+    }
+}
+
+PGresult* PostgresStatement::run(const QByteArray& sql, bool withParameters)
+{
+    QVector<QByteArray> values(withParameters ? m_params.size() : 0);
+    QVector<const char*> pointers(values.size(), nullptr);
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& v = m_params[i];
+        if (v.isNull()) continue;
+        values[i] = v.typeId() == QMetaType::QString ? v.toString().toUtf8()
+                    : v.typeId() == QMetaType::Double ? QByteArray::number(v.toDouble(), 'g', 17)
+                                                       : QByteArray::number(v.toLongLong());
+        pointers[i] = values[i].constData();
+    }
+    return m_link->check(PQexecParams(m_link->live(), sql.constData(), int(values.size()), nullptr,
+                                      pointers.constData(), nullptr, nullptr, 0));
+}
+
+bool PostgresStatement::step()
+{
+    constexpr int kFetch = 1000;
+    if (m_result && ++m_row < PQntuples(m_result)) return true;
+    if (m_done) return false;
+    // A result in the middle of a cursor's reading goes; the next fetch takes its place.
+    PQclear(std::exchange(m_result, nullptr));
+    m_row = 0;
+    try {
+        if (m_stream && m_link->inTransaction()) {
+            if (m_cursor.isEmpty()) {
+                m_cursor = m_link->nextCursor();
+                PQclear(run("DECLARE " + m_cursor + " NO SCROLL CURSOR FOR " + m_sql, true));
+            }
+            m_result = run("FETCH " + QByteArray::number(kFetch) + " FROM " + m_cursor, false);
+            m_done = PQntuples(m_result) < kFetch;
+        } else {
+            m_result = run(m_sql, true);
+            m_done = true;
+        }
+    } catch (...) {
+        m_done = true;
+        throw;
+    }
+    return PQntuples(m_result) > 0;
+}
+
+QVariant PostgresStatement::column(int index) const
+{
+    if (!m_result || m_row < 0 || index < 0 || index >= PQnfields(m_result) || PQgetisnull(m_result, m_row, index))
+        return QVariant();
+    const char* text = PQgetvalue(m_result, m_row, index);
+    switch (PQftype(m_result, index)) {
+        case 20:  // bigint
+        case 21:  // smallint
+        case 23:  // integer
+        case 26:  // oid
+            return QVariant(QByteArray(text).toLongLong());
+        case 16:  // boolean
+            return QVariant(qint64(text[0] == 't' ? 1 : 0));
+        case 1700: {  // numeric: a sum of whole numbers stays whole
+            const QByteArray n(text);
+            const qsizetype dot = n.indexOf('.');
+            bool whole = dot < 0;
+            if (!whole) {
+                whole = true;
+                for (qsizetype i = dot + 1; whole && i < n.size(); ++i) whole = n[i] == '0';
+            }
+            if (whole) return QVariant(n.left(dot < 0 ? n.size() : dot).toLongLong());
+            return QVariant(n.toDouble());
+        }
+        case 700:  // real
+        case 701:  // double precision
+            return QVariant(QByteArray(text).toDouble());
+        default:
+            return QVariant(QString::fromUtf8(text, PQgetlength(m_result, m_row, index)));
+    }
+}
+
+// The version row of a database on a server: its application id and schema version.
+QPair<qint64, qint64> versionOf(Connection* db)
+{
+    try {
+        Statement st(db, u"SELECT application_id, version FROM agency_meta"_s);
+        if (st.step()) return {st.columnInt(0), st.columnInt(1)};
+    } catch (const Error& e) {
+        if (e.code() == kConnectionLost) throw;
+    }
+    return {0, 0};
+}
+
+void checkServerDatabase(Connection* db, const QString& where)
+{
+    const auto [appId, version] = versionOf(db);
+    if (appId != kApplicationId) throw Error(u"اين پايگاه داده روي سرور از اين برنامه نيست: "_s + where);
+    if (version > kSchemaVersion) throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
+    for (const TableDef& t : schemaTables()) {
+        Statement st(db, u"SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)"_s);
+        st.bind(1, t.name);
+        if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> openServer(const QString& uri)
+{
+    return std::make_unique<PostgresConnection>(uri);
+}
+
+void openServerDatabase(Connection* db, const QString& where)
+{
+    checkServerDatabase(db, where);
+    for (const SchemaStep& step : schemaSteps(Engine::Server)) {
+        // Two desks starting together: the second waits for the first's step and then skips it.
+        Transaction tx(db);
+        exec(db, u"LOCK TABLE agency_meta IN EXCLUSIVE MODE"_s);
+        if (versionOf(db).second >= step.version) continue;
+        for (const QString& sql : step.statements) exec(db, sql);
+        exec(db, u"UPDATE agency_meta SET version = %1"_s.arg(step.version));
+        tx.commit();
+    }
+}
+
+void createOnServer(const QString& uri, const NewDatabase& settings)
+{
+    const auto db = openServer(uri);
+    Statement tables(db.get(), u"SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()"_s);
+    if (tables.step() && tables.columnInt(0) > 0)
+        throw Error(u"پايگاه داده روي سرور خالي نيست: "_s + uri);
+    Transaction tx(db.get());
+    fillNewDatabase(db.get(), settings);
+    exec(db.get(), u"INSERT INTO agency_meta (application_id, version) VALUES (%1, %2)"_s.arg(kApplicationId)
+                       .arg(kSchemaVersion));
+    tx.commit();
+}
+
+QStringList verifyOnServer(const QString& uri)
+{
+    const auto db = openServer(uri);
+    checkServerDatabase(db.get(), uri);
+    if (versionOf(db.get()).second < kKeptTotalsVersion) return {};
+    return totalsDifferences(db.get());
+}
+
+QStringList serverPreamble()
+{
+    return {
+        // Names compare as the file compares them: without case.
+        u"CREATE COLLATION IF NOT EXISTS nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"_s,
+        u"CREATE TABLE agency_meta (application_id BIGINT NOT NULL, version BIGINT NOT NULL)"_s,
+        // The letters the desk types in two forms are one letter; Persian digits are digits.
+        u"CREATE OR REPLACE FUNCTION agency_fold(t TEXT) RETURNS TEXT LANGUAGE SQL IMMUTABLE PARALLEL SAFE AS "
+        "$$ SELECT translate(lower(t COLLATE \"und-x-icu\"), 'يىكةأإ۰۱۲۳۴۵۶۷۸۹٠١٢٣٤٥٦٧٨٩', "
+        "'ییکهاا01234567890123456789') $$"_s,
+        // Only % is a wildcard; a backslash takes the next character as it is.
+        u"CREATE OR REPLACE FUNCTION agency_like_pattern(p TEXT) RETURNS TEXT LANGUAGE plpgsql IMMUTABLE STRICT "
+        "PARALLEL SAFE AS $$ DECLARE o TEXT := ''; i INT := 1; n INT := length(p); c TEXT; BEGIN "
+        "WHILE i <= n LOOP c := substr(p, i, 1); "
+        "IF c = '\\' AND i < n THEN o := o || c || substr(p, i + 1, 1); i := i + 2; CONTINUE; "
+        "ELSIF c = '\\' OR c = '_' THEN o := o || '\\' || c; ELSE o := o || c; END IF; i := i + 1; "
+        "END LOOP; RETURN o; END $$"_s,
+        u"CREATE OR REPLACE FUNCTION agency_like(v TEXT, p TEXT) RETURNS BOOLEAN LANGUAGE SQL IMMUTABLE "
+        "PARALLEL SAFE AS $$ SELECT agency_fold(v) COLLATE \"C\" LIKE agency_like_pattern(agency_fold(p)) "
+        "COLLATE \"C\" $$"_s,
+    };
+}
+
+QStringList serverTrigger(const QString& name, const QString& event, const QString& table, const QString& body)
+{
+    const QString q = u'"' + name + u'"';
+    return {u"CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN %2 RETURN NULL; END $$"_s
+                .arg(q, body),
+            u"CREATE TRIGGER %1 %2 ON \"%3\" FOR EACH ROW EXECUTE FUNCTION %1()"_s.arg(q, event, table)};
+}
+
+}  // namespace agency
