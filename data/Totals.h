@@ -10,6 +10,8 @@
 // keys and whose every aggregate is a sum or an average of one of its summed columns: the sums of
 // its rows' sums are the sums of the service rows, null where no row holds a value, as SQL has it.
 
+#include "data/Currency.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -36,6 +38,19 @@ QStringList keptTotalsSchema();
 // Every kept row that differs from what the service rows give, in the desk's words; empty when
 // the totals hold.
 QStringList totalsDifferences(sqlite3* db);
+
+// One day of a range as the statistics chart it: the service rows (service_id<>0) and the sums of
+// all its rows, which add up to the range's totals.
+struct DayTotals {
+    QString date;
+    qint64 services = 0;
+    Currency fares, shares, payments;
+};
+
+// Every day from `from` to `to`, both taken in and compared as text as the statistics compare
+// them, in date order: each day with rows, and when both ends are real dates, each calendar day
+// between them too (nothing kept for it: zeros). The sums come from day_totals, O(days).
+QVector<DayTotals> dayTotals(sqlite3* db, const QString& from, const QString& to);
 
 // Computes every kept total again from the rows, in one transaction; the number of kept rows written.
 qint64 rebuildTotals(sqlite3* db);
