@@ -210,6 +210,9 @@ void TFormAmar::DrawChart(const QVector<agency::DayTotals>& days)
     QCategoryAxis* money = valueAxis(mostShare, font);
     chart->addAxis(count, Qt::AlignRight);
     chart->addAxis(money, Qt::AlignLeft);
+    // Each axis in its series' colour says which it measures.
+    count->setLabelsColor(services->color());
+    money->setLabelsColor(shares->color());
     bars->attachAxis(dates);
     bars->attachAxis(count);
     shares->attachAxis(dates);
