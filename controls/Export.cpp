@@ -167,6 +167,13 @@ void writePdf(const TExportSheet& t, QSaveFile& file)
         p.drawText(QRect(page.left(), y, page.width(), height), text, wrapped);
         y += height;
     }
+    if (t.picture) {
+        const int height = page.width() * 2 / 3;
+        if (y + height > page.bottom()) newPage(false);
+        p.save();
+        t.picture(p, QRect(page.left(), y, page.width(), height));
+        p.restore();
+    }
     if (!p.end()) failed(file.fileName(), u"صفحه PDF ساخته نشد"_s);
 }
 

@@ -11,6 +11,8 @@
 #include <functional>
 #include <utility>
 
+class QPainter;
+class QRect;
 class QWidget;
 class TDBGrid;
 
@@ -28,6 +30,9 @@ struct TExportSheet {
     QStringList totals;  // by column, blank where a column has none; empty when the list has no totals
     QStringList footer;
     QFont font;
+    // A picture of the window's own (a chart) that the PDF draws under the rest, across the page,
+    // two thirds as high as wide; the CSV has none.
+    std::function<void(QPainter&, const QRect&)> picture;
 };
 
 // Wraps each left-to-right run (digits, dates, Latin names) of a right-to-left text in an

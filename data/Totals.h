@@ -10,6 +10,7 @@
 // keys and whose every aggregate is a sum or an average of one of its summed columns: the sums of
 // its rows' sums are the sums of the service rows, null where no row holds a value, as SQL has it.
 
+#include "data/Currency.h"
 #include "data/Engine.h"
 
 #include <QString>
@@ -36,6 +37,19 @@ QStringList keptTotalsSchema(Engine engine);
 // Every kept row that differs from what the service rows give, in the desk's words; empty when
 // the totals hold.
 QStringList totalsDifferences(Connection* db);
+
+// One day of a range as the statistics chart it: the service rows (service_id<>0) and the sums of
+// all its rows, which add up to the range's totals.
+struct DayTotals {
+    QString date;
+    qint64 services = 0;
+    Currency fares, shares, payments;
+};
+
+// Every day from `from` to `to`, both taken in and compared as text as the statistics compare
+// them, in date order: each day with rows, and when both ends are real dates, each calendar day
+// between them too (nothing kept for it: zeros). The sums come from day_totals, O(days).
+QVector<DayTotals> dayTotals(Connection* db, const QString& from, const QString& to);
 
 // Computes every kept total again from the rows, in one transaction; the number of kept rows written.
 qint64 rebuildTotals(Connection* db);

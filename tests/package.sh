@@ -13,7 +13,7 @@ for f in bin/agency bin/agencyctl bin/agency-desk share/applications/agency.desk
 done
 grep -vq '^\./usr/' <<<"$files" && fail "files outside /usr"
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6widgets6 libqt6printsupport6 libsqlite3-0 libsodium23 fonts-farsiweb fonts-noto-core qt6-translations-l10n; do
+for p in libqt6widgets6 libqt6printsupport6 libqt6charts6 libsqlite3-0 libsodium23 fonts-farsiweb fonts-noto-core qt6-translations-l10n; do
     grep -Eq "(^|, )$p( |,|$)" <<<"$depends" || fail "no dependency on $p"
 done
 dpkg-deb -x "$deb" "$out/root"

@@ -7,7 +7,12 @@
 #include "reports/UnitDriverMande.h"
 #include "tests/Fixture.h"
 
+#include <QBarSeries>
+#include <QBarSet>
+#include <QCategoryAxis>
+#include <QChartView>
 #include <QFile>
+#include <QLineSeries>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -110,14 +115,20 @@ private slots:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
         QTest::addColumn<QStringList>("shown");  // fares, shares, payments
-        QTest::newRow("one day") << u"1405/09/17"_s << u"1405/09/17"_s
-                                 << QStringList{u"35000"_s, u"3500.5"_s, u"700"_s};
+        QTest::addColumn<QStringList>("axis");   // the chart's days, their count and the labels at either end
+        QTest::newRow("one day") << u"1405/09/17"_s << u"1405/09/17"_s << QStringList{u"35000"_s, u"3500.5"_s, u"700"_s}
+                                 << QStringList{u"1"_s, u"۰۹/۱۷"_s, u"۰۹/۱۷"_s};
         QTest::newRow("both ends of a range")
-            << u"1405/09/10"_s << u"1405/09/17"_s << QStringList{u"50000"_s, u"5000.5"_s, u"1700"_s};
+            << u"1405/09/10"_s << u"1405/09/17"_s << QStringList{u"50000"_s, u"5000.5"_s, u"1700"_s}
+            << QStringList{u"8"_s, u"۰۹/۱۷"_s, u"۰۹/۱۰"_s};
+        QTest::newRow("a year, over two")
+            << u"1404/12/29"_s << u"1405/12/29"_s << QStringList{u"59990"_s, u"5999.5"_s, u"1700"_s}
+            << QStringList{u"366"_s, u"۱۴۰۵/۱۱/۱۲"_s, u"۱۴۰۴/۱۲/۲۹"_s};
         QTest::newRow("a range without rows")
-            << u"1405/10/01"_s << u"1405/10/30"_s << QStringList{QString(), QString(), QString()};
-        QTest::newRow("a range reversed")
-            << u"1405/09/17"_s << u"1405/09/10"_s << QStringList{QString(), QString(), QString()};
+            << u"1405/10/01"_s << u"1405/10/30"_s << QStringList{QString(), QString(), QString()}
+            << QStringList{u"30"_s, u"۱۰/۲۸"_s, u"۱۰/۰۱"_s};
+        QTest::newRow("a range reversed") << u"1405/09/17"_s << u"1405/09/10"_s
+                                          << QStringList{QString(), QString(), QString()} << QStringList{u"0"_s};
     }
     void statistics()
     {
@@ -139,6 +150,32 @@ private slots:
         pressEnter();
         QCOMPARE(totals(), shown);
         QVERIFY(FormAmar->DBText3->isHidden());
+        // The chart: a bar of services and a point of share for each day, the first day at the right.
+        QFETCH(QStringList, axis);
+        const QList<QAbstractSeries*> series = FormAmar->ChartView1->chart()->series();
+        QCOMPARE(series.size(), axis[0] == u"0"_s ? 0 : 2);
+        if (!series.isEmpty()) {
+            const QBarSet* bars = static_cast<QBarSeries*>(series[0])->barSets().value(0);
+            const auto* line = static_cast<QLineSeries*>(series[1]);
+            QCOMPARE(QString::number(bars->count()), axis[0]);
+            QCOMPARE(line->count(), bars->count());
+            double services = 0, share = 0;
+            for (int i = 0; i < bars->count(); ++i) services += bars->at(i), share += line->at(i).y();
+            QCOMPARE(services, f->scalar(u"SELECT count(*) FROM service WHERE service_id<>0 AND service_date>='%1' "
+                                         u"AND service_date<='%2'"_s.arg(from, to))
+                                   .toDouble());
+            QCOMPARE(share, shown[1].toDouble());
+            const QStringList labels =
+                static_cast<QCategoryAxis*>(FormAmar->ChartView1->chart()->axes(Qt::Horizontal)[0])->categoriesLabels();
+            QCOMPARE(QStringList({labels.first(), labels.last()}), axis.mid(1));
+        }
+        // The PDF carries the chart under the totals.
+        const QString path = f->dir.filePath(u"amar.pdf"_s);
+        f->dialogs.saveAnswers << path;
+        pressKey(Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(
+            agency::foldText(runTool(u"pdftotext"_s, {path, u"-"_s})).contains(agency::foldText(u"تعداد سرويسها"_s)),
+            !series.isEmpty());
         // Shown again on another day: today's date, the same totals until Enter.
         QTest::keyClick(FormAmar, Qt::Key_Escape);
         f->setNow(f->now.addDays(1));
