@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -300,9 +301,11 @@ void checkDatabase(sqlite3* db, const QString& path)
         throw Error(u"پايگاه داده خوانده نشد: "_s + e.text());
     }
     if (appId != kApplicationId) throw Error(u"اين فايل پايگاه داده اين برنامه نيست: "_s + path);
-    if (pragmaInt(db, "user_version") > kSchemaVersion)
-        throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
+    const qint64 version = pragmaInt(db, "user_version");
+    if (version > kSchemaVersion) throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
     for (const TableDef& t : schemaTables()) {
+        // A table of a later version is brought in by the upgrade that follows.
+        if (t.since > std::max<qint64>(version, 1)) continue;
         Statement st(db, u"SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"_s);
         st.bind(1, t.name);
         if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
@@ -611,7 +614,10 @@ void Database::create(const QString& path, const NewDatabase& settings)
         exec(db, u"PRAGMA application_id=%1"_s.arg(kApplicationId));
         exec(db, u"PRAGMA user_version=%1"_s.arg(kSchemaVersion));
         for (const QString& sql : schemaStatements()) exec(db, sql);
-        Statement user(db, u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES (?, ?)"_s);
+        // The first user holds every right: someone must be able to manage the users and read the audit.
+        Statement user(db,
+                       u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\", \"Sabt\", \"Payeh\", \"Reports\", "
+                       "\"Users\") VALUES (?, ?, 1, 1, 1, 1)"_s);
         user.bind(1, settings.userName);
         user.bind(2, Password::hash(settings.password));
         user.step();

@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "data/Audit.h"
 #include "data/Totals.h"
 
 #include <QStringList>
@@ -61,6 +62,12 @@ const QVector<TableDef>& schemaTables()
           text(u"Service_time"_s, 20)}},
         {u"payeh"_s,
          {autoInc(u"ID"_s), text(u"Title"_s, 50), integer(u"percent"_s), text(u"Add"_s, 50), text(u"Tel"_s, 50)}},
+        // Written only by the data layer, in the transaction of the change it records.
+        {u"audit"_s,
+         {autoInc(u"id"_s), text(u"audit_user"_s, 50), text(u"audit_date"_s, 10), text(u"audit_time"_s, 20),
+          text(u"audit_table"_s, 20), integer(u"audit_row"_s), text(u"audit_action"_s, 30),
+          text(u"audit_before"_s, kAuditTextWidth), text(u"audit_after"_s, kAuditTextWidth)},
+         kAuditVersion},
     };
     return tables;
 }
@@ -72,33 +79,38 @@ const TableDef* findTable(const QString& name)
     return nullptr;
 }
 
+QString createTableStatement(const TableDef& t, bool ifMissing)
+{
+    QStringList cols;
+    for (const ColumnDef& c : t.columns) {
+        const QString q = u'"' + c.name + u'"';
+        switch (c.type) {
+            case FieldType::AutoInc:
+                cols << q + u" INTEGER PRIMARY KEY AUTOINCREMENT"_s;
+                break;
+            case FieldType::Text:
+                cols << q + u" TEXT COLLATE NOCASE CHECK (length(%1) <= %2)"_s.arg(q).arg(c.width);
+                break;
+            case FieldType::Boolean:
+                cols << q + u" INTEGER NOT NULL DEFAULT 0"_s;
+                break;
+            case FieldType::Integer:
+            case FieldType::Currency:
+            case FieldType::Float:
+                // Every number of service defaults to 0, so that balances never come out empty.
+                cols << q + (t.name == u"service"_s ? u" INTEGER DEFAULT 0"_s : u" INTEGER"_s);
+                break;
+        }
+    }
+    return u"CREATE TABLE %1\"%2\" (%3)"_s.arg(ifMissing ? u"IF NOT EXISTS "_s : QString(), t.name, cols.join(u", "_s));
+}
+
 QStringList schemaStatements()
 {
     QStringList out;
-    for (const TableDef& t : schemaTables()) {
-        QStringList cols;
-        for (const ColumnDef& c : t.columns) {
-            const QString q = u'"' + c.name + u'"';
-            switch (c.type) {
-                case FieldType::AutoInc:
-                    cols << q + u" INTEGER PRIMARY KEY AUTOINCREMENT"_s;
-                    break;
-                case FieldType::Text:
-                    cols << q + u" TEXT COLLATE NOCASE CHECK (length(%1) <= %2)"_s.arg(q).arg(c.width);
-                    break;
-                case FieldType::Boolean:
-                    cols << q + u" INTEGER NOT NULL DEFAULT 0"_s;
-                    break;
-                case FieldType::Integer:
-                case FieldType::Currency:
-                case FieldType::Float:
-                    // Every number of service defaults to 0, so that balances never come out empty.
-                    cols << q + (t.name == u"service"_s ? u" INTEGER DEFAULT 0"_s : u" INTEGER"_s);
-                    break;
-            }
-        }
-        out << u"CREATE TABLE \"%1\" (%2)"_s.arg(t.name, cols.join(u", "_s));
-    }
+    // A table of a later version comes with the step that brings it in, below.
+    for (const TableDef& t : schemaTables())
+        if (t.since == 1) out << createTableStatement(t);
     out << u"CREATE INDEX \"service_id\" ON service(service_id)"_s
         << u"CREATE UNIQUE INDEX service_identity ON service(service_date, service_id) WHERE service_id<>0"_s
         << u"CREATE INDEX service_day ON service(service_date, service_id)"_s
@@ -126,6 +138,7 @@ const QVector<SchemaStep>& schemaSteps()
         // The balances and the day totals kept as rows are written, built once from the rows. A later
         // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema()},
+        {kAuditVersion, auditSchema()},
     };
     return steps;
 }

@@ -3,8 +3,11 @@
 //   tst_core                            the tests
 //   tst_core --desk PATH DATE COUNT     a desk that stores COUNT services of DATE, printing each number
 
+#include "data/Audit.h"
 #include "data/Database.h"
 #include "data/Ledger.h"
+#include "data/Session.h"
+#include "data/SolarDate.h"
 #include "data/SqlSubset.h"
 #include "data/Totals.h"
 #include "data/UnitDM.h"
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -181,6 +185,93 @@ private slots:
         QVERIFY(!ledger.CorrectService(second, 2, service(u"1405/09/16"_s, 1)));
         QCOMPARE(rows(u"SELECT count(*), sum(service_moeny) FROM service"_s),
                  (QList<QVariantList>{{2LL, 100000000LL}}));
+    }
+
+    // A correction and a deletion each leave one audit row, written with the change: the user, the
+    // clock's Solar date and time, the row and the values before and after, money exact.
+    void auditRecordsEachChange_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("service")
+            << u"service"_s << u"اصلاح سرويس"_s
+            << u"service_id=1\nservice_date=1405/09/17\nservice_action=بابت انجام سرويس بشماره "
+               "1\nservice_moeny=10000\nservice_percent=1500"_s
+            << u"service_date=1405/09/18\nservice_action=انجام سرويس شماره 1\nservice_moeny=12345\n"
+               "service_percent=1851.75"_s;
+        QTest::newRow("payment") << u"service"_s << u"اصلاح پرداخت"_s
+                                 << u"service_date=1405/09/17\ndriver_bes=900\ndriver_bes_no=1"_s
+                                 << u"driver_bes=2147483647"_s;
+        QTest::newRow("driver") << u"driver"_s << u"حذف راننده"_s
+                                << u"driver_id=41\ndriver_name=علي 'رضايي'\ndriver_add=خيابان\\nآزادي\\\\2\n"
+                                   "driver_tel=0912\ndriver_auto=پرايد"_s
+                                << u""_s;
+        QTest::newRow("user") << u"Users"_s << u"حذف كاربر"_s
+                              << u"UserName=منشي\nSabt=False\nPayeh=False\nReports=False\nUsers=False"_s << u""_s;
+    }
+    void auditRecordsEachChange()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, action);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        session().userName = u"مدير"_s;
+        SolarDate::setClock([] { return QDateTime(QDate(2026, 12, 10), QTime(10, 20, 30)); });
+        const auto restore = qScopeGuard([] { SolarDate::setClock({}); });
+        Ledger ledger(*m_dm);
+        const qint64 last = rows(u"SELECT ifnull(max(id), 0) FROM audit"_s)[0][0].toLongLong();
+        const QByteArray tag = QTest::currentDataTag();
+        sqlite3* w = m_dm->ADOConnection1->writer();
+        if (tag == "service") ledger.StoreService(service(u"1405/09/17"_s));
+        if (tag == "payment") ledger.StorePayment({u"1405/09/17"_s, 7, 900, u"علي"_s});
+        Statement(w,
+                  u"INSERT INTO driver VALUES (41, 'علي ''رضايي''', 'خيابان' || char(10) || 'آزادي\\2', '0912', "
+                  "'پرايد')"_s)
+            .step();
+        Statement(w, u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES ('منشي', 'hash')"_s).step();
+        const qint64 row = rows(u"SELECT max(rowid) FROM \"%1\""_s.arg(table))[0][0].toLongLong();
+        if (tag == "service") {
+            QVERIFY(ledger.CorrectService(row, 1, service(u"1405/09/18"_s, 12345)));
+        } else if (tag == "payment") {
+            QVERIFY(ledger.CorrectPayment(row, 1, {u"1405/09/17"_s, 7, 2147483647, u"علي"_s}));
+        } else {
+            TDataset* t = tag == "driver" ? m_dm->ADOTableDriver : m_dm->ADOTableUser;
+            t->Reopen();
+            QVERIFY(t->Locate(tag == "driver" ? u"driver_id"_s : u"UserName"_s,
+                              {tag == "driver" ? QVariant(41) : QVariant(u"منشي"_s)}));
+            t->Delete();
+        }
+        QCOMPARE(rows(u"SELECT audit_user, audit_date, audit_time, audit_table, audit_row, audit_action, audit_before, "
+                      "audit_after FROM audit WHERE id>%1"_s.arg(last)),
+                 (QList<QVariantList>{{u"مدير"_s, u"1405/09/19"_s, u"10:20:30"_s, table, row, action, before, after}}));
+        Statement(w, u"DELETE FROM driver"_s).step();
+        Statement(w, u"DELETE FROM \"Users\" WHERE \"UserName\"='منشي'"_s).step();
+    }
+
+    // Nothing changes or deletes an audit row, whoever asks: the database refuses it in the desk's words.
+    void auditRefusesChanges_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("update") << u"UPDATE audit SET audit_after='' WHERE id=%1"_s;
+        QTest::newRow("delete") << u"DELETE FROM audit WHERE id=%1"_s;
+    }
+    void auditRefusesChanges()
+    {
+        QFETCH(QString, sql);
+        Ledger ledger(*m_dm);
+        ledger.StorePayment({u"1405/09/17"_s, 7, 900, u"علي"_s});
+        QVERIFY(ledger.CorrectPayment(rows(u"SELECT id FROM service"_s)[0][0].toLongLong(), 1,
+                                      {u"1405/09/17"_s, 7, 901, u"علي"_s}));
+        const QList<QVariantList> kept = rows(u"SELECT * FROM audit"_s);
+        try {
+            Statement(m_dm->ADOConnection1->writer(), sql.arg(kept.last()[0].toLongLong())).step();
+            QFAIL("an audit row was changed");
+        } catch (const Error& e) {
+            QVERIFY2(e.text().contains(auditRefusalText()), e.what());
+        }
+        QCOMPARE(rows(u"SELECT * FROM audit"_s), kept);
     }
 
     // The balances and the statistics, read from the totals kept as rows are written, give what

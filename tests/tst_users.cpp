@@ -336,7 +336,7 @@ private slots:
         QCOMPARE(FormEnter->Edit1->displayText(), u"**"_s);
         FormEnter->Edit1->clear();
 
-        f->exec(u"UPDATE Users SET Reports=1"_s);
+        f->exec(u"UPDATE Users SET Sabt=0, Payeh=0, Reports=1, Users=0"_s);
         DM->ADOTableUser->Reopen();
         QStringList order, tabs;
         QVERIFY(openUsers([&] {
