@@ -32,7 +32,8 @@ TFormAudit::TFormAudit(QWidget* parent) : TForm(parent)
         label = MakeBoldLabel(caption, this);
         text = new TDBText(this);
         text->SetField(&DM->DSAudit, field);
-        text->setAlignment(Qt::AlignTop);
+        // Each line from the right, whichever way its letters run.
+        text->setAlignment(Qt::AlignTop | Qt::AlignRight | Qt::AlignAbsolute);
         text->setWordWrap(true);
         text->setTextInteractionFlags(Qt::TextSelectableByMouse);
         text->setMinimumHeight(120);
