@@ -24,6 +24,7 @@
 #include "operations/UnitSelectDriver.h"
 #include "operations/UnitService.h"
 #include "reports/UnitAmar.h"
+#include "reports/UnitAudit.h"
 #include "reports/UnitDriverHesab.h"
 #include "reports/UnitDriverMande.h"
 #include "reports/UnitViewDriverBes.h"
@@ -91,6 +92,8 @@ std::unique_ptr<Program> Program::build(const QString& databasePath, Dialogs* di
         create(Form2, [] { return new TForm2; });
         create(FormAmar, [] { return new TFormAmar; });
         create(QRService, [] { return new TQRService; });
+        // Not among the windows the bar counts: the start-up's steps stay as the desk knows them.
+        FormAudit = new TFormAudit;
     } catch (...) {
         program->teardown();
         throw;
@@ -114,6 +117,7 @@ void Program::teardown()
         p = nullptr;
     };
     // Windows first, in reverse order of creation, then the data module they read.
+    drop(FormAudit);
     drop(QRService);
     drop(FormAmar);
     drop(Form2);

@@ -107,6 +107,7 @@ void TFormEnter::Login()
         if (agency::Password::verify(users->FieldByName(u"PassWord"_s).AsString(), typed)) {
             agency::session().userName = users->FieldByName(u"UserName"_s).AsString();
             agency::session().userId = users->FieldByName(u"ID"_s).Value().toLongLong();
+            agency::session().usersRight = users->FieldByName(u"Users"_s).AsBoolean();
             matched = true;
             hide();
             FormMain->show();

@@ -17,6 +17,7 @@
 #include "operations/UnitDriverBes.h"
 #include "operations/UnitService.h"
 #include "reports/UnitAmar.h"
+#include "reports/UnitAudit.h"
 #include "reports/UnitDriverHesab.h"
 #include "reports/UnitDriverMande.h"
 #include "reports/UnitViewDriverBes.h"
@@ -93,6 +94,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
     N4 = addItem(base, "N4", u"رانندگان", int(K::Drivers), Qt::Key_F4, [] { FormDriver->Show(); });
     N5 = addItem(base, "N5", u"مشتركين", int(K::Subscribers), Qt::Key_F5, [] { FormAcount->Show(); });
     N6 = addItem(base, "N6", u"اطلاعات اوليه", int(K::Settings), Qt::Key_F6, [] { FormPayeh->Show(); });
+    N23 = addItem(base, "N23", u"سابقه تغييرات", int(K::List), QKeySequence(), [] { FormAudit->Show(); });
+    N23->setVisible(false);
     QMenu* reports = group(u"گزارشات");
     N18 = addItem(reports, "N18", u"سرويس ها", int(K::List), Qt::Key_F7, [] { FormViewService->Show(); });
     N20 = addItem(reports, "N20", u"پرداخت ها", int(K::Payment), Qt::Key_F8, [] { FormViewDriverBes->Show(); });
@@ -149,6 +152,8 @@ QAction* TFormMain::addItem(QMenu* menu, const char* name, const char16_t* capti
 void TFormMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    // Shown by the login: the audit is for the user who may manage the users.
+    N23->setVisible(agency::session().usersRight);
     // Right from the moment the login shows the window, not up to a second later: an F2
     // pressed at once must not find TodayDate empty.
     if (!event->spontaneous()) guarded([this] { Timer1Timer(); });

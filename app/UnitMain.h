@@ -25,6 +25,7 @@ public:
     TFormProgress* BackupProgress;  // shown while a copy is made
 
     QAction *N2, *N17, *N4, *N5, *N6, *N18, *N20, *N8, *N19, *N22, *N10, *N11, *N16, *N15, *N14;
+    QAction* N23;  // the audit trail, for a user with the users right
 
     // Where the two backup copies go; tests point them elsewhere.
     std::function<QString()> DisketteTarget;

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -209,9 +210,11 @@ void checkDatabase(SqliteConnection* db, const QString& path)
         throw Error(u"پايگاه داده خوانده نشد: "_s + e.text());
     }
     if (appId != kApplicationId) throw Error(u"اين فايل پايگاه داده اين برنامه نيست: "_s + path);
-    if (pragmaInt(db, "user_version") > kSchemaVersion)
-        throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
+    const qint64 version = pragmaInt(db, "user_version");
+    if (version > kSchemaVersion) throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
     for (const TableDef& t : schemaTables()) {
+        // A table of a later version is brought in by the upgrade that follows.
+        if (t.since > std::max<qint64>(version, 1)) continue;
         Statement st(db, u"SELECT 1 FROM sqlite_master WHERE type='table' AND name=?"_s);
         st.bind(1, t.name);
         if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
@@ -424,7 +427,10 @@ std::unique_ptr<Connection> Database::openReader() const
 void fillNewDatabase(Connection* db, const NewDatabase& settings)
 {
     for (const QString& sql : schemaStatements(db->engine())) exec(db, sql);
-    Statement user(db, u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\") VALUES (?, ?)"_s);
+    // The first user holds every right: someone must be able to manage the users and read the audit.
+    Statement user(db,
+                   u"INSERT INTO \"Users\" (\"UserName\", \"PassWord\", \"Sabt\", \"Payeh\", \"Reports\", "
+                   "\"Users\") VALUES (?, ?, 1, 1, 1, 1)"_s);
     user.bind(1, settings.userName);
     user.bind(2, Password::hash(settings.password));
     user.step();

@@ -1,5 +1,6 @@
 #include "data/Dataset.h"
 
+#include "data/Audit.h"
 #include "data/Database.h"
 #include "data/Errors.h"
 
@@ -1162,12 +1163,14 @@ void TDataset::Post()
             while (st.step()) {
             }
         } else if (!names.isEmpty()) {
+            AuditTrail audit(w, *m_query.table, rowid, AuditWrite::Update);
             QStringList sets;
             for (const QString& n : names) sets << n + u"=?"_s;
             Statement st(w, u"UPDATE %1 SET %2 WHERE %3=?"_s.arg(quoted(m_query.table->name), sets.join(u','), key));
             for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
             st.bind(int(binds.size()) + 1, rowid);
             st.step();
+            audit.record();
         }
         // Another window or program may have deleted the row since it was listed.
         if (!readBack(rowid, &stored)) raise(u"اين رديف ديگر در بانك اطلاعات نيست"_s);
@@ -1227,9 +1230,11 @@ void TDataset::Delete()
     try {
         Connection* w = m_db->writer();
         Transaction tx(w);
+        AuditTrail audit(w, *m_query.table, rowid, AuditWrite::Delete);
         Statement st(w, u"DELETE FROM %1 WHERE %2=?"_s.arg(quoted(m_query.table->name), quoted(m_query.table->keyName())));
         st.bind(1, rowid);
         st.step();
+        audit.record();
         tx.commit();
     } catch (const Error& e) {
         raiseStore(e);

@@ -4,6 +4,9 @@
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 
+#include <QRandomGenerator>
+#include <QThread>
+
 #include <functional>
 #include <limits>
 #include <sqlite3.h>
@@ -72,6 +75,8 @@ Stored appendNumbered(TDataset* t, const std::function<qint32()>& next, const st
         } catch (const Error& e) {
             // Only a refusal of the number itself, while the numbers moved on, is another desk's.
             if (e.code() != SQLITE_CONSTRAINT_UNIQUE || attempt == kAttempts || next() == s.number) throw;
+            // A desk that lost to a faster one would lose again in step with it: it waits a moment.
+            QThread::msleep(QRandomGenerator::global()->bounded(1u, 2u + 2u * unsigned(attempt)));
         }
     }
 }

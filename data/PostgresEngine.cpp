@@ -56,6 +56,7 @@ int codeOf(const char* state)
     if (s == "55P03" || s == "40P01" || s == "40001") return SQLITE_BUSY;
     if (s == "53100") return SQLITE_FULL;
     if (s == "57014") return SQLITE_INTERRUPT;
+    if (s == "42501") return SQLITE_PERM;
     if (s.startsWith("08") || s == "57P01" || s == "57P02" || s == "57P03") return kConnectionLost;
     return SQLITE_ERROR;
 }
@@ -171,6 +172,7 @@ public:
                              : codeOf(r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr);
         PQclear(r);
         if (code == kConnectionLost) throw Error(engineFailureText(kConnectionLost, 0, QString()), code);
+        if (code == SQLITE_PERM) throw Error(u"نقش اين برنامه روي سرور اجازه اين كار را ندارد: "_s + text, code);
         throw Error(text, code);
     }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The catalogue of the five tables: names, column types and widths. The schema that a new
+// The catalogue of the tables: names, column types and widths. The schema that a new
 // database is created with, the SQL parser and the datasets all read it from here.
 
 #include "data/Engine.h"
@@ -21,6 +21,7 @@ struct ColumnDef {
 struct TableDef {
     QString name;
     QVector<ColumnDef> columns;
+    int since = 1;                               // the schema version that brings the table in
     int columnIndex(const QString& name) const;  // case-insensitive; -1 when absent
     int keyColumnIndex() const;                  // the numbering key column; -1 when the table has none
     // The column a row is found by: the key, else the row id every table has (on a server, a
@@ -33,10 +34,12 @@ const TableDef* findTable(const QString& name);  // case-insensitive
 
 // The SQL statements that create the current schema on that engine, in order.
 QStringList schemaStatements(Engine engine = Engine::File);
+// The statement that creates one table of the catalogue; ifMissing leaves one already there.
+QString createTableStatement(const TableDef& table, Engine engine, bool ifMissing = false);
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // What a database of the version before needs to become this version. A database in use is
 // brought up to kSchemaVersion step by step when it is opened, each step in one transaction.

@@ -10,6 +10,7 @@ struct Session {
     QString todayDate;  // yyyy/mm/dd; empty until the clock's first tick
     qint64 userId = 0;  // the logged-in user's ID; 0 before login
     QString userName;
+    bool usersRight = false;  // the logged-in user may manage the users and read the audit
 };
 
 // The program's one session.

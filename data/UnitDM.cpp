@@ -48,6 +48,9 @@ TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1
              u"SumOfservice_percent, Avg(service.service_moeny) AS AvgOfservice_moeny, sum(service.driver_bes) AS "_s
              u"AvgOfdriver_bes"_s,
              u"FROM service;"_s}));
+    // The audit window writes its condition as the third line and opens it.
+    QueryAudit =
+        query(u"QueryAudit"_s, QStringList({u"select *"_s, u"from audit"_s, u"where id=0"_s, u"order by id"_s}));
 
     DataSourceUser.DataSet = ADOTableUser;
     DataSourceDriver.DataSet = ADOTableDriver;
@@ -62,12 +65,13 @@ TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1
     DSDriverHesab.DataSet = QueryDriverHesab;
     DSDriverHesabJM.DataSet = QueryDriverHesabJM;
     DSAmar.DataSet = QueryAmar;
+    DSAudit.DataSet = QueryAudit;
 
-    // QueryMaxS and QueryMaxA are first opened by the windows that use them. The sums and
+    // QueryMaxS, QueryMaxA and QueryAudit are first opened by the windows that use them. The sums and
     // groups over the whole service table are computed in the background, as of now, so that
     // the login window does not wait for them.
     for (TDataset* ds : datasets())
-        if (ds != QueryMaxS && ds != QueryMaxA) ds->OpenInBackground();
+        if (ds != QueryMaxS && ds != QueryMaxA && ds != QueryAudit) ds->OpenInBackground();
 }
 
 TDM::~TDM()
@@ -80,7 +84,7 @@ QList<TDataset*> TDM::datasets() const
 {
     return {ADOTableUser,       ADOTableDriver,   ADOTableAcount,   ADOTableService,    ADOTablePayeh, QueryDriver,
             QueryAcount,        QueryMaxD,        QueryMaxS,        QueryMaxDR,         QueryMaxA,     QueryViewService,
-            QueryViewDriverBes, QueryDriverMande, QueryDriverHesab, QueryDriverHesabJM, QueryAmar};
+            QueryViewDriverBes, QueryDriverMande, QueryDriverHesab, QueryDriverHesabJM, QueryAmar,     QueryAudit};
 }
 
 }  // namespace agency

@@ -38,6 +38,7 @@ public:
     TADOQuery* QueryDriverHesab;
     TADOQuery* QueryDriverHesabJM;
     TADOQuery* QueryAmar;
+    TADOQuery* QueryAudit;
 
     TDataSource DataSourceUser;
     TDataSource DataSourceDriver;
@@ -52,6 +53,7 @@ public:
     TDataSource DSDriverHesab;
     TDataSource DSDriverHesabJM;
     TDataSource DSAmar;
+    TDataSource DSAudit;
 
     // Every dataset, in the order of creation.
     QList<TDataset*> datasets() const;

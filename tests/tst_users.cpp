@@ -11,6 +11,7 @@
 #include "data/Session.h"
 #include "data/UnitDM.h"
 #include "operations/UnitService.h"
+#include "reports/UnitAudit.h"
 #include "tests/Fixture.h"
 
 #include <QApplication>
@@ -327,6 +328,45 @@ private slots:
         QCOMPARE(f->scalar(u"SELECT %1 FROM %2"_s.arg(settings ? u"Title"_s : u"UserName"_s, table)).toString(), typed);
     }
 
+    // ---- audit ---------------------------------------------------------------------------------
+
+    // The audit lists the records of a range of dates whose user's name holds the typed text, taken
+    // literally; a user without the users right is not offered it.
+    void auditListsByDateAndUser_data()
+    {
+        QTest::addColumn<QStringList>("typed");  // from, to, user
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("range, every user")
+            << QStringList{u"1405/09/17"_s, u"1405/09/18"_s, u""_s} << QStringList{kOwner, u"سا'را%"_s};
+        QTest::newRow("one user") << QStringList{u"1405/09/01"_s, u"1405/09/30"_s, u"مدیر"_s}
+                                  << QStringList{kOwner, kOwner};
+        QTest::newRow("quote and percent")
+            << QStringList{u"1405/09/01"_s, u"1405/09/30"_s, u"'را%"_s} << QStringList{u"سا'را%"_s};
+    }
+    void auditListsByDateAndUser()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, listed);
+        for (const QString& row : {u"'مدير', '1405/09/17'"_s, u"'سا''را%', '1405/09/18'"_s, u"'مدير', '1405/09/19'"_s})
+            f->exec(u"INSERT INTO audit (audit_user, audit_date, audit_row) VALUES (%1, 1)"_s.arg(row));
+        QVERIFY(bringToFront(FormMain) && FormMain->N23->isVisible());
+        FormMain->N23->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(FormAudit));
+        QCOMPARE(focused(), FormAudit->MaskEdit1);
+        for (const QString& t : typed) typeAndEnter(t);
+        QCOMPARE(focused(), FormAudit->DBGrid1);
+        TDBGridModel* m = FormAudit->DBGrid1->Model();
+        QStringList users;
+        for (int r = 0; r < m->rowCount(); ++r) users << m->Text(r, 2);
+        QCOMPARE(users, listed);
+        QCOMPARE(f->dialogs.log, QStringList());
+
+        f->exec(
+            u"INSERT INTO Users (UserName, PassWord) VALUES ('منشي', '%1')"_s.arg(agency::Password::hash(u"abc"_s)));
+        QVERIFY(restartAndLogin(u"abc"_s));
+        QVERIFY(!FormMain->N23->isVisible());
+    }
+
     // ---- users ---------------------------------------------------------------------------------
 
     void usersWindowsAsBuilt()
@@ -336,7 +376,7 @@ private slots:
         QCOMPARE(FormEnter->Edit1->displayText(), u"**"_s);
         FormEnter->Edit1->clear();
 
-        f->exec(u"UPDATE Users SET Reports=1"_s);
+        f->exec(u"UPDATE Users SET Sabt=0, Payeh=0, Reports=1, Users=0"_s);
         DM->ADOTableUser->Reopen();
         QStringList order, tabs;
         QVERIFY(openUsers([&] {
