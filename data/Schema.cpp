@@ -60,7 +60,8 @@ const QVector<TableDef>& schemaTables()
           money(u"service_moeny"_s), money(u"service_percent"_s), money(u"driver_bes"_s), integer(u"driver_bes_no"_s),
           text(u"Service_time"_s, 20)}},
         {u"payeh"_s,
-         {autoInc(u"ID"_s), text(u"Title"_s, 50), integer(u"percent"_s), text(u"Add"_s, 50), text(u"Tel"_s, 50)}},
+         {autoInc(u"ID"_s), text(u"Title"_s, 50), integer(u"percent"_s), text(u"Add"_s, 50), text(u"Tel"_s, 50),
+          {u"debt_limit"_s, FieldType::Currency, 0, kDebtLimitVersion}}},
     };
     return tables;
 }
@@ -78,6 +79,7 @@ QStringList schemaStatements()
     for (const TableDef& t : schemaTables()) {
         QStringList cols;
         for (const ColumnDef& c : t.columns) {
+            if (c.since) continue;  // its step, appended below, adds it
             const QString q = u'"' + c.name + u'"';
             switch (c.type) {
                 case FieldType::AutoInc:
@@ -126,6 +128,8 @@ const QVector<SchemaStep>& schemaSteps()
         // The balances and the day totals kept as rows are written, built once from the rows. A later
         // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema()},
+        // Empty or 0 is no limit; a negative one the desk cannot type is refused here as well.
+        {kDebtLimitVersion, {u"ALTER TABLE payeh ADD COLUMN debt_limit INTEGER CHECK (debt_limit >= 0)"_s}},
     };
     return steps;
 }

@@ -14,6 +14,7 @@ struct ColumnDef {
     QString name;
     FieldType type;
     int width = 0;  // characters, for text columns
+    int since = 0;  // the schema version whose step adds it (a new database too); 0: the first schema
 };
 
 struct TableDef {
@@ -30,7 +31,9 @@ QStringList schemaStatements();
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 5;
+// The version that brings in the settings' debt limit.
+constexpr int kDebtLimitVersion = 5;
 
 // What a database of the version before needs to become this version. A database in use is
 // brought up to kSchemaVersion step by step when it is opened, each step in one transaction.
