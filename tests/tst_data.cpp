@@ -554,13 +554,14 @@ private slots:
         f->program.reset();
         f->exec(
             u"DROP INDEX service_number; DROP INDEX service_subscriber; DROP INDEX payment_day; "
-            "PRAGMA user_version=1"_s);
+            "ALTER TABLE payeh DROP COLUMN debt_limit; PRAGMA user_version=1"_s);
         f->build();
         QCOMPARE(f->scalar(u"PRAGMA user_version"_s).toInt(), kSchemaVersion);
         QCOMPARE(f->scalar(u"SELECT count(*) FROM sqlite_master WHERE name IN "
                            "('service_number', 'service_subscriber', 'payment_day')"_s)
                      .toInt(),
                  3);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM pragma_table_info('payeh') WHERE name='debt_limit'"_s).toInt(), 1);
     }
 
     void filtersAndReportsReadAnIndex_data()

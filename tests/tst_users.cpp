@@ -148,18 +148,20 @@ private slots:
         QVERIFY(openSettings());
         TFormPayeh* w = FormPayeh;
         QCOMPARE(w->windowTitle(), u"اطلاعات پايه"_s);
-        QCOMPARE(w->size(), QSize(514, 143));
+        QCOMPARE(w->size(), QSize(514, 172));
         QVERIFY(!w->isModal());
         QStringList shown;
         const std::pair<QLabel*, TDBEdit*> fields[] = {
-            {w->Label1, w->DBEdit1}, {w->Label3, w->DBEdit3}, {w->Label4, w->DBEdit4}, {w->Label2, w->DBEdit2}};
+            {w->Label1, w->DBEdit1}, {w->Label3, w->DBEdit3}, {w->Label4, w->DBEdit4}, {w->Label2, w->DBEdit2},
+            {w->Label5, w->DBEdit5}};
         for (const auto& [label, e] : fields) {
             QVERIFY(label->font().bold() && label->x() > e->x() && label->width() >= label->sizeHint().width());
             QVERIFY(e->geometry().bottom() < w->height() && e->width() >= 40);
             shown << label->text() + u"="_s + e->text();
         }
         QCOMPARE(shown.join(u'|'),
-                 u"عنوان آژانس=آژانس نمونه|آدرس آژانس=خيابان وليعصر|تلفنهاي آژانس=88776655|درصد سهم آژانس=10"_s);
+                 u"عنوان آژانس=آژانس نمونه|آدرس آژانس=خيابان وليعصر|تلفنهاي آژانس=88776655|درصد سهم آژانس=10|"
+                   "سقف بدهي راننده="_s);
         QVERIFY(w->DBEdit2->width() < w->DBEdit4->width() / 2);
 
         // Enter right after opening presses "ذخيره" with nothing changed.
@@ -167,15 +169,15 @@ private slots:
         QCOMPARE(f->dialogs.errors, QStringList{kNotInEdit});
         QCOMPARE(f->scalar(u"SELECT count(*) FROM payeh WHERE percent=10 AND Title='آژانس نمونه'"_s).toInt(), 1);
 
-        // The Enter chain from the title: address, telephones, percentage, "ذخيره".
+        // The Enter chain from the title: address, telephones, percentage, debt limit, "ذخيره".
         pressKey(Qt::Key_Tab);
         QCOMPARE(focused(), w->DBEdit1);
         QList<QWidget*> chain;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             pressEnter();
             chain << focused();
         }
-        QCOMPARE(chain, (QList<QWidget*>{w->DBEdit3, w->DBEdit4, w->DBEdit2, w->Button1}));
+        QCOMPARE(chain, (QList<QWidget*>{w->DBEdit3, w->DBEdit4, w->DBEdit2, w->DBEdit5, w->Button1}));
         pressKey(Qt::Key_Escape);
         QVERIFY(!w->isVisible());
     }
@@ -183,30 +185,37 @@ private slots:
     void settingsTypedAndSaved_data()
     {
         QTest::addColumn<bool>("emptyTable");
-        QTest::addColumn<int>("backtabs");  // from "ذخيره": 1 percentage, 2 telephones, 3 address, 4 title
+        QTest::addColumn<int>("backtabs");  // from "ذخيره": 1 debt limit, 2 percentage, 3 telephones, 4 address, 5 title
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("column");
         QTest::addColumn<QVariant>("stored");
         const QString fifty = QString(u"آژانس سريع "_s).repeated(5).left(50);
         QTest::newRow("a 51st title letter cannot be typed")
-            << false << 4 << fifty + u"ك"_s << QString() << u"Title"_s << QVariant(fifty);
+            << false << 5 << fifty + u"ك"_s << QString() << u"Title"_s << QVariant(fifty);
         QTest::newRow("Persian telephones")
-            << false << 2 << u"۰۲۱-۶۶۷۷"_s << QString() << u"Tel"_s << QVariant(u"۰۲۱-۶۶۷۷"_s);
-        QTest::newRow("a lone minus") << false << 1 << u"-"_s
+            << false << 3 << u"۰۲۱-۶۶۷۷"_s << QString() << u"Tel"_s << QVariant(u"۰۲۱-۶۶۷۷"_s);
+        QTest::newRow("a lone minus") << false << 2 << u"-"_s
                                       << u"'-' is not a valid integer value for field 'percent'"_s << u"percent"_s
                                       << QVariant(10);
         QTest::newRow("a lone minus, left by Tab")
-            << false << 1 << u"-\t"_s << u"'-' is not a valid integer value for field 'percent'"_s << u"percent"_s
+            << false << 2 << u"-\t"_s << u"'-' is not a valid integer value for field 'percent'"_s << u"percent"_s
             << QVariant(10);
-        QTest::newRow("letters refused") << false << 1 << u"1a%2ب"_s << QString() << u"percent"_s << QVariant(12);
-        QTest::newRow("Persian digits") << false << 1 << u"۱۵"_s << QString() << u"percent"_s << QVariant(15);
-        QTest::newRow("negative") << false << 1 << u"-5"_s << QString() << u"percent"_s << QVariant(-5);
-        QTest::newRow("over a hundred") << false << 1 << u"150"_s << QString() << u"percent"_s << QVariant(150);
-        QTest::newRow("zero") << false << 1 << u"0"_s << QString() << u"percent"_s << QVariant(0);
-        QTest::newRow("emptied") << false << 1 << u"\b"_s << QString() << u"percent"_s << QVariant();
+        QTest::newRow("letters refused") << false << 2 << u"1a%2ب"_s << QString() << u"percent"_s << QVariant(12);
+        QTest::newRow("Persian digits") << false << 2 << u"۱۵"_s << QString() << u"percent"_s << QVariant(15);
+        QTest::newRow("negative") << false << 2 << u"-5"_s << QString() << u"percent"_s << QVariant(-5);
+        QTest::newRow("over a hundred") << false << 2 << u"150"_s << QString() << u"percent"_s << QVariant(150);
+        QTest::newRow("zero") << false << 2 << u"0"_s << QString() << u"percent"_s << QVariant(0);
+        QTest::newRow("emptied") << false << 2 << u"\b"_s << QString() << u"percent"_s << QVariant();
+        const QString limitRefused = u"سقف بدهي راننده بايد عددي صفر يا بيشتر باشد"_s;
+        QTest::newRow("debt limit") << false << 1 << u"۲۵۰۰۰۰۰"_s << QString() << u"debt_limit"_s
+                                    << QVariant(qint64(25000000000));
+        QTest::newRow("negative debt limit")
+            << false << 1 << u"-1"_s << limitRefused << u"debt_limit"_s << QVariant();
+        QTest::newRow("debt limit not a number")
+            << false << 1 << u"2.5.0"_s << limitRefused << u"debt_limit"_s << QVariant();
         QTest::newRow("no settings row yet")
-            << true << 4 << u"آژانس تازه"_s << QString() << u"Title"_s << QVariant(u"آژانس تازه"_s);
+            << true << 5 << u"آژانس تازه"_s << QString() << u"Title"_s << QVariant(u"آژانس تازه"_s);
     }
     void settingsTypedAndSaved()
     {
@@ -250,8 +259,8 @@ private slots:
         QTest::newRow("12 left, closed by Esc") << u"12"_s << u"ex"_s << qint64(3000) << qint64(2500);
         QTest::newRow("12 typed, not left, Esc") << u"12"_s << u"x"_s << qint64(2500) << qint64(2500);
         QTest::newRow("12 typed, not left, closed") << u"12"_s << u"c"_s << qint64(2500) << qint64(2500);
-        QTest::newRow("12 saved") << u"12"_s << u"eex"_s << qint64(3000) << qint64(3000);
-        QTest::newRow("emptied and saved") << u"\b"_s << u"eex"_s << qint64(0) << qint64(0);
+        QTest::newRow("12 saved") << u"12"_s << u"eeex"_s << qint64(3000) << qint64(3000);
+        QTest::newRow("emptied and saved") << u"\b"_s << u"eeex"_s << qint64(0) << qint64(0);
     }
     void percentageInForceAtOnce()
     {
@@ -261,7 +270,7 @@ private slots:
         QFETCH(qint64, shareAfterRestart);
         QCOMPARE(shareOfNewService(u"25000"_s), qint64(2500));
         QVERIFY(openSettings());
-        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+        for (int i = 0; i < 2; ++i) pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         typeKeys(typed);
         for (const QChar c : then) {
             if (c == u'e') pressEnter();
