@@ -280,6 +280,18 @@ void upgradeSchema(sqlite3* db)
         if (pragmaInt(db, "user_version") >= step.version) continue;
         if (upgradeProgress()) sqlite3_progress_handler(db, 10000, &reportUpgrade, &since);
         Transaction tx(db);
+        // Unless the file has the column already (its version set back, or numbered by another
+        // build): ALTER TABLE knows no IF NOT EXISTS.
+        const auto has = [db](const QString& table, const QString& column) {
+            Statement st(db, u"SELECT 1 FROM pragma_table_info(?) WHERE name=? COLLATE NOCASE"_s);
+            st.bind(1, table);
+            st.bind(2, column);
+            return st.step();
+        };
+        for (const TableDef& t : schemaTables())
+            for (const ColumnDef& c : t.columns)
+                if (c.since == step.version && !has(t.name, c.name))
+                    exec(db, u"ALTER TABLE \"%1\" ADD COLUMN %2"_s.arg(t.name, columnDefinition(t, c)));
         for (const QString& sql : step.statements) exec(db, sql);
         exec(db, u"PRAGMA user_version=%1"_s.arg(step.version));
         tx.commit();

@@ -60,7 +60,11 @@ const QVector<TableDef>& schemaTables()
           money(u"service_moeny"_s), money(u"service_percent"_s), money(u"driver_bes"_s), integer(u"driver_bes_no"_s),
           text(u"Service_time"_s, 20)}},
         {u"payeh"_s,
-         {autoInc(u"ID"_s), text(u"Title"_s, 50), integer(u"percent"_s), text(u"Add"_s, 50), text(u"Tel"_s, 50),
+         {autoInc(u"ID"_s),
+          text(u"Title"_s, 50),
+          integer(u"percent"_s),
+          text(u"Add"_s, 50),
+          text(u"Tel"_s, 50),
           {u"debt_limit"_s, FieldType::Currency, 0, kDebtLimitVersion}}},
     };
     return tables;
@@ -73,32 +77,31 @@ const TableDef* findTable(const QString& name)
     return nullptr;
 }
 
+QString columnDefinition(const TableDef& table, const ColumnDef& column)
+{
+    const QString q = u'"' + column.name + u'"';
+    switch (column.type) {
+        case FieldType::AutoInc:
+            return q + u" INTEGER PRIMARY KEY AUTOINCREMENT"_s;
+        case FieldType::Text:
+            return q + u" TEXT COLLATE NOCASE CHECK (length(%1) <= %2)"_s.arg(q).arg(column.width);
+        case FieldType::Boolean:
+            return q + u" INTEGER NOT NULL DEFAULT 0"_s;
+        case FieldType::Integer:
+        case FieldType::Currency:
+        case FieldType::Float:
+            break;
+    }
+    // Every number of service defaults to 0, so that balances never come out empty.
+    return q + (table.name == u"service"_s ? u" INTEGER DEFAULT 0"_s : u" INTEGER"_s);
+}
+
 QStringList schemaStatements()
 {
     QStringList out;
     for (const TableDef& t : schemaTables()) {
         QStringList cols;
-        for (const ColumnDef& c : t.columns) {
-            if (c.since) continue;  // its step, appended below, adds it
-            const QString q = u'"' + c.name + u'"';
-            switch (c.type) {
-                case FieldType::AutoInc:
-                    cols << q + u" INTEGER PRIMARY KEY AUTOINCREMENT"_s;
-                    break;
-                case FieldType::Text:
-                    cols << q + u" TEXT COLLATE NOCASE CHECK (length(%1) <= %2)"_s.arg(q).arg(c.width);
-                    break;
-                case FieldType::Boolean:
-                    cols << q + u" INTEGER NOT NULL DEFAULT 0"_s;
-                    break;
-                case FieldType::Integer:
-                case FieldType::Currency:
-                case FieldType::Float:
-                    // Every number of service defaults to 0, so that balances never come out empty.
-                    cols << q + (t.name == u"service"_s ? u" INTEGER DEFAULT 0"_s : u" INTEGER"_s);
-                    break;
-            }
-        }
+        for (const ColumnDef& c : t.columns) cols << columnDefinition(t, c);
         out << u"CREATE TABLE \"%1\" (%2)"_s.arg(t.name, cols.join(u", "_s));
     }
     out << u"CREATE INDEX \"service_id\" ON service(service_id)"_s
@@ -128,8 +131,8 @@ const QVector<SchemaStep>& schemaSteps()
         // The balances and the day totals kept as rows are written, built once from the rows. A later
         // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema()},
-        // Empty or 0 is no limit; a negative one the desk cannot type is refused here as well.
-        {kDebtLimitVersion, {u"ALTER TABLE payeh ADD COLUMN debt_limit INTEGER CHECK (debt_limit >= 0)"_s}},
+        // The settings' debt limit: a column of the catalogue, which the opening adds.
+        {kDebtLimitVersion, {}},
     };
     return steps;
 }

@@ -14,7 +14,7 @@ struct ColumnDef {
     QString name;
     FieldType type;
     int width = 0;  // characters, for text columns
-    int since = 0;  // the schema version whose step adds it (a new database too); 0: the first schema
+    int since = 0;  // the schema version that brings it to a database in use; 0: the first schema
 };
 
 struct TableDef {
@@ -26,6 +26,9 @@ struct TableDef {
 const QVector<TableDef>& schemaTables();
 const TableDef* findTable(const QString& name);  // case-insensitive
 
+// A column as CREATE TABLE or ALTER TABLE ... ADD COLUMN gives it.
+QString columnDefinition(const TableDef& table, const ColumnDef& column);
+
 // The SQL statements that create the current schema, in order.
 QStringList schemaStatements();
 
@@ -36,7 +39,8 @@ constexpr int kSchemaVersion = 5;
 constexpr int kDebtLimitVersion = 5;
 
 // What a database of the version before needs to become this version. A database in use is
-// brought up to kSchemaVersion step by step when it is opened, each step in one transaction.
+// brought up to kSchemaVersion step by step when it is opened, each step in one transaction,
+// which first adds the catalogue's columns of its version.
 struct SchemaStep {
     int version;
     QStringList statements;

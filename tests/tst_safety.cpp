@@ -441,9 +441,7 @@ private slots:
         QTest::newRow("a row written behind the triggers")
             << u"DROP TRIGGER day_totals_delete; DELETE FROM service WHERE id = 1500"_s << 2;
         QTest::newRow("earlier version")
-            << u"ALTER TABLE payeh DROP COLUMN debt_limit; DROP TABLE driver_balance; DROP TABLE day_totals; "
-               "PRAGMA user_version = 2"_s
-            << 0;
+            << u"DROP TABLE driver_balance; DROP TABLE day_totals; PRAGMA user_version = 2"_s << 0;
     }
     void keptTotalsVerifiedAndRepaired()
     {
