@@ -294,12 +294,9 @@ private slots:
         QFETCH(qint32, fare);
         QFETCH(bool, passed);
         Ledger ledger(*m_dm);
-        ServiceInput other = service(u"1405/09/16"_s, 1000000);  // then another driver's
-        other.driverName = u"رانندة هفت"_s;
-        ledger.StoreService(other);
+        ledger.StoreService({u"1405/09/16"_s, 7, 3, 1000000, u"رانندة هفت"_s, u"شركت"_s, u"الف"_s, u"ب"_s});
         ledger.StorePayment({u"1405/09/16"_s, 7, 148000, u"علي رضايي"_s});
-        other.driverId = 8;
-        ledger.StoreService(other);
+        ledger.StoreService({u"1405/09/16"_s, 8, 3, 1000000, u"حسن"_s, u"شركت"_s, u"الف"_s, u"ب"_s});
         m_dm->ADOTablePayeh->Edit();
         m_dm->ADOTablePayeh->FieldByName(u"debt_limit"_s).SetAsCurrency(Ledger::DebtLimitOf(limit));
         m_dm->ADOTablePayeh->Post();

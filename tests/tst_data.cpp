@@ -561,6 +561,7 @@ private slots:
                            "('service_number', 'service_subscriber', 'payment_day')"_s)
                      .toInt(),
                  3);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM pragma_table_info('payeh') WHERE name='debt_limit'"_s).toInt(), 1);
     }
 
     void filtersAndReportsReadAnIndex_data()
