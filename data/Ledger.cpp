@@ -135,7 +135,7 @@ Currency Ledger::ShareOf(qint32 fare) const
 Currency Ledger::DebtLimitOf(const QString& text)
 {
     const auto refuse = [] { throw Error(u"سقف بدهي راننده بايد عددي صفر يا بيشتر باشد"_s); };
-    if (text.trimmed().isEmpty()) return Currency();
+    if (text.isEmpty()) return Currency();
     Currency limit;
     try {
         limit = Currency::parse(text);

@@ -15,13 +15,13 @@ public:
 
     TDBGrid* DBGrid1;
 
+protected:
+    void FormShow() override;
+
 private:
     // Drivers over the debt limit when the list was last shown, and that limit.
     QSet<qint32> m_over;
     agency::Currency m_limit;
-
-protected:
-    void FormShow() override;
 };
 
 extern TFormDriverMande* FormDriverMande;
