@@ -2,6 +2,7 @@
 
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
+#include "data/Ledger.h"
 #include "data/UnitDM.h"
 
 #include <QGridLayout>
@@ -12,7 +13,7 @@ TFormPayeh* FormPayeh = nullptr;
 
 TFormPayeh::TFormPayeh(QWidget* parent) : TForm(parent)
 {
-    Frame(u"FormPayeh"_s, u"اطلاعات پايه"_s, {514, 143});
+    Frame(u"FormPayeh"_s, u"اطلاعات پايه"_s, {514, 172});
 
     auto field = [this](const QString& name, QLabel*& label, const QString& caption, const QString& column) {
         auto* e = new TDBEdit(this);
@@ -32,6 +33,9 @@ TFormPayeh::TFormPayeh(QWidget* parent) : TForm(parent)
     connect(DBEdit4, &QLineEdit::textChanged, this, followText);
     DBEdit2 = field(u"DBEdit2"_s, Label2, u"درصد سهم آژانس"_s, u"percent"_s);
     DBEdit2->setFixedWidth(DBEdit2->fontMetrics().horizontalAdvance(u"-000"_s) + 16);
+    DBEdit5 = field(u"DBEdit5"_s, Label5, u"سقف بدهي راننده"_s, u"debt_limit"_s);
+    DBEdit5->setFixedWidth(DBEdit5->fontMetrics().horizontalAdvance(u"0000000000000"_s) + 16);
+    DBEdit5->Check = [](const QString& text) { agency::Ledger::DebtLimitOf(text); };
     Button1 = new TBitBtn(u"ذخيره"_s, this);
     Button1->setObjectName(u"Button1"_s);
 
@@ -47,17 +51,20 @@ TFormPayeh::TFormPayeh(QWidget* parent) : TForm(parent)
     grid->addWidget(Label2, 2, 2);
     grid->addWidget(DBEdit2, 2, 3);
     grid->addWidget(Button1, 2, 4);
+    grid->addWidget(Label5, 3, 0);
+    grid->addWidget(DBEdit5, 3, 1, Qt::AlignLeading);
     grid->setColumnStretch(1, 1);
 
     setTabOrder(DBEdit1, DBEdit3);
     setTabOrder(DBEdit3, DBEdit4);
     setTabOrder(DBEdit4, DBEdit2);
-    setTabOrder(DBEdit2, Button1);
+    setTabOrder(DBEdit2, DBEdit5);
+    setTabOrder(DBEdit5, Button1);
 
     // Enter writes the field into the settings row before moving on; a refused text keeps the focus.
     m_keys = new KeyChain(this);
     const std::pair<TDBEdit*, QWidget*> chain[] = {
-        {DBEdit1, DBEdit3}, {DBEdit3, DBEdit4}, {DBEdit4, DBEdit2}, {DBEdit2, Button1}};
+        {DBEdit1, DBEdit3}, {DBEdit3, DBEdit4}, {DBEdit4, DBEdit2}, {DBEdit2, DBEdit5}, {DBEdit5, Button1}};
     for (const auto& [from, to] : chain)
         m_keys->onEnter(from, [from, to] {
             from->UpdateRecord();
@@ -74,7 +81,7 @@ void TFormPayeh::FormShow()
 void TFormPayeh::Button1Click()
 {
     // The text of the focused field goes in too; a refused one keeps the focus for its correction.
-    for (TDBEdit* e : {DBEdit1, DBEdit3, DBEdit4, DBEdit2}) {
+    for (TDBEdit* e : {DBEdit1, DBEdit3, DBEdit4, DBEdit2, DBEdit5}) {
         try {
             e->UpdateRecord();
         } catch (...) {

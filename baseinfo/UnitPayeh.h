@@ -17,10 +17,12 @@ public:
     QLabel* Label2;
     QLabel* Label3;
     QLabel* Label4;
+    QLabel* Label5;
     TDBEdit* DBEdit1;  // title
     TDBEdit* DBEdit3;  // address
     TDBEdit* DBEdit4;  // telephones
     TDBEdit* DBEdit2;  // share percentage
+    TDBEdit* DBEdit5;  // the debt above which a driver's services are warned of
     TBitBtn* Button1;
 
     void Button1Click();

@@ -98,6 +98,7 @@ void TDBEdit::Changed()
 void TDBEdit::UpdateRecord()
 {
     if (!m_ds || !m_modified) return;
+    if (Check) Check(text());
     if (!editing(m_ds)) m_ds->Edit();
     m_ds->FieldByName(m_field).SetAsString(text());
     m_modified = false;

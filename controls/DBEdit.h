@@ -5,6 +5,8 @@
 
 #include <QLineEdit>
 
+#include <functional>
+
 namespace agency {
 class TDataset;
 struct TDataSource;
@@ -20,6 +22,9 @@ public:
     void SetField(agency::TDataSource* source, const QString& field);
     agency::TDataset* DataSet() const { return m_ds; }
     QString FieldName() const { return m_field; }
+
+    // Raises Error, in the desk's words, for a text the field may not take; run before it is written.
+    std::function<void(const QString&)> Check;
 
     // Writes a changed text into the row being edited; raises the field's conversion error,
     // keeping the text, when the field refuses it.

@@ -5,6 +5,7 @@
 #include "data/Errors.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -162,9 +163,15 @@ int TDBGridModel::columnCount(const QModelIndex& parent) const
 QVariant TDBGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows || index.column() >= m_columns.size()) return {};
-    if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
+    const bool noted = (role == Qt::BackgroundRole || role == Qt::ToolTipRole) && RowNote;
+    if (role != Qt::DisplayRole && role != Qt::EditRole && !noted) return {};
     // Asked while painting, where no message may open: a cell the file cannot give is drawn empty.
     try {
+        if (noted) {
+            const QString note = RowNote(index.row());
+            if (note.isEmpty()) return {};
+            return role == Qt::ToolTipRole ? QVariant(note) : QVariant(QColor(255, 214, 214));
+        }
         const QString text = Text(index.row(), index.column());
         const int field = fieldIndex(index.column());
         const agency::FieldType type = field < 0 ? agency::FieldType::Text : m_ds->Columns()[field].type;

@@ -31,6 +31,9 @@ public:
     void SetColumns(const QVector<TColumn>& columns);
     const QVector<TColumn>& Columns() const { return m_columns; }
     void SetEditable(bool editable) { m_editable = editable; }
+    // The note of a row the window marks, drawn on a warning colour and shown over it; empty for
+    // an ordinary row.
+    std::function<QString(int row)> RowNote;
 
     // The row that stands for the dataset's pending new row, -1 when there is none.
     int PendingRow() const;

@@ -190,6 +190,18 @@ void upgradeSchema(SqliteConnection* conn)
         if (pragmaInt(conn, "user_version") >= step.version) continue;
         if (upgradeProgress()) sqlite3_progress_handler(db, 10000, &reportUpgrade, &since);
         Transaction tx(conn);
+        // Unless the file has the column already (its version set back, or numbered by another
+        // build): ALTER TABLE knows no IF NOT EXISTS.
+        const auto has = [conn](const QString& table, const QString& column) {
+            Statement st(conn, u"SELECT 1 FROM pragma_table_info(?) WHERE name=? COLLATE NOCASE"_s);
+            st.bind(1, table);
+            st.bind(2, column);
+            return st.step();
+        };
+        for (const TableDef& t : schemaTables())
+            for (const ColumnDef& c : t.columns)
+                if (c.since == step.version && !has(t.name, c.name))
+                    exec(conn, u"ALTER TABLE \"%1\" ADD COLUMN %2"_s.arg(t.name, columnDefinition(t, c, Engine::File)));
         for (const QString& sql : step.statements) exec(conn, sql);
         exec(conn, u"PRAGMA user_version=%1"_s.arg(step.version));
         tx.commit();

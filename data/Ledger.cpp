@@ -137,6 +137,53 @@ Currency Ledger::ShareOf(qint32 fare) const
     return Currency::share(fare, m_dm.ADOTablePayeh->FieldByName(u"percent"_s).AsInteger());
 }
 
+Currency Ledger::DebtLimitOf(const QString& text)
+{
+    const auto refuse = [] { throw Error(u"سقف بدهي راننده بايد عددي صفر يا بيشتر باشد"_s); };
+    if (text.isEmpty()) return Currency();
+    Currency limit;
+    try {
+        limit = Currency::parse(text);
+    } catch (const Error&) {
+        refuse();
+    }
+    if (limit < Currency()) refuse();
+    return limit;
+}
+
+namespace {
+
+// A driver's debt over the kept balances, one row for each form of his name: the balances' own
+// difference, a sum that no row holds counting as nothing.
+const QString kDebt = u"coalesce(sum(service_percent), 0) - coalesce(sum(driver_bes), 0)"_s;
+
+}  // namespace
+
+Debt Ledger::DebtOf(qint32 driverId) const
+{
+    Statement st(m_dm.ADOConnection1->writer(), u"select %1 from driver_balance where driver_id=?"_s.arg(kDebt));
+    st.bind(1, driverId);
+    st.step();
+    return {Currency::fromUnits(st.columnInt(0)), DebtLimit()};
+}
+
+QSet<qint32> Ledger::DriversOverLimit() const
+{
+    QSet<qint32> over;
+    const Currency limit = DebtLimit();
+    if (limit <= Currency()) return over;
+    Statement st(m_dm.ADOConnection1->writer(),
+                 u"select driver_id from driver_balance group by driver_id having %1 > ?"_s.arg(kDebt));
+    st.bind(1, limit.units());
+    while (st.step()) over.insert(qint32(st.columnInt(0)));
+    return over;
+}
+
+Currency Ledger::DebtLimit() const
+{
+    return m_dm.ADOTablePayeh->FieldByName(u"debt_limit"_s).AsCurrency();
+}
+
 Stored Ledger::StoreService(const ServiceInput& in)
 {
     require(in);

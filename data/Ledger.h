@@ -6,6 +6,7 @@
 
 #include "data/Currency.h"
 
+#include <QSet>
 #include <QString>
 
 namespace agency {
@@ -35,6 +36,14 @@ struct Stored {
     QString time;
 };
 
+// A driver's debt to the agency against the agency's limit.
+struct Debt {
+    Currency balance;  // his shares less his payments, over all dates, as the balances show it
+    Currency limit;    // 0: no limit
+    // Passed only when strictly above the limit: a debt equal to it is still within.
+    bool passed() const { return limit > Currency() && balance > limit; }
+};
+
 class Ledger {
 public:
     explicit Ledger(TDM& dm) : m_dm(dm) {}
@@ -50,6 +59,16 @@ public:
     qint32 NextPaymentNumber() const;
     // The agency's share of a fare at the percentage of the settings.
     Currency ShareOf(qint32 fare) const;
+
+    // The limit as the desk types it: empty or 0 for none. Raises Error, in the desk's words, for
+    // a negative amount or a text that is not one.
+    static Currency DebtLimitOf(const QString& text);
+    // What the driver owes now, from the kept balances (a stored service already counts), against
+    // the limit of the settings.
+    Debt DebtOf(qint32 driverId) const;
+    // The limit in force (0: none) and the codes of the drivers whose debt passes it.
+    Currency DebtLimit() const;
+    QSet<qint32> DriversOverLimit() const;
 
     // Stores a new row under the next free number, taking the one after when another desk stores
     // that number meanwhile. Raises Error, storing nothing, when the input or the store is refused.

@@ -305,6 +305,7 @@ void checkServerDatabase(Connection* db, const QString& where)
     if (appId != kApplicationId) throw Error(u"اين پايگاه داده روي سرور از اين برنامه نيست: "_s + where);
     if (version > kSchemaVersion) throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
     for (const TableDef& t : schemaTables()) {
+        if (t.since > version) continue;  // comes with a step of the upgrade
         Statement st(db, u"SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)"_s);
         st.bind(1, t.name);
         if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
@@ -326,6 +327,11 @@ void openServerDatabase(Connection* db, const QString& where)
         Transaction tx(db);
         exec(db, u"LOCK TABLE agency_meta IN EXCLUSIVE MODE"_s);
         if (versionOf(db).second >= step.version) continue;
+        for (const TableDef& t : schemaTables())
+            for (const ColumnDef& c : t.columns)
+                if (c.since == step.version)
+                    exec(db, u"ALTER TABLE \"%1\" ADD COLUMN IF NOT EXISTS %2"_s.arg(t.name,
+                                                                                     columnDefinition(t, c, Engine::Server)));
         for (const QString& sql : step.statements) exec(db, sql);
         exec(db, u"UPDATE agency_meta SET version = %1"_s.arg(step.version));
         tx.commit();

@@ -16,6 +16,7 @@ struct ColumnDef {
     QString name;
     FieldType type;
     int width = 0;  // characters, for text columns
+    int since = 0;  // the schema version that brings it to a database in use; 0: the first schema
 };
 
 struct TableDef {
@@ -32,6 +33,9 @@ struct TableDef {
 const QVector<TableDef>& schemaTables();
 const TableDef* findTable(const QString& name);  // case-insensitive
 
+// A column as CREATE TABLE or ALTER TABLE ... ADD COLUMN gives it on that engine.
+QString columnDefinition(const TableDef& table, const ColumnDef& column, Engine engine);
+
 // The SQL statements that create the current schema on that engine, in order.
 QStringList schemaStatements(Engine engine = Engine::File);
 // The statement that creates one table of the catalogue; ifMissing leaves one already there.
@@ -39,10 +43,13 @@ QString createTableStatement(const TableDef& table, Engine engine, bool ifMissin
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
+// The version that brings in the settings' debt limit.
+constexpr int kDebtLimitVersion = 5;
 
 // What a database of the version before needs to become this version. A database in use is
-// brought up to kSchemaVersion step by step when it is opened, each step in one transaction.
+// brought up to kSchemaVersion step by step when it is opened, each step in one transaction,
+// which first adds the catalogue's columns of its version.
 struct SchemaStep {
     int version;
     QStringList statements;

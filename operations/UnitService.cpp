@@ -170,6 +170,8 @@ void TFormService::BitBtn1Click()
     const agency::Stored stored = agency::Ledger(*DM).StoreService(in);
     const QString number = QString::number(stored.number);
     EditServiceId->setText(number);
+    // A warning, not a refusal: the service is stored whatever it says or meets.
+    guarded([&] { WarnOfDebt(in); });
 
     if (dialogs().Confirm(u"آيا مايل به چاپ سرويس هستيد ؟"_s)) {
         agency::TADOTable* payeh = DM->ADOTablePayeh;
@@ -184,6 +186,14 @@ void TFormService::BitBtn1Click()
     const QString today = agency::session().todayDate;
     MaskEdit1->SetText(today);
     EditServiceId->setText(NextNumberOf(today));
+}
+
+void TFormService::WarnOfDebt(const agency::ServiceInput& in)
+{
+    const agency::Debt debt = agency::Ledger(*DM).DebtOf(in.driverId);
+    if (!debt.passed()) return;
+    dialogs().ShowMessage(u"بدهي راننده «%1» با اين سرويس %2 ريال است و از سقف بدهي %3 ريال گذشته است"_s.arg(
+        in.driverName, debt.balance.toString(), debt.limit.toString()));
 }
 
 bool TFormService::ReadInput(agency::ServiceInput& in)

@@ -41,6 +41,9 @@ private:
     void ClearFields() override;
     QString NextNumberOf(const QString& date);
 
+    // Tells the desk when the driver's debt, this service counted, passes the agency's limit.
+    void WarnOfDebt(const agency::ServiceInput& in);
+
     // The fields as a service stores them; false, with its message shown, when incomplete.
     bool ReadInput(agency::ServiceInput& in);
 

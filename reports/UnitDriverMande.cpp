@@ -1,5 +1,6 @@
 #include "reports/UnitDriverMande.h"
 
+#include "data/Ledger.h"
 #include "data/UnitDM.h"
 
 #include <QVBoxLayout>
@@ -21,6 +22,11 @@ TFormDriverMande::TFormDriverMande(QWidget* parent) : TForm(parent)
                            {u"Expr1002"_s, u"جمع بدهي"_s, 120},
                            {u"Expr1003"_s, u"جمع بستانكاري"_s, 120},
                            {u"Expr1004"_s, u"مانده"_s, 120}});
+    // A driver whose debt, over all the forms of his name, passes the agency's limit stands out.
+    DBGrid1->Model()->RowNote = [this](int row) {
+        if (!m_over.contains(DBGrid1->Model()->Text(row, 0).toInt())) return QString();
+        return u"بدهي اين راننده از سقف بدهي %1 ريال گذشته است"_s.arg(m_limit.toString());
+    };
     auto* box = new QVBoxLayout(this);
     box->addSpacing(8);
     box->addWidget(DBGrid1, 1);
@@ -28,6 +34,9 @@ TFormDriverMande::TFormDriverMande(QWidget* parent) : TForm(parent)
 
 void TFormDriverMande::FormShow()
 {
+    const agency::Ledger ledger(*DM);
+    m_limit = ledger.DebtLimit();
+    m_over = ledger.DriversOverLimit();
     DM->QueryDriverMande->Close();
     DM->QueryDriverMande->Open();
 }

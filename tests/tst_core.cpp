@@ -372,6 +372,38 @@ private slots:
         QCOMPARE(read(parsed.sql()), read(plain));
     }
 
+    // A debt passes the limit only when strictly above it, over every form of the driver's name.
+    void debtAgainstTheLimit_data()
+    {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<qint32>("fare");  // of the new service, at 15 percent, after 2000 owed
+        QTest::addColumn<bool>("passed");
+        QTest::newRow("at the limit") << u"5000"_s << 20000 << false;
+        QTest::newRow("just below") << u"5000"_s << 19999 << false;
+        QTest::newRow("just above") << u"۵۰۰۰"_s << 20001 << true;
+        QTest::newRow("zero") << u"0"_s << 900000 << false;
+        QTest::newRow("empty") << QString() << 900000 << false;
+    }
+    void debtAgainstTheLimit()
+    {
+        QFETCH(QString, limit);
+        QFETCH(qint32, fare);
+        QFETCH(bool, passed);
+        Ledger ledger(*m_dm);
+        ledger.StoreService({u"1405/09/16"_s, 7, 3, 1000000, u"رانندة هفت"_s, u"شركت"_s, u"الف"_s, u"ب"_s});
+        ledger.StorePayment({u"1405/09/16"_s, 7, 148000, u"علي رضايي"_s});
+        ledger.StoreService({u"1405/09/16"_s, 8, 3, 1000000, u"حسن"_s, u"شركت"_s, u"الف"_s, u"ب"_s});
+        m_dm->ADOTablePayeh->Edit();
+        m_dm->ADOTablePayeh->FieldByName(u"debt_limit"_s).SetAsCurrency(Ledger::DebtLimitOf(limit));
+        m_dm->ADOTablePayeh->Post();
+        ledger.StoreService(service(u"1405/09/17"_s, fare));
+        const Debt debt = ledger.DebtOf(7);
+        QCOMPARE(debt.balance, Currency::fromInteger(2000) + Currency::share(fare, 15));
+        QCOMPARE(debt.passed(), passed);
+        QCOMPARE(ledger.DriversOverLimit(),
+                 debt.limit > Currency() ? QSet<qint32>({8, passed ? 7 : 8}) : QSet<qint32>());
+    }
+
     // A backup never lands on the open database itself, by any spelling of its path.
     void backupOntoItselfIsRefused()
     {

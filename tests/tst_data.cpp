@@ -555,7 +555,7 @@ private slots:
         f->program.reset();
         f->exec(
             u"DROP INDEX service_number; DROP INDEX service_subscriber; DROP INDEX payment_day; DROP TABLE audit; "
-            "UPDATE Users SET Users=0; PRAGMA user_version=1"_s);
+            "ALTER TABLE payeh DROP COLUMN debt_limit; UPDATE Users SET Users=0; PRAGMA user_version=1"_s);
         f->build();
         QCOMPARE(f->scalar(u"PRAGMA user_version"_s).toInt(), kSchemaVersion);
         // The audit comes in, and the first user may read it.
@@ -565,6 +565,7 @@ private slots:
                            "('service_number', 'service_subscriber', 'payment_day')"_s)
                      .toInt(),
                  3);
+        QCOMPARE(f->scalar(u"SELECT count(*) FROM pragma_table_info('payeh') WHERE name='debt_limit'"_s).toInt(), 1);
     }
 
     void filtersAndReportsReadAnIndex_data()

@@ -428,6 +428,22 @@ private slots:
         QCOMPARE(FormService->EditServiceId->text(), u"3"_s);
     }
 
+    // A debt past the agency's limit is told before the print question; the service stays stored.
+    void debtWarningBeforeThePrintQuestion()
+    {
+        storeService(1, u"1405/09/16"_s);  // 1000 owed
+        f->exec(u"UPDATE payeh SET debt_limit=25000000"_s);
+        DM->ADOTablePayeh->Reopen();
+        QVERIFY(openNew());
+        fillByKeys(u"7"_s, u"3"_s, kTarget, u"15010"_s);
+        f->dialogs.answers << true;
+        pressEnter();
+        QCOMPARE(f->dialogs.log, (QStringList{u"message: بدهي راننده «علي رضايي» با اين سرويس 2501 ريال است و از "
+                                              "سقف بدهي 2500 ريال گذشته است"_s,
+                                              u"question: "_s + kPrintQuestion, u"preview"_s}));
+        QCOMPARE(serviceCount(), 2);
+    }
+
     void shareOfTheFare_data()
     {
         QTest::addColumn<int>("percent");

@@ -149,7 +149,7 @@ private slots:
         QVERIFY(openSettings());
         TFormPayeh* w = FormPayeh;
         QCOMPARE(w->windowTitle(), u"اطلاعات پايه"_s);
-        QCOMPARE(w->size(), QSize(514, 143));
+        QCOMPARE(w->size(), QSize(514, 172));
         QVERIFY(!w->isModal());
         QStringList shown;
         const std::pair<QLabel*, TDBEdit*> fields[] = {
@@ -168,15 +168,15 @@ private slots:
         QCOMPARE(f->dialogs.errors, QStringList{kNotInEdit});
         QCOMPARE(f->scalar(u"SELECT count(*) FROM payeh WHERE percent=10 AND Title='آژانس نمونه'"_s).toInt(), 1);
 
-        // The Enter chain from the title: address, telephones, percentage, "ذخيره".
+        // The Enter chain from the title: address, telephones, percentage, debt limit, "ذخيره".
         pressKey(Qt::Key_Tab);
         QCOMPARE(focused(), w->DBEdit1);
         QList<QWidget*> chain;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             pressEnter();
             chain << focused();
         }
-        QCOMPARE(chain, (QList<QWidget*>{w->DBEdit3, w->DBEdit4, w->DBEdit2, w->Button1}));
+        QCOMPARE(chain, (QList<QWidget*>{w->DBEdit3, w->DBEdit4, w->DBEdit2, w->DBEdit5, w->Button1}));
         pressKey(Qt::Key_Escape);
         QVERIFY(!w->isVisible());
     }
@@ -184,7 +184,7 @@ private slots:
     void settingsTypedAndSaved_data()
     {
         QTest::addColumn<bool>("emptyTable");
-        QTest::addColumn<int>("backtabs");  // from "ذخيره": 1 percentage, 2 telephones, 3 address, 4 title
+        QTest::addColumn<int>("backtabs");  // from the debt limit: 1 percentage, 2 telephones, 3 address, 4 title
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("column");
@@ -206,6 +206,10 @@ private slots:
         QTest::newRow("over a hundred") << false << 1 << u"150"_s << QString() << u"percent"_s << QVariant(150);
         QTest::newRow("zero") << false << 1 << u"0"_s << QString() << u"percent"_s << QVariant(0);
         QTest::newRow("emptied") << false << 1 << u"\b"_s << QString() << u"percent"_s << QVariant();
+        QTest::newRow("debt limit") << false << 0 << u"۲۵۰۰"_s << QString() << u"debt_limit"_s << QVariant(25000000LL);
+        QTest::newRow("negative debt limit")
+            << false << 0 << u"-1"_s << u"سقف بدهي راننده بايد عددي صفر يا بيشتر باشد"_s << u"debt_limit"_s
+            << QVariant();
         QTest::newRow("no settings row yet")
             << true << 4 << u"آژانس تازه"_s << QString() << u"Title"_s << QVariant(u"آژانس تازه"_s);
     }
@@ -223,7 +227,7 @@ private slots:
         }
         const QString read = u"SELECT \"%1\" FROM payeh"_s.arg(column);
         QVERIFY(openSettings());
-        for (int i = 0; i < backtabs; ++i) pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+        for (int i = 0; i <= backtabs; ++i) pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         QWidget* field = focused();
         typeKeys(typed);
         if (!typed.endsWith(u'\t')) pressEnter();
@@ -251,8 +255,8 @@ private slots:
         QTest::newRow("12 left, closed by Esc") << u"12"_s << u"ex"_s << qint64(3000) << qint64(2500);
         QTest::newRow("12 typed, not left, Esc") << u"12"_s << u"x"_s << qint64(2500) << qint64(2500);
         QTest::newRow("12 typed, not left, closed") << u"12"_s << u"c"_s << qint64(2500) << qint64(2500);
-        QTest::newRow("12 saved") << u"12"_s << u"eex"_s << qint64(3000) << qint64(3000);
-        QTest::newRow("emptied and saved") << u"\b"_s << u"eex"_s << qint64(0) << qint64(0);
+        QTest::newRow("12 saved") << u"12"_s << u"eeex"_s << qint64(3000) << qint64(3000);
+        QTest::newRow("emptied and saved") << u"\b"_s << u"eeex"_s << qint64(0) << qint64(0);
     }
     void percentageInForceAtOnce()
     {
@@ -262,7 +266,7 @@ private slots:
         QFETCH(qint64, shareAfterRestart);
         QCOMPARE(shareOfNewService(u"25000"_s), qint64(2500));
         QVERIFY(openSettings());
-        pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+        for (int i = 0; i < 2; ++i) pressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         typeKeys(typed);
         for (const QChar c : then) {
             if (c == u'e') pressEnter();
