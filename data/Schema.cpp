@@ -1,5 +1,6 @@
 #include "data/Schema.h"
 
+#include "data/Phone.h"
 #include "data/Totals.h"
 
 #include <QStringList>
@@ -126,6 +127,8 @@ const QVector<SchemaStep>& schemaSteps()
         // The balances and the day totals kept as rows are written, built once from the rows. A later
         // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema()},
+        // A subscriber found by telephone through an index, kept by triggers like the totals.
+        {kPhoneIndexVersion, phoneIndexSchema()},
     };
     return steps;
 }

@@ -30,7 +30,7 @@ QStringList schemaStatements();
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 6;
 
 // What a database of the version before needs to become this version. A database in use is
 // brought up to kSchemaVersion step by step when it is opened, each step in one transaction.
