@@ -68,8 +68,9 @@ QStringList normalised(const QString& insert, const QString& field, const QStrin
 // The key of a number held in the SQL text x: the prefix taken off, then the last eight digits.
 QString keyOf(const QString& x)
 {
-    const QString stripped = u"(CASE WHEN substr(%1, 1, 3) = '+98' THEN substr(%1, 4) WHEN substr(%1, 1, 4) = '0098' "
-                             "THEN substr(%1, 5) WHEN substr(%1, 1, 1) = '0' THEN substr(%1, 2) ELSE %1 END)"_s.arg(x);
+    const QString stripped =
+        u"(CASE WHEN substr(%1, 1, 3) = '+98' THEN substr(%1, 4) WHEN substr(%1, 1, 4) = '0098' "
+        "THEN substr(%1, 5) WHEN substr(%1, 1, 1) = '0' THEN substr(%1, 2) ELSE %1 END)"_s.arg(x);
     return u"nullif(substr(%1, -%2), '')"_s.arg(stripped).arg(kKeyDigits);
 }
 
@@ -149,8 +150,9 @@ QVector<qint32> subscribersByPhone(sqlite3* db, const QString& typed)
     const QString digits = phoneDigits(typed);
     QVector<qint32> out;
     if (digits.isEmpty()) return out;
-    Statement st(db, u"SELECT a.acount_id, a.acount_tel FROM acount_phone p JOIN acount a ON a.acount_id = p.acount_id "
-                     "WHERE p.phone = ?1 OR p.phone2 = ?1 ORDER BY a.acount_id"_s);
+    Statement st(db,
+                 u"SELECT a.acount_id, a.acount_tel FROM acount_phone p JOIN acount a ON a.acount_id = p.acount_id "
+                 "WHERE p.phone = ?1 OR p.phone2 = ?1 ORDER BY a.acount_id"_s);
     st.bind(1, key(digits));
     while (st.step())
         if (holdsPhone(st.column(1).toString(), digits)) out << qint32(st.columnInt(0));
@@ -159,9 +161,10 @@ QVector<qint32> subscribersByPhone(sqlite3* db, const QString& typed)
 
 QVector<PastService> lastServices(sqlite3* db, qint32 acountId, int count)
 {
-    Statement st(db, u"SELECT service_date, service_start_add, service_target_add, service_moeny, driver_name "
-                     "FROM service WHERE acount_id = ? AND driver_bes_no = 0 "
-                     "ORDER BY service_date DESC, service_id DESC LIMIT ?"_s);
+    Statement st(db,
+                 u"SELECT service_date, service_start_add, service_target_add, service_moeny, driver_name "
+                 "FROM service WHERE acount_id = ? AND driver_bes_no = 0 "
+                 "ORDER BY service_date DESC, service_id DESC LIMIT ?"_s);
     st.bind(1, acountId);
     st.bind(2, count);
     QVector<PastService> out;

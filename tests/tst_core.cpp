@@ -312,14 +312,14 @@ private slots:
         QTest::newRow("no digit") << none << u"%_'"_s << QList<qint32>{};
         QTest::newRow("telephone changed")
             << u"UPDATE acount SET acount_tel = '66554433' WHERE acount_id = 1"_s << u"66554433"_s << QList<qint32>{1};
-        QTest::newRow("old number gone")
-            << u"UPDATE acount SET acount_tel = '66554433' WHERE acount_id = 1"_s << u"88776655"_s << QList<qint32>{};
+        QTest::newRow("old number gone") << u"UPDATE acount SET acount_tel = '66554433' WHERE acount_id = 1"_s
+                                         << u"88776655"_s << QList<qint32>{};
         QTest::newRow("code changed") << u"UPDATE acount SET acount_id = 9 WHERE acount_id = 4"_s << u"021-44556677"_s
                                       << QList<qint32>{5, 9};
         QTest::newRow("subscriber deleted")
             << u"DELETE FROM acount WHERE acount_id = 5"_s << u"44556677"_s << QList<qint32>{4, 6};
-        QTest::newRow("earlier version")
-            << u"DROP TABLE acount_phone; PRAGMA user_version = 3"_s << u"۰۹۳۵۱۱۱۲۲۳۳"_s << QList<qint32>{3};
+        QTest::newRow("earlier version") << u"DROP TABLE acount_phone; PRAGMA user_version = 3"_s << u"۰۹۳۵۱۱۱۲۲۳۳"_s
+                                         << QList<qint32>{3};
     }
     void phoneLookup()
     {
@@ -327,9 +327,10 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QList<qint32>, found);
         sqlite3* db = m_dm->ADOConnection1->writer();
-        exec(db, u"DELETE FROM acount; INSERT INTO acount (acount_id, acount_name, acount_tel) VALUES "
-                 "(1, 'الف', '021-88776655'), (2, 'ب', '۰۹۱۲ ۱۲۳ ۴۵۶۷'), (3, 'پ', '88112233، 0935-111-2233'), "
-                 "(4, 'ت', '(021) 44556677'), (5, 'ث', '44556677'), (6, 'ج', '031-44556677')"_s);
+        exec(db,
+             u"DELETE FROM acount; INSERT INTO acount (acount_id, acount_name, acount_tel) VALUES "
+             "(1, 'الف', '021-88776655'), (2, 'ب', '۰۹۱۲ ۱۲۳ ۴۵۶۷'), (3, 'پ', '88112233، 0935-111-2233'), "
+             "(4, 'ت', '(021) 44556677'), (5, 'ث', '44556677'), (6, 'ج', '031-44556677')"_s);
         if (!change.isEmpty()) exec(db, change);
         if (change.contains(u"user_version"_s)) {
             m_dm = std::make_unique<TDM>(m_path);
