@@ -155,7 +155,10 @@ private:
                 .arg(date));
     }
     // Puts the main window in front, as after the operator clicks on it.
-    void activateMain() { QVERIFY(bringToFront(FormMain)); }
+    void activateMain()
+    {
+        QVERIFY(bringToFront(FormMain));
+    }
     QString backupDir() const { return f->dir.filePath(u"backup"_s); }
 
 private slots:
