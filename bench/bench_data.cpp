@@ -291,7 +291,8 @@ int main(int argc, char* argv[])
         const auto [found, scanned] = compare(
             51,
             [&] {
-                for (qint32 id : subscribersByPhone(dm->ADOConnection1->writer(), u"۰۲۱%1"_s.arg(caller, 8, 10, QChar(u'0'))))
+                for (qint32 id :
+                     subscribersByPhone(dm->ADOConnection1->writer(), u"۰۲۱%1"_s.arg(caller, 8, 10, QChar(u'0'))))
                     lastServices(dm->ADOConnection1->writer(), id);
             },
             [&] { runRaw(raw, u"SELECT acount_id FROM acount WHERE acount_tel LIKE ?"_s, {u"%%1"_s.arg(caller)}); },

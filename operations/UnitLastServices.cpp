@@ -27,7 +27,7 @@ QStringList texts(const agency::PastService& s)
 
 TFormLastServices::TFormLastServices(QWidget* parent) : TForm(parent)
 {
-    Frame(u"FormLastServices"_s, u"آخرين سرويس هاي مشترك"_s, {560, 200});
+    Frame(u"FormLastServices"_s, u"آخرين سرويس هاي مشترك"_s, {560, 260});
     LabelAcount = MakeBoldLabel(QString(), this);
     ListServices = new QTableWidget(0, int(kTitles.size()), this);
     ListServices->setObjectName(u"ListServices"_s);
@@ -65,7 +65,7 @@ void TFormLastServices::ShowFor(qint32 acountId, const QString& acountName,
                                 const std::function<void(const agency::PastService*)>& done)
 {
     m_services = services;
-    m_acount = u"%1 - %2"_s.arg(acountId).arg(acountName);
+    m_acount = u"%1 (شماره %2)"_s.arg(acountName).arg(acountId);
     m_done = done;
     LabelAcount->setText(m_acount);
     ListServices->setRowCount(int(services.size()));

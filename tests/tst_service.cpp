@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
@@ -976,6 +977,10 @@ private slots:
         QCOMPARE(list->item(0, 0)->text(), u"1405/09/07"_s);
         QCOMPARE(list->item(4, 1)->text(), u"مبدا 3"_s);
         QCOMPARE(FormService->EditAcountId->text(), u"3"_s);
+        f->dialogs.saveAnswers << f->dir.filePath(u"last.csv"_s);
+        pressKey(Qt::Key_E, Qt::ControlModifier);
+        QFile csv(f->dir.filePath(u"last.csv"_s));
+        QVERIFY(csv.open(QIODevice::ReadOnly) && QString::fromUtf8(csv.readAll()).contains(u"مقصد 7"_s));
         for (int key : keys) pressKey(key);
         QVERIFY(QTest::qWaitForWindowActive(FormService));
         if (focused() == FormService->EditTarget) typeAndEnter(kTarget);
