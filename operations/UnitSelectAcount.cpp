@@ -28,8 +28,15 @@ void TFormSelectAcount::DBGrid1KeyPress()
     FormService->EditAcountId->setText(q->FieldByName(u"acount_id"_s).AsString());
     FormService->activateWindow();
     SetFocus(FormService->EditTarget);
+    const bool byPhone = m_byPhone;
     close();
-    if (std::exchange(m_byPhone, false)) FormService->ShowLastServices();
+    if (byPhone) FormService->ShowLastServices();
+}
+
+void TFormSelectAcount::hideEvent(QHideEvent* event)
+{
+    TPicker::hideEvent(event);
+    m_byPhone = false;
 }
 
 void TFormSelectAcount::ShowCodes(const QVector<qint32>& codes)

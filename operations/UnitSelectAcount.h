@@ -18,8 +18,11 @@ public:
     void DBGrid1KeyPress() override;
     void BitBtn1Click() override;
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
-    bool m_byPhone = false;
+    bool m_byPhone = false;  // opened on the subscribers of one telephone
 };
 
 extern TFormSelectAcount* FormSelectAcount;

@@ -113,6 +113,13 @@ void TFormService::FormShow()
     ClearFields();
 }
 
+void TFormService::hideEvent(QHideEvent* event)
+{
+    // The last services belong to the call being taken; they go with the window.
+    LastServices->close();
+    TRegistrationForm::hideEvent(event);
+}
+
 void TFormService::ClearFields()
 {
     for (TLabeledEdit* e : {EditDriverId, EditDriverName, EditAcountId, EditAcountName, EditSource, EditTarget})

@@ -43,6 +43,7 @@ public:
 protected:
     void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void DriverLookup(bool byEnter);
