@@ -11,6 +11,7 @@
 #include "controls/Style.h"
 #include "data/Currency.h"
 #include "data/Database.h"
+#include "data/Phone.h"
 #include "data/SqliteEngine.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
@@ -282,6 +283,21 @@ int main(int argc, char* argv[])
             },
             [&] { number = number % 900 + 1; });
         results.push_back({u"locate a service for correction"_s, located, lookedUp, 1});
+    }
+
+    // The caller found by his telephone, and his last five trips, against a scan of the telephones.
+    if (wanted(u"telephone"_s)) {
+        int caller = 0;
+        const auto [found, scanned] = compare(
+            51,
+            [&] {
+                for (qint32 id :
+                     subscribersByPhone(dm->ADOConnection1->writer(), u"۰۲۱%1"_s.arg(caller, 8, 10, QChar(u'0'))))
+                    lastServices(dm->ADOConnection1->writer(), id);
+            },
+            [&] { runRaw(raw, u"SELECT acount_id FROM acount WHERE acount_tel LIKE ?"_s, {u"%%1"_s.arg(caller)}); },
+            [&] { caller = (caller + 997) % 50000 + 1; });
+        results.push_back({u"caller found by telephone, last five trips"_s, found, scanned, 1});
     }
 
     int next = 100000;

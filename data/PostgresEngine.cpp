@@ -369,6 +369,9 @@ QStringList serverPreamble()
         u"CREATE OR REPLACE FUNCTION agency_fold(t TEXT) RETURNS TEXT LANGUAGE SQL IMMUTABLE PARALLEL SAFE AS "
         "$$ SELECT translate(lower(t COLLATE \"und-x-icu\"), 'يىكةأإ۰۱۲۳۴۵۶۷۸۹٠١٢٣٤٥٦٧٨٩', "
         "'ییکهاا01234567890123456789') $$"_s,
+        // SQLite's name for the place of one text in another, which the program's SQL uses.
+        u"CREATE OR REPLACE FUNCTION instr(t TEXT, part TEXT) RETURNS INT LANGUAGE SQL IMMUTABLE PARALLEL SAFE "
+        "AS $$ SELECT strpos(t, part) $$"_s,
         // Only % is a wildcard; a backslash takes the next character as it is.
         u"CREATE OR REPLACE FUNCTION agency_like_pattern(p TEXT) RETURNS TEXT LANGUAGE plpgsql IMMUTABLE STRICT "
         "PARALLEL SAFE AS $$ DECLARE o TEXT := ''; i INT := 1; n INT := length(p); c TEXT; BEGIN "
@@ -387,7 +390,7 @@ QStringList serverTrigger(const QString& name, const QString& event, const QStri
     const QString q = u'"' + name + u'"';
     return {u"CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN %2 RETURN NULL; END $$"_s
                 .arg(q, body),
-            u"CREATE TRIGGER %1 %2 ON \"%3\" FOR EACH ROW EXECUTE FUNCTION %1()"_s.arg(q, event, table)};
+            u"CREATE OR REPLACE TRIGGER %1 %2 ON \"%3\" FOR EACH ROW EXECUTE FUNCTION %1()"_s.arg(q, event, table)};
 }
 
 }  // namespace agency

@@ -1,6 +1,7 @@
 #include "data/Schema.h"
 
 #include "data/Audit.h"
+#include "data/Phone.h"
 #include "data/PostgresEngine.h"
 #include "data/Totals.h"
 
@@ -174,6 +175,8 @@ QVector<SchemaStep> schemaSteps(Engine engine)
         {kAuditVersion, auditSchema(engine)},
         // The settings' debt limit: a column of the catalogue, which the opening adds.
         {kDebtLimitVersion, {}},
+        // A subscriber found by telephone through an index, kept by triggers like the totals.
+        {kPhoneIndexVersion, phoneIndexSchema(engine)},
     };
     return steps;
 }

@@ -43,7 +43,7 @@ QString createTableStatement(const TableDef& table, Engine engine, bool ifMissin
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 5;
+constexpr int kSchemaVersion = 6;
 // The version that brings in the settings' debt limit.
 constexpr int kDebtLimitVersion = 5;
 

@@ -123,12 +123,13 @@ struct Node;
 using NodePtr = std::unique_ptr<Node>;
 
 struct Node {
-    enum Kind { Column, Number, Text, Negate, Arith, Compare, Like, And, Paren, Aggregate };
+    enum Kind { Column, Number, Text, Negate, Arith, Compare, Like, In, And, Paren, Aggregate };
     Kind kind;
     qsizetype pos;
     QString name;       // column as written, operator, function in lower case, or the text literal
     QString qualifier;  // column: the table written before the dot
     qint64 number = 0;
+    QList<qint64> numbers;  // in: the list
     NodePtr left, right;
     int depth = 1;  // levels of the tree below and including this node
 };
@@ -184,7 +185,7 @@ public:
     {
         const int depth = 1 + std::max(left ? left->depth : 0, right ? right->depth : 0);
         if (depth > kMaxDepth) tooDeep(m_sql, pos);
-        auto n = std::make_unique<Node>(Node{kind, pos, std::move(name), {}, 0, std::move(left), std::move(right)});
+        auto n = std::make_unique<Node>(Node{kind, pos, std::move(name), {}, 0, {}, std::move(left), std::move(right)});
         n->depth = depth;
         return n;
     }
@@ -312,6 +313,18 @@ private:
         if (isKeyword("like")) {
             const qsizetype pos = take().pos;
             return makeNode(Node::Like, pos, {}, std::move(left), parseAdditive());
+        }
+        // "in" takes a list of whole numbers only, such as the codes of a few rows.
+        if (isKeyword("in")) {
+            NodePtr n = makeNode(Node::In, take().pos, {}, std::move(left));
+            expectSymbol("(");
+            do {
+                NodePtr item = parseUnary();
+                if (item->kind != Node::Number) throw Error(u"فهرست in فقط عدد مي گيرد"_s);
+                n->numbers << item->number;
+            } while (acceptSymbol(","));
+            expectSymbol(")");
+            return n;
         }
         return left;
     }
@@ -611,6 +624,17 @@ private:
                 out.sql = u"agency_like(%1, %2)"_s.arg(a.sql, b.sql);
                 out.condition = true;
                 out.aggregate = a.aggregate || b.aggregate;
+                return out;
+            }
+            case Node::In: {
+                const Value a = translate(*n.left);
+                requireValue(a, *n.left);
+                if (kindOf(a.type) != Kind::Whole) throw Error(u"عملگر in فقط براي عدد صحيح به كار مي رود"_s);
+                QStringList items;
+                for (qint64 v : n.numbers) items << QString::number(v);
+                out.sql = u"%1 IN (%2)"_s.arg(a.sql, items.join(u", "_s));
+                out.condition = true;
+                out.aggregate = a.aggregate;
                 return out;
             }
             case Node::And: {

@@ -28,7 +28,34 @@ void TFormSelectAcount::DBGrid1KeyPress()
     FormService->EditAcountId->setText(q->FieldByName(u"acount_id"_s).AsString());
     FormService->activateWindow();
     SetFocus(FormService->EditTarget);
+    const bool byPhone = m_byPhone;
     close();
+    if (byPhone) FormService->ShowLastServices();
+}
+
+void TFormSelectAcount::hideEvent(QHideEvent* event)
+{
+    TPicker::hideEvent(event);
+    m_byPhone = false;
+}
+
+void TFormSelectAcount::ShowCodes(const QVector<qint32>& codes)
+{
+    QStringList list;
+    for (qint32 c : codes) list << QString::number(c);
+    agency::TADOQuery* q = DM->QueryAcount;
+    q->SQL.Clear();
+    q->SQL.Add(u"select *"_s);
+    q->SQL.Add(u"from acount"_s);
+    q->SQL.Add(u"where acount_id in (%1)"_s.arg(list.join(u", "_s)));
+    q->SQL.Add(u"order by acount_id"_s);
+    q->Close();
+    q->Open();
+    // A name typed next searches all subscribers again, as the box shows.
+    EditAcountName->clear();
+    m_byPhone = true;
+    Show();
+    SetFocus(DBGrid1);
 }
 
 void TFormSelectAcount::BitBtn1Click()

@@ -3,16 +3,19 @@
 #include "controls/Dialogs.h"
 #include "controls/Keys.h"
 #include "data/Errors.h"
+#include "data/Phone.h"
 #include "data/Session.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 #include "operations/Registration.h"
+#include "operations/UnitLastServices.h"
 #include "operations/UnitReportService.h"
 #include "operations/UnitSelectAcount.h"
 #include "operations/UnitSelectDriver.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -77,6 +80,10 @@ TFormService::TFormService(QWidget* parent) : TRegistrationForm(parent)
         ReturnTo(this, EditAcountId);
     });
 
+    LastServices = new TFormLastServices(this);
+    // F4 reads the subscriber number as a telephone; Enter there stays the lookup by code.
+    EditAcountId->installEventFilter(this);
+
     m_keys = new KeyChain(this);
     m_keys->onEnter(EditDriverId, [this] { DriverLookup(true); });
     m_keys->onExit(EditDriverId, [this] { DriverLookup(false); });
@@ -106,6 +113,13 @@ void TFormService::FormShow()
     ClearFields();
 }
 
+void TFormService::hideEvent(QHideEvent* event)
+{
+    // The last services belong to the call being taken; they go with the window.
+    LastServices->close();
+    TRegistrationForm::hideEvent(event);
+}
+
 void TFormService::ClearFields()
 {
     for (TLabeledEdit* e : {EditDriverId, EditDriverName, EditAcountId, EditAcountName, EditSource, EditTarget})
@@ -121,6 +135,58 @@ void TFormService::OpenAcountPicker()
 void TFormService::DriverLookup(bool byEnter)
 {
     ::DriverLookup(EditDriverId, EditDriverName, EditAcountId, 1, byEnter);
+}
+
+bool TFormService::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == EditAcountId && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F4) {
+        guarded([this] { CallerNumber(EditAcountId->text()); });
+        return true;
+    }
+    return TRegistrationForm::eventFilter(watched, event);
+}
+
+void TFormService::CallerNumber(const QString& number)
+{
+    if (agency::phoneDigits(number).isEmpty()) {
+        dialogs().ShowMessage(u"شماره تلفن را در شماره مشترك بنويسيد و F4 را بزنيد"_s);
+        SetFocus(EditAcountId);
+        return;
+    }
+    const QVector<qint32> found = agency::subscribersByPhone(DM->ADOConnection1->writer(), number);
+    if (found.isEmpty()) {
+        dialogs().ShowMessage(u"مشتركي با اين شماره تلفن نيست"_s);
+        SetFocus(EditAcountId);
+        return;
+    }
+    if (found.size() > 1) {
+        FormSelectAcount->ShowCodes(found);
+        return;
+    }
+    // Filled as the lookup by code fills it, before the focus leaves the code field.
+    EditAcountId->setText(QString::number(found.front()));
+    AcountLookup(true);
+    // Once the key that asked is done with, so that the list keeps the focus it takes.
+    QMetaObject::invokeMethod(
+        this, [this] { guarded([this] { ShowLastServices(); }); }, Qt::QueuedConnection);
+}
+
+void TFormService::ShowLastServices()
+{
+    bool ok = false;
+    const qint32 id = EditAcountId->text().toInt(&ok);
+    if (!ok) return;
+    const QVector<agency::PastService> past = agency::lastServices(DM->ADOConnection1->writer(), id);
+    if (past.isEmpty()) return;
+    LastServices->ShowFor(id, EditAcountName->text(), past, [this](const agency::PastService* chosen) {
+        if (chosen) {
+            EditSource->setText(chosen->source);
+            EditTarget->setText(chosen->target);
+            EditMoney->setText(chosen->fare.toString());
+        }
+        ReturnTo(this, chosen ? static_cast<QWidget*>(EditMoney) : EditTarget);
+    });
 }
 
 void TFormService::ShowNumberOfDate()

@@ -4,6 +4,7 @@
 #include "operations/Registration.h"
 
 class KeyChain;
+class TFormLastServices;
 
 // The desk's working window: records a new service, or corrects a stored one.
 class TFormService : public TRegistrationForm {
@@ -30,8 +31,19 @@ public:
     void BitBtn1Click();
     void BitBtn2Click();
 
+    // The subscriber whose telephone holds the number: F4 in the subscriber number hands in what
+    // is typed there, and a caller-ID device may hand in the caller's number the same way. One
+    // found fills the subscriber and shows his last services; several open the picker on them.
+    void CallerNumber(const QString& number);
+    // The last services of the subscriber in EditAcountId, when he has any; Enter on one copies
+    // its addresses and fare into the new service.
+    void ShowLastServices();
+    TFormLastServices* LastServices;
+
 protected:
     void FormShow() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void DriverLookup(bool byEnter);

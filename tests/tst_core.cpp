@@ -6,6 +6,7 @@
 #include "data/Audit.h"
 #include "data/Database.h"
 #include "data/Ledger.h"
+#include "data/Phone.h"
 #include "data/Session.h"
 #include "data/SolarDate.h"
 #include "data/SqlSubset.h"
@@ -417,6 +418,55 @@ private slots:
         QFile f(m_path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
+    }
+
+    // A subscriber found by his telephone in any of the ways it is written or typed, through the
+    // kept index, whoever wrote the subscriber; an earlier version's file gets the index built.
+    void phoneLookup_data()
+    {
+        QTest::addColumn<QString>("change");  // an administrator's SQL run first
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<qint32>>("found");
+        const QString none;
+        QTest::newRow("Persian digits") << none << u"۸۸۷۷۶۶۵۵"_s << QList<qint32>{1};
+        QTest::newRow("Arabic-Indic with area code") << none << u"٠٢١-٨٨٧٧٦٦٥٥"_s << QList<qint32>{1};
+        QTest::newRow("leading 0") << none << u"09121234567"_s << QList<qint32>{2};
+        QTest::newRow("+98, blanks and dashes") << none << u"+98 912-123 4567"_s << QList<qint32>{2};
+        QTest::newRow("0098") << none << u"00989121234567"_s << QList<qint32>{2};
+        QTest::newRow("second number of a field") << none << u"88112233"_s << QList<qint32>{3};
+        QTest::newRow("two subscribers, another city not") << none << u"021 44556677"_s << QList<qint32>{4, 5};
+        QTest::newRow("other city, and one written without") << none << u"0314-4556677"_s << QList<qint32>{5, 6};
+        QTest::newRow("part of a number") << none << u"8776655"_s << QList<qint32>{};
+        QTest::newRow("hostile") << none << u"' OR 1=1 --%_ 88776655"_s << QList<qint32>{};
+        QTest::newRow("no digit") << none << u"%_'"_s << QList<qint32>{};
+        QTest::newRow("telephone changed")
+            << u"UPDATE acount SET acount_tel = '66554433' WHERE acount_id = 1"_s << u"66554433"_s << QList<qint32>{1};
+        QTest::newRow("old number gone") << u"UPDATE acount SET acount_tel = '66554433' WHERE acount_id = 1"_s
+                                         << u"88776655"_s << QList<qint32>{};
+        QTest::newRow("code changed") << u"UPDATE acount SET acount_id = 9 WHERE acount_id = 4"_s << u"021-44556677"_s
+                                      << QList<qint32>{5, 9};
+        QTest::newRow("subscriber deleted")
+            << u"DELETE FROM acount WHERE acount_id = 5"_s << u"44556677"_s << QList<qint32>{4, 6};
+        QTest::newRow("earlier version") << u"DROP TABLE acount_phone; PRAGMA user_version = 3"_s << u"۰۹۳۵۱۱۱۲۲۳۳"_s
+                                         << QList<qint32>{3};
+    }
+    void phoneLookup()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, typed);
+        QFETCH(QList<qint32>, found);
+        Connection* db = m_dm->ADOConnection1->writer();
+        exec(db,
+             u"DELETE FROM acount; INSERT INTO acount (acount_id, acount_name, acount_tel) VALUES "
+             "(1, 'الف', '021-88776655'), (2, 'ب', '۰۹۱۲ ۱۲۳ ۴۵۶۷'), (3, 'پ', '88112233، 0935-111-2233'), "
+             "(4, 'ت', '(021) 44556677'), (5, 'ث', '44556677'), (6, 'ج', '031-44556677')"_s);
+        if (testdb::onServer()) change.replace(u"PRAGMA user_version = 3"_s, u"UPDATE agency_meta SET version = 5"_s);
+        if (!change.isEmpty()) exec(db, change);
+        if (change.contains(u"version"_s)) {
+            m_dm = std::make_unique<TDM>(m_path);
+            db = m_dm->ADOConnection1->writer();
+        }
+        QCOMPARE(subscribersByPhone(db, typed), found);
     }
 
     // The database named on the command line wins over the environment's, which wins over DB.MDB.

@@ -5,6 +5,7 @@
 #include "controls/Receipt.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
+#include "operations/UnitLastServices.h"
 #include "operations/UnitReportService.h"
 #include "operations/UnitSelectAcount.h"
 #include "operations/UnitSelectDriver.h"
@@ -13,10 +14,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTest>
 
 #include <memory>
@@ -933,6 +936,77 @@ private slots:
         }
         QCOMPARE(serviceCount(), 100002);
         QCOMPARE(FormService->EditServiceId->text(), u"3"_s);
+    }
+
+    // F4 in the subscriber number reads it as a telephone: one subscriber is filled in and his last
+    // five services shown, newest first, Enter copying one into the new service and Esc none; a
+    // number of several subscribers opens the picker on them; an unknown one says so.
+    void phoneFindsTheCaller_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QList<int>>("keys");  // pressed in the list of last services
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("stored");  // origin, destination, fare of the new service
+        const QList<int> down = {Qt::Key_Down, Qt::Key_Return};
+        QTest::newRow("Persian digits, a past trip copied")
+            << u"۰۲۱۸۸۷۷۶۶۵۵"_s << down << QString() << QStringList{u"مبدا 6"_s, u"مقصد 6"_s, u"18000"_s};
+        QTest::newRow("Esc keeps the address")
+            << u"88776655"_s << QList<int>{Qt::Key_Escape} << QString() << QStringList{kAcountAdd, kTarget, u"0"_s};
+        QTest::newRow("two on one number, the picker")
+            << u"09121234567"_s << down << QString() << QStringList{u"مبدا 6"_s, u"مقصد 6"_s, u"18000"_s};
+        QTest::newRow("nobody") << u"66554433"_s << QList<int>{} << u"مشتركي با اين شماره تلفن نيست"_s << QStringList{};
+    }
+    void phoneFindsTheCaller()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, message);
+        QFETCH(QStringList, stored);
+        f->exec(
+            u"UPDATE acount SET acount_tel = '021-88776655 / 0912 123 4567' WHERE acount_id = 3; "
+            "UPDATE acount SET acount_tel = '+98 912 1234567' WHERE acount_id = 4"_s);
+        for (int i = 1; i <= 7; ++i)
+            f->exec(
+                u"INSERT INTO service (service_id, acount_id, service_date, service_start_add, service_target_add, "
+                "service_moeny) VALUES (%1, 3, '1405/09/0%1', 'مبدا %1', 'مقصد %1', %1 * 30000000)"_s.arg(i));
+        // A payment is no trip of the subscriber.
+        f->exec(
+            u"INSERT INTO service (acount_id, service_date, driver_bes, driver_bes_no) VALUES "
+            "(3, '1405/09/09', 10000, 1)"_s);
+        QVERIFY(openNew());
+        typeAndEnter(u"7"_s);
+        typeText(focused(), typed);
+        pressKey(Qt::Key_F4);
+        if (!message.isEmpty()) {
+            QCOMPARE(f->dialogs.messages, QStringList{message});
+            QCOMPARE(focused(), FormService->EditAcountId);
+            return;
+        }
+        if (FormSelectAcount->isVisible()) {
+            QVERIFY(QTest::qWaitForWindowActive(FormSelectAcount));
+            QCOMPARE(DM->QueryAcount->RecordCount(), 2);
+            QCOMPARE(focused(), FormSelectAcount->DBGrid1);
+            pressEnter();
+        }
+        QTableWidget* list = FormService->LastServices->ListServices;
+        QTRY_VERIFY(FormService->LastServices->isActiveWindow());
+        QCOMPARE(list->rowCount(), 5);
+        QCOMPARE(list->item(0, 0)->text(), u"1405/09/07"_s);
+        QCOMPARE(list->item(4, 1)->text(), u"مبدا 3"_s);
+        QCOMPARE(FormService->EditAcountId->text(), u"3"_s);
+        f->dialogs.saveAnswers << f->dir.filePath(u"last.csv"_s);
+        pressKey(Qt::Key_E, Qt::ControlModifier);
+        QFile csv(f->dir.filePath(u"last.csv"_s));
+        QVERIFY(csv.open(QIODevice::ReadOnly) && QString::fromUtf8(csv.readAll()).contains(u"مقصد 7"_s));
+        for (int key : keys) pressKey(key);
+        QVERIFY(QTest::qWaitForWindowActive(FormService));
+        if (focused() == FormService->EditTarget) typeAndEnter(kTarget);
+        QCOMPARE(focused(), FormService->EditMoney);
+        pressEnter();
+        pressEnter();
+        QCOMPARE(f->rows(u"SELECT service_start_add, service_target_add, service_moeny / 10000, acount_name FROM "
+                         "service WHERE service_date = '%1'"_s.arg(kToday)),
+                 (QList<QVariantList>{{stored[0], stored[1], stored[2].toLongLong(), kAcountName}}));
     }
 };
 

@@ -318,6 +318,8 @@ void TestSqlSubset::results_data()
     QTest::newRow("comment marks inside a text")
         << u8("select driver_id from driver where driver_name='a--b /* c'") << QString() << false << QString();
     QTest::newRow("Persian digits") << u8("select id from service where id=۴") << QString() << false << u8("4");
+    QTest::newRow("codes in a list") << u8("select *\nfrom service\nwhere id in (5, 1, -2)") << u8("id") << false
+                                     << u8("1;5");
 
     // Aggregates: currency stays in ten-thousandths, the mean of money is rounded to one.
     QTest::newRow("statistics, whole table")
@@ -413,6 +415,10 @@ void TestSqlSubset::refusals_data()
     QTest::newRow("unterminated quote") << u8("select *\nfrom driver\nwhere driver_name like '%abc")
                                         << u8("متن داخل علامت ' بسته نشده است");
     QTest::newRow("or") << u8("select *\nfrom service\nwhere service_id=1 or 1=1") << u8("نزديك «or 1=1»");
+    QTest::newRow("in with a text") << u8("select * from acount where acount_id in (1, '2')") << u8("فقط عدد");
+    QTest::newRow("in with a sub-query") << u8("select * from acount where acount_id in (select acount_id from acount)")
+                                         << u8("نزديك «select");
+    QTest::newRow("in on a text") << u8("select * from acount where acount_name in (1)") << u8("عدد صحيح");
     QTest::newRow("line comment") << u8("select *\nfrom service\nwhere service_id=1 --x") << u8("توضيح");
     QTest::newRow("block comment") << u8("select * /* x */ from service") << u8("توضيح");
     QTest::newRow("sub-query") << u8("select *\nfrom service\nwhere service_id=(select max(service_id) from service)")
