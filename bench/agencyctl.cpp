@@ -6,6 +6,9 @@
 //                                              its kept totals recomputed from the rows
 //   agencyctl repair-totals PATH               every kept total rebuilt from the rows
 //   agencyctl restore BACKUP PATH              verify, then put the backup in place of PATH
+//   agencyctl copy FROM TO                     every row into a new database (file or server),
+//                                              then the two compared: ok, or what differs
+// PATH, FROM and TO name a file or a server (postgresql://desk@server/agency).
 
 #include "bench/SampleData.h"
 #include "data/Database.h"
@@ -31,7 +34,9 @@ int usage()
                  "       agencyctl generate PATH SERVICES [DRIVERS] [SUBSCRIBERS] [DAYS]\n"
                  "       agencyctl verify PATH\n"
                  "       agencyctl repair-totals PATH\n"
-                 "       agencyctl restore BACKUP PATH\n");
+                 "       agencyctl restore BACKUP PATH\n"
+                 "       agencyctl copy FROM TO\n"
+                 "PATH, FROM and TO: a file, or a server as postgresql://desk@server/agency\n");
     return 2;
 }
 
@@ -111,6 +116,13 @@ int main(int argc, char* argv[])
             const Database db(args[2]);
             const qint64 written = rebuildTotals(db.writer());
             std::printf("%s\n", (u"جمعهاي نگه داشته از نو ساخته شد: %1 رديف"_s.arg(written)).toUtf8().constData());
+            return 0;
+        }
+        if (args.size() == 4 && command == "copy"_L1) {
+            const QStringList differences = Database::copy(args[2], args[3]);
+            for (const QString& d : differences) std::printf("%s\n", d.toUtf8().constData());
+            if (!differences.isEmpty()) throw Error(u"رونوشت با پايگاه داده اصلي نمي خواند"_s);
+            std::printf("ok\n");
             return 0;
         }
         if (args.size() == 4 && command == "restore"_L1) {

@@ -546,6 +546,72 @@ QStringList Database::verify(const QString& path)
     return totalsDifferences(db);
 }
 
+namespace {
+
+// The number of rows of each table and the sum of each money column, as "table.column=value".
+QStringList tallies(Connection* db)
+{
+    QStringList out;
+    for (const TableDef& t : schemaTables()) {
+        QStringList parts = {u"count(*)"_s};
+        for (const ColumnDef& c : t.columns)
+            if (c.type == FieldType::Currency) parts << u"sum(\"%1\")"_s.arg(c.name);
+        Statement st(db, u"SELECT %1 FROM \"%2\""_s.arg(parts.join(u", "_s), t.name));
+        st.step();
+        out << u"%1=%2"_s.arg(t.name).arg(st.columnInt(0));
+        int i = 1;
+        for (const ColumnDef& c : t.columns)
+            if (c.type == FieldType::Currency) out << u"%1.%2=%3"_s.arg(t.name, c.name).arg(st.columnInt(i++));
+    }
+    return out;
+}
+
+}  // namespace
+
+QStringList Database::copy(const QString& from, const QString& to)
+{
+    const Database source(from);
+    // The target is made as a new database would be, and its first rows give way to the source's.
+    create(to, {u"-"_s, 0, u"-"_s, u"-"_s});
+    const OnFailure removeFile([&to] {
+        if (!isServerAddress(to)) QFile::remove(to);
+    });
+    const Database target(to);
+    Connection* in = source.writer();
+    Connection* out = target.writer();
+    {
+        Transaction tx(out);
+        exec(out, u"DELETE FROM \"Users\"; DELETE FROM payeh"_s);
+        in->begin(false);
+        const auto endRead = qScopeGuard([in] { in->rollback(); });
+        for (const TableDef& t : schemaTables()) {
+            QStringList names, marks;
+            for (const ColumnDef& c : t.columns) {
+                names << u'"' + c.name + u'"';
+                marks << u"?"_s;
+            }
+            Statement rows(in, u"SELECT %1 FROM \"%2\" ORDER BY \"%3\""_s.arg(names.join(u','), t.name, t.keyName()),
+                           true);
+            Statement put(out, u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(t.name, names.join(u','), marks.join(u',')));
+            while (rows.step()) {
+                put.reset();
+                for (int i = 0; i < names.size(); ++i) put.bind(i + 1, rows.column(i));
+                put.step();
+            }
+            // A key the copy wrote is no longer free for the server's next row.
+            if (out->engine() == Engine::Server && t.keyColumnIndex() >= 0)
+                exec(out, u"SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(\"%3\"), 0) + 1, false) "
+                          "FROM \"%4\""_s.arg(t.name.toLower(), t.keyName().toLower(), t.keyName(), t.name));
+        }
+        tx.commit();
+    }
+    const QStringList was = tallies(in), is = tallies(out);
+    QStringList differences;
+    for (qsizetype i = 0; i < was.size(); ++i)
+        if (was[i] != is.value(i)) differences << u"%1 ≠ %2"_s.arg(was[i], is.value(i));
+    return differences + totalsDifferences(out);
+}
+
 void Database::setUpgradeProgress(std::function<void()> progress)
 {
     upgradeProgress() = std::move(progress);

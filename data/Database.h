@@ -112,6 +112,12 @@ public:
     // one, which takes a while on a large file, so that a window may answer; it must not throw.
     static void setUpgradeProgress(std::function<void()> progress);
 
+    // Copies every row of the database at from into a new one at to (a file that does not exist,
+    // or an empty database on a server), in one transaction, then compares the two: each table's
+    // rows and the sums of every money column. Returns what differs, in the desk's words; empty
+    // when the copy is whole. A copy that fails leaves nothing at to.
+    static QStringList copy(const QString& from, const QString& to);
+
     // Verifies backup, then puts its content in place of the database at path through SQLite's
     // backup API. The database replaced is kept beside it under a dated name (DB.MDB becomes
     // DB-1405-09-17-103000.MDB), which is returned; empty when there was none at path. A database
