@@ -26,7 +26,8 @@ int main(int argc, char* argv[])
         boxes.ShowError(e.text());
         return 1;
     }
-    if (!QFileInfo::exists(path)) {
+    // A server's database is made by agencyctl create, not by a window on one desk.
+    if (!agency::isServerAddress(path) && !QFileInfo::exists(path)) {
         TFormNewDatabase firstRun(path);
         guarded([&] { firstRun.exec(); });
         if (!firstRun.Created()) return 0;
