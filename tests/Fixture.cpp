@@ -17,7 +17,6 @@
 #include <QTextLayout>
 
 #include <grp.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

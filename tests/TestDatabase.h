@@ -17,10 +17,10 @@ inline bool onServer()
 }
 
 // The location of a database that does not exist yet, ready for Database::create.
-inline QString freshLocation(const QTemporaryDir& dir, const QString& file = QStringLiteral("DB.MDB"))
+inline QString freshLocation(const QTemporaryDir& dir)
 {
     using namespace Qt::StringLiterals;
-    if (!onServer()) return dir.filePath(file);
+    if (!onServer()) return dir.filePath(u"DB.MDB"_s);
     const QString server = qEnvironmentVariable("AGENCY_TEST_SERVER");
     const QString socket = qEnvironmentVariable("AGENCY_TEST_SERVER_DIR");
     if (server.isEmpty() || socket.isEmpty()) throw agency::Error(u"AGENCY_TEST_SERVER is not set: run under scripts/with-postgres"_s);
