@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QRandomGenerator>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -25,8 +26,15 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
     // from the sorted rows; the kept totals are then computed from the rows, as the triggers keep them.
     QStringList indexes, drops;
     if (!file) {
+        exec(w, u"SET LOCAL maintenance_work_mem = '512MB'"_s);
         drops << u"ALTER TABLE service DISABLE TRIGGER USER"_s;
         indexes << u"ALTER TABLE service ENABLE TRIGGER USER"_s;
+        Statement st(w, u"SELECT i.relname, pg_get_indexdef(i.oid) FROM pg_index x JOIN pg_class i ON i.oid = "
+                        "x.indexrelid WHERE x.indrelid = 'service'::regclass AND NOT x.indisprimary"_s);
+        while (st.step()) {
+            drops << u"DROP INDEX \"%1\""_s.arg(st.column(0).toString());
+            indexes << st.column(1).toString();
+        }
     } else {
         Statement st(w,
                      u"SELECT type, name, sql FROM sqlite_master WHERE tbl_name = 'service' AND type IN "
@@ -37,39 +45,39 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
         }
     }
     for (const QString& sql : drops) exec(w, sql);
+    // Drivers and subscribers a database already has are kept as they are.
+    const auto missing = [w](const QString& table, const QString& key, int count) {
+        QSet<qint64> held;
+        Statement st(w, u"SELECT %1 FROM %2"_s.arg(key, table));
+        while (st.step()) held.insert(st.columnInt(0));
+        QList<int> out;
+        for (int i = 1; i <= count; ++i)
+            if (!held.contains(i)) out << i;
+        return out;
+    };
     {
-        Statement d(
-            w,
-            u"INSERT INTO driver (driver_id, driver_name, driver_add, driver_tel, driver_auto) VALUES (?,?,?,?,?) "
-            "ON CONFLICT DO NOTHING"_s);
-        for (int i = 1; i <= drivers; ++i) {
-            d.reset();
-            d.bind(1, i);
-            d.bind(2, u"راننده "_s + QString::number(i));
-            d.bind(3, u"خيابان "_s + QString::number(i % 50));
-            d.bind(4, u"0912%1"_s.arg(i, 7, 10, QChar(u'0')));
-            d.bind(5, u"پرايد"_s);
-            d.step();
-        }
-        Statement a(
-            w, u"INSERT INTO acount (acount_id, acount_name, acount_add, acount_tel) VALUES (?,?,?,?) ON CONFLICT DO NOTHING"_s);
-        for (int i = 1; i <= subscribers; ++i) {
-            a.reset();
-            a.bind(1, i);
-            a.bind(2, u"مشترك "_s + QString::number(i));
-            a.bind(3, u"كوچه "_s + QString::number(i % 300));
-            a.bind(4, u"021%1"_s.arg(i, 8, 10, QChar(u'0')));
-            a.step();
-        }
+        // Read before a load begins: a server's connection does nothing else while rows stream in.
+        const QList<int> newDrivers = missing(u"driver"_s, u"driver_id"_s, drivers),
+                         newSubscribers = missing(u"acount"_s, u"acount_id"_s, subscribers);
+        const auto d = w->load(u"driver"_s, {u"driver_id"_s, u"driver_name"_s, u"driver_add"_s, u"driver_tel"_s,
+                                             u"driver_auto"_s});
+        for (int i : newDrivers)
+            d->add({i, u"راننده "_s + QString::number(i), u"خيابان "_s + QString::number(i % 50),
+                    u"0912%1"_s.arg(i, 7, 10, QChar(u'0')), u"پرايد"_s});
+        d->finish();
+        const auto a = w->load(u"acount"_s, {u"acount_id"_s, u"acount_name"_s, u"acount_add"_s, u"acount_tel"_s});
+        for (int i : newSubscribers)
+            a->add({i, u"مشترك "_s + QString::number(i), u"كوچه "_s + QString::number(i % 300),
+                    u"021%1"_s.arg(i, 8, 10, QChar(u'0'))});
+        a->finish();
     }
-    Statement s(w,
-                u"INSERT INTO service (service_id, driver_id, driver_name, acount_id, acount_name, service_date, "
-                "service_start_add, service_target_add, service_action, service_moeny, service_percent, \"Service_time\") "
-                "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"_s);
-    Statement p(
-        w,
-        u"INSERT INTO service (driver_id, driver_name, service_date, service_action, driver_bes, driver_bes_no) "
-        "VALUES (?,?,?,?,?,?)"_s);
+    const auto s = w->load(u"service"_s, {u"service_id"_s, u"driver_id"_s, u"driver_name"_s, u"acount_id"_s,
+                                          u"acount_name"_s, u"service_date"_s, u"service_start_add"_s,
+                                          u"service_target_add"_s, u"service_action"_s, u"service_moeny"_s,
+                                          u"service_percent"_s, u"Service_time"_s, u"driver_bes"_s,
+                                          u"driver_bes_no"_s});
+    // A payment is a row of the same table, its service's columns as their defaults leave them.
+    const QVariant none;
     const QDate today = SolarDate::now().date();
     const int perDay = qMax(1, services / qMax(1, days));
     int payment = 0;
@@ -85,37 +93,24 @@ void generateSample(const QString& path, int services, int drivers, int subscrib
         const int driver = 1 + int(rng.bounded(drivers));
         const int acount = 1 + int(rng.bounded(subscribers));
         const int fare = 5000 * (1 + int(rng.bounded(20)));
-        s.reset();
-        s.bind(1, number);
-        s.bind(2, driver);
-        s.bind(3, u"راننده "_s + QString::number(driver));
-        s.bind(4, acount);
-        s.bind(5, u"مشترك "_s + QString::number(acount));
-        s.bind(6, date);
-        s.bind(7, u"كوچه "_s + QString::number(acount % 300));
-        s.bind(8, u"ميدان "_s + QString::number(i % 40));
-        s.bind(9, u"بابت انجام سرويس بشماره "_s + QString::number(number));
-        s.bind(10, Currency::fromInteger(fare).units());
-        s.bind(11, Currency::share(fare, 15).units());
-        s.bind(12, u"10:00:00"_s);
-        s.step();
+        s->add({number, driver, u"راننده "_s + QString::number(driver), acount, u"مشترك "_s + QString::number(acount),
+                date, u"كوچه "_s + QString::number(acount % 300), u"ميدان "_s + QString::number(i % 40),
+                u"بابت انجام سرويس بشماره "_s + QString::number(number), Currency::fromInteger(fare).units(),
+                Currency::share(fare, 15).units(), u"10:00:00"_s, 0, 0});
         if (i % 10 == 9) {
             ++payment;
-            p.reset();
-            p.bind(1, driver);
-            p.bind(2, u"راننده "_s + QString::number(driver));
-            p.bind(3, date);
-            p.bind(4, u"بابت پرداخت وجه به شماره  "_s + QString::number(payment));
-            p.bind(5, Currency::fromInteger(10000).units());
-            p.bind(6, payment);
-            p.step();
+            s->add({0, driver, u"راننده "_s + QString::number(driver), 0, none, date, none, none,
+                    u"بابت پرداخت وجه به شماره  "_s + QString::number(payment), 0, 0, none,
+                    Currency::fromInteger(10000).units(), payment});
         }
     }
+    s->finish();
     for (const QString& sql : indexes) exec(w, sql);
     if (file)
         for (const QString& sql : keptTotalsSchema(Engine::File)) exec(w, sql);
+    else
+        refillTotals(w);
     tx.commit();
-    if (!file) rebuildTotals(w);
 }
 
 }  // namespace agency

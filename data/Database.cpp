@@ -584,24 +584,32 @@ QStringList Database::copy(const QString& from, const QString& to)
         exec(out, u"DELETE FROM \"Users\"; DELETE FROM payeh"_s);
         in->begin(false);
         const auto endRead = qScopeGuard([in] { in->rollback(); });
+        // A server's kept totals are computed once from the copied rows, not a row at a time.
+        const bool server = out->engine() == Engine::Server;
+        if (server) exec(out, u"ALTER TABLE service DISABLE TRIGGER USER"_s);
         for (const TableDef& t : schemaTables()) {
-            QStringList names, marks;
+            QStringList columns, names;
             for (const ColumnDef& c : t.columns) {
+                columns << c.name;
                 names << u'"' + c.name + u'"';
-                marks << u"?"_s;
             }
             Statement rows(in, u"SELECT %1 FROM \"%2\" ORDER BY \"%3\""_s.arg(names.join(u','), t.name, t.keyName()),
                            true);
-            Statement put(out, u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(t.name, names.join(u','), marks.join(u',')));
+            const std::unique_ptr<RowLoader> put = out->load(t.name, columns);
+            QVariantList row(columns.size());
             while (rows.step()) {
-                put.reset();
-                for (int i = 0; i < names.size(); ++i) put.bind(i + 1, rows.column(i));
-                put.step();
+                for (int i = 0; i < columns.size(); ++i) row[i] = rows.column(i);
+                put->add(row);
             }
+            put->finish();
             // A key the copy wrote is no longer free for the server's next row.
             if (out->engine() == Engine::Server && t.keyColumnIndex() >= 0)
                 exec(out, u"SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(\"%3\"), 0) + 1, false) "
                           "FROM \"%4\""_s.arg(t.name.toLower(), t.keyName().toLower(), t.keyName(), t.name));
+        }
+        if (server) {
+            refillTotals(out);
+            exec(out, u"ALTER TABLE service ENABLE TRIGGER USER"_s);
         }
         tx.commit();
     }

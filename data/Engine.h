@@ -4,6 +4,7 @@
 // is the dialect both run, so that no window knows which one it stands on.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -24,6 +25,17 @@ public:
     virtual qint64 columnInt(int index) const = 0;
 };
 
+// Many rows added to one table at once, in the fastest way the engine takes them; the table's
+// triggers fire as for INSERT. Connection::load gives one.
+class RowLoader {
+public:
+    virtual ~RowLoader() = default;
+    virtual void add(const QVariantList& row) = 0;  // the values of the columns named, in order
+    // Every row added is in the table, or the engine's refusal is raised. A loader dropped
+    // unfinished leaves its transaction to be rolled back.
+    virtual void finish() = 0;
+};
+
 class Connection {
 public:
     virtual ~Connection() = default;
@@ -32,6 +44,8 @@ public:
     // A statement whose many rows are read a few at a time inside a transaction, as of its first
     // step, while other statements of the connection run between the reads.
     virtual std::unique_ptr<StatementEngine> prepareStream(const QString& sql) { return prepare(sql); }
+    // Within a transaction: rows for the columns of table, quoted as the program names them.
+    virtual std::unique_ptr<RowLoader> load(const QString& table, const QStringList& columns);
     // Runs one or more statements that return nothing the caller reads.
     virtual void exec(const QString& sql) = 0;
     // write: the transaction will write, and waits for other writers now rather than at its

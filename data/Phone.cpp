@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/PostgresEngine.h"
+#include "data/Schema.h"
 
 using namespace Qt::StringLiterals;
 
@@ -126,7 +127,10 @@ bool holdsPhone(const QString& field, const QString& digits)
 
 QStringList phoneIndexSchema(Engine engine)
 {
-    const QString one = u" WHERE acount_id IS NOT DISTINCT FROM NEW.acount_id"_s;
+    const auto same = [engine](const QString& row) {
+        return u" WHERE "_s + sameValue(u"acount_id"_s, row + u".acount_id"_s, engine);
+    };
+    const QString one = same(u"NEW"_s);
     // The server searches inside a text only under a collation that compares it letter by letter.
     const QString asIs = engine == Engine::Server ? u" COLLATE \"C\""_s : QString();
     const QString add = (normalised(u"INSERT INTO acount_phone (acount_id, phone) VALUES (NEW.acount_id, %1)"_s,
@@ -134,7 +138,7 @@ QStringList phoneIndexSchema(Engine engine)
                          << keys(one))
                             .join(u"; "_s) +
                         u';';
-    const QString remove = u"DELETE FROM acount_phone WHERE acount_id IS NOT DISTINCT FROM OLD.acount_id;"_s;
+    const QString remove = u"DELETE FROM acount_phone"_s + same(u"OLD"_s) + u';';
     QStringList out{u"CREATE TABLE IF NOT EXISTS acount_phone (acount_id BIGINT, phone TEXT, phone2 TEXT)"_s,
                        u"CREATE INDEX IF NOT EXISTS acount_phone_code ON acount_phone(acount_id)"_s,
                        u"CREATE INDEX IF NOT EXISTS acount_phone_key ON acount_phone(phone)"_s,

@@ -86,6 +86,12 @@ const TableDef* findTable(const QString& name)
     return nullptr;
 }
 
+QString sameValue(const QString& column, const QString& value, Engine engine)
+{
+    if (engine == Engine::File) return u"%1 IS %2"_s.arg(column, value);
+    return u"(%1 = %2 OR (%1 IS NULL AND %2 IS NULL))"_s.arg(column, value);
+}
+
 QString columnDefinition(const TableDef& table, const ColumnDef& column, Engine engine)
 {
     const bool server = engine == Engine::Server;

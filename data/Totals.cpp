@@ -27,9 +27,11 @@ QString joined(const QStringList& items, const QString& pattern, const QString& 
 }
 
 // The kept row of the service row `row` (NEW or OLD), keys compared as service compares them.
-QString keyMatch(const KeptTotals& t, const QString& row)
+QString keyMatch(const KeptTotals& t, const QString& row, Engine engine)
 {
-    return joined(t.keys, u"%c IS NOT DISTINCT FROM "_s + row + u".%c"_s, u" AND "_s);
+    QStringList out;
+    for (const QString& k : t.keys) out << sameValue(q(k), row + u'.' + q(k), engine);
+    return out.join(u" AND "_s);
 }
 
 // 1 where the row's column holds a value, else 0.
@@ -43,22 +45,22 @@ QString counted(const QString& row)
 QString addRow(const KeptTotals& t, const QString& row, Engine engine)
 {
     return u"INSERT INTO %1 (%2) SELECT %3 WHERE NOT EXISTS (SELECT 1 FROM %1 WHERE %4)%5; "_s.arg(
-               q(t.table), joined(t.keys, u"%c"_s), joined(t.keys, row + u".%c"_s), keyMatch(t, row),
+               q(t.table), joined(t.keys, u"%c"_s), joined(t.keys, row + u".%c"_s), keyMatch(t, row, engine),
                engine == Engine::Server ? u" ON CONFLICT DO NOTHING"_s : QString()) +
            u"UPDATE %1 SET %2, rows = rows + 1 WHERE %3;"_s.arg(
                q(t.table),
                joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c ELSE coalesce(%c, 0) + "_s + row +
                                   u".%c END, \"%n_n\" = \"%n_n\" + "_s + counted(row)),
-               keyMatch(t, row));
+               keyMatch(t, row, engine));
 }
 
-QString removeRow(const KeptTotals& t, const QString& row)
+QString removeRow(const KeptTotals& t, const QString& row, Engine engine)
 {
     return u"UPDATE %1 SET %2, rows = rows - 1 WHERE %3; DELETE FROM %1 WHERE rows = 0 AND %3;"_s.arg(
         q(t.table),
         joined(t.sums, u"%c = CASE WHEN "_s + row + u".%c IS NULL THEN %c WHEN \"%n_n\" = 1 THEN NULL ELSE %c - "_s +
                            row + u".%c END, \"%n_n\" = \"%n_n\" - "_s + counted(row)),
-        keyMatch(t, row));
+        keyMatch(t, row, engine));
 }
 
 // What the service rows give for each kept row, in the kept table's columns.
@@ -105,7 +107,7 @@ QStringList keptTotalsSchema(Engine engine)
                    .arg(q(t.table + u"_key"_s), q(t.table), keys)
             << u"DELETE FROM %1"_s.arg(q(t.table))
             << u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t));
-        const QString added = addRow(t, u"NEW"_s, engine), removed = removeRow(t, u"OLD"_s);
+        const QString added = addRow(t, u"NEW"_s, engine), removed = removeRow(t, u"OLD"_s, engine);
         const QString changed = u"AFTER UPDATE OF %1"_s.arg(joined(t.keys + t.sums, u"%c"_s));
         if (server) {
             out << serverTrigger(t.table + u"_insert"_s, u"AFTER INSERT"_s, u"service"_s, added)
@@ -171,15 +173,21 @@ QVector<DayTotals> dayTotals(Connection* db, const QString& from, const QString&
 
 qint64 rebuildTotals(Connection* db)
 {
-    qint64 written = 0;
     Transaction tx(db);
+    const qint64 written = refillTotals(db);
+    tx.commit();
+    return written;
+}
+
+qint64 refillTotals(Connection* db)
+{
+    qint64 written = 0;
     for (const KeptTotals& t : keptTotals()) {
         exec(db, u"DELETE FROM %1"_s.arg(q(t.table)));
         exec(db, u"INSERT INTO %1 (%2) %3"_s.arg(q(t.table), keptColumns(t), fromRows(t)));
         Statement count(db, u"SELECT count(*) FROM %1"_s.arg(q(t.table)));
         written += count.step() ? count.columnInt(0) : 0;
     }
-    tx.commit();
     return written;
 }
 

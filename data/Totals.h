@@ -53,5 +53,7 @@ QVector<DayTotals> dayTotals(Connection* db, const QString& from, const QString&
 
 // Computes every kept total again from the rows, in one transaction; the number of kept rows written.
 qint64 rebuildTotals(Connection* db);
+// The same within the caller's transaction.
+qint64 refillTotals(Connection* db);
 
 }  // namespace agency

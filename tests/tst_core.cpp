@@ -420,6 +420,33 @@ private slots:
         QCOMPARE(f.readAll(), before);
     }
 
+
+    // agencyctl copy: every row arrives as it was, whatever its text holds, through each engine in
+    // turn; the copy's next row takes a number of its own.
+    void copyHoldsEveryRow()
+    {
+        Ledger ledger(*m_dm);
+        const QStringList texts = {u"تب\tو\nسطر\r"_s, u"\\N"_s, u"\\"_s, u"'؛\"%_"_s, u"١٢٣ ي ك ة"_s};
+        for (int i = 0; i < texts.size(); ++i) {
+            ledger.StoreService({u"1405/09/17"_s, 7, i + 1, 10000 + i, u"علي"_s, texts[i], texts[i], u"ب"_s});
+            ledger.StorePayment({u"1405/09/17"_s, 7, 1000 * (i + 1), u"علي"_s});
+        }
+        Statement(m_dm->ADOConnection1->writer(), u"UPDATE service SET service_target_add = NULL WHERE id = 1"_s).step();
+        const QString read = u"SELECT id, service_id, acount_name, service_start_add, service_target_add, "
+                             "service_percent, driver_bes_no "
+                             "FROM service ORDER BY id"_s;
+        const QList<QVariantList> before = rows(read);
+        m_dm.reset();
+        QTemporaryDir dir;
+        QStringList chain = {m_path, testdb::freshLocation(dir), dir.filePath(u"back.mdb"_s)};
+        if (testdb::onServer()) chain << testdb::freshLocation(dir);
+        for (int i = 1; i < chain.size(); ++i) QCOMPARE(Database::copy(chain[i - 1], chain[i]), QStringList());
+        m_dm = std::make_unique<TDM>(chain.last());
+        QCOMPARE(rows(read), before);
+        const qint64 last = before.last().first().toLongLong();
+        Ledger(*m_dm).StoreService(service(u"1405/09/17"_s));
+        QCOMPARE(rows(u"SELECT max(id), max(service_id) FROM service"_s).first(), (QVariantList{last + 1, texts.size() + 1}));
+    }
     // A subscriber found by his telephone in any of the ways it is written or typed, through the
     // kept index, whoever wrote the subscriber; an earlier version's file gets the index built.
     void phoneLookup_data()
@@ -512,6 +539,31 @@ private slots:
         QFETCH(QString, mount);
         QFETCH(bool, network);
         QCOMPARE(isNetworkFilesystem(type, mount), network);
+    }
+
+    // The server's connection dying in the middle of a save: the desk hears it in Persian, nothing
+    // of the save stays, and the next save reconnects and takes the number the lost one did not.
+    void connectionLostMidSave()
+    {
+        if (!testdb::onServer()) QSKIP("a file has no connection to lose");
+        Ledger ledger(*m_dm);
+        ledger.StoreService(service(u"1405/09/17"_s));
+        Connection* db = m_dm->ADOConnection1->writer();
+        // The session ends itself after the row is written, before the transaction can commit.
+        exec(db, u"CREATE FUNCTION lose() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                 "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END $$; "
+                 "CREATE TRIGGER lose AFTER INSERT ON service FOR EACH ROW EXECUTE FUNCTION lose()"_s);
+        try {
+            ledger.StoreService(service(u"1405/09/17"_s));
+            QFAIL("the save was reported as done");
+        } catch (const Error& e) {
+            QCOMPARE(e.code(), kConnectionLost);
+            QVERIFY2(QString::fromUtf8(e.what()).contains(u"ارتباط با سرور"_s), e.what());
+        }
+        exec(db, u"DROP TRIGGER lose ON service"_s);
+        QCOMPARE(ledger.StoreService(service(u"1405/09/17"_s)).number, 2);
+        QCOMPARE(rows(u"SELECT count(*), max(service_id) FROM service"_s).first(), (QVariantList{2, 2}));
+        QCOMPARE(totalsDifferences(db), QStringList());
     }
 
     // Two desks storing services of one day at the same moment: every number is used once,
