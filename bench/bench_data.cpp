@@ -1,9 +1,12 @@
-// The desk's data paths on a large database, each against the same SQL run by plain SQLite.
-//   agency_bench [SERVICES] [DATABASE]
-// Builds the database with the sample generator when it does not exist, then prints one line a
-// case: the program's time, the baseline's time and their ratio (medians of several runs). The
-// baseline is plain SQLite stepping the same statement over the same rows, except for start-up,
-// whose baseline is the same start-up on an empty database.
+// The desk's data paths on a large database, each against the same SQL run by the engine's own shell.
+//   agency_bench [SERVICES] [DATABASE] [SERVER]
+// Builds the database with the sample generator when it does not exist, and copies it onto the
+// server's database (an existing one, empty or already copied) when one is named. Then prints one
+// line a case for each engine side by side: the program's time (the median of several runs), the
+// shell's time and their ratio. The shell is plain sqlite3 for the file and psql for the server,
+// one process running the case's SQL, its values written in, as many times as the program does;
+// its own start-up, timed on an empty script, is taken off. Start-up's shell is the same start-up
+// on an empty database of the same engine.
 
 #include "app/Program.h"
 #include "bench/SampleData.h"
@@ -12,7 +15,6 @@
 #include "data/Currency.h"
 #include "data/Database.h"
 #include "data/Phone.h"
-#include "data/SqliteEngine.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 
@@ -20,12 +22,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <sqlite3.h>
 #include <vector>
 
 using namespace agency;
@@ -54,6 +57,62 @@ double timeMs(const std::function<void()>& work)
     work();
     return t.nsecsElapsed() / 1e6;
 }
+
+// The case's SQL with its values written in, as a shell takes it.
+QString withValues(QString sql, const QVariantList& binds)
+{
+    for (const QVariant& v : binds) {
+        const QString literal = v.typeId() == QMetaType::QString
+                                    ? u'\'' + v.toString().replace(u'\'', u"''"_s) + u'\''
+                                    : QString::number(v.toLongLong());
+        sql.replace(sql.indexOf(u'?'), 1, literal);
+    }
+    return sql;
+}
+
+// sqlite3 on the file or psql on the server, its output thrown away.
+class Shell {
+public:
+    explicit Shell(const QString& location) : m_server(isServerAddress(location)), m_location(location)
+    {
+        std::vector<double> empty;
+        for (int i = 0; i < 5; ++i) empty.push_back(run(QString()));
+        m_startup = median(empty);
+    }
+    // Milliseconds a run of the statement `sql(i)` takes, over `runs` runs in one process.
+    double perRun(int runs, const std::function<QString(int)>& sql)
+    {
+        QString script;
+        for (int i = 0; i < runs; ++i) script += sql(i) + u";\n"_s;
+        return std::max(0.0, run(script) - m_startup) / runs;
+    }
+
+private:
+    double run(const QString& script)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.setStandardOutputFile(QProcess::nullDevice());
+        const QString prelude = m_server ? u"\\o /dev/null\n"_s : u".output /dev/null\n"_s;
+        QElapsedTimer t;
+        t.start();
+        if (m_server)
+            p.start(u"psql"_s, {u"-X"_s, u"-q"_s, u"-v"_s, u"ON_ERROR_STOP=1"_s, u"-d"_s, m_location});
+        else
+            p.start(u"sqlite3"_s, {u"-bail"_s, m_location});
+        p.write((prelude + script).toUtf8());
+        p.closeWriteChannel();
+        p.waitForFinished(-1);
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            std::printf("!! the shell failed on: %s\n", qPrintable(script.left(200)));
+        return ms;
+    }
+
+    bool m_server;
+    QString m_location;
+    double m_startup = 0;
+};
 
 // Medians of the two sides, run by turns so that both meet the same load of the machine.
 std::pair<double, double> compare(int runs, const std::function<void()>& a, const std::function<void()>& b,
@@ -110,25 +169,33 @@ qint64 fileSize(const QString& path)
     return QFileInfo(path).size();
 }
 
-}  // namespace
-
-int main(int argc, char* argv[])
+// An empty database beside the one at location, on the same engine, for start-up to be compared with.
+QString emptyBeside(const QString& location, QTemporaryDir& dir)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    setupApplication(app);
-    SilentDialogs silent;
-    const int services = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
-    const QString path =
-        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::temp().filePath(u"agency-bench-%1.mdb"_s.arg(services));
-    if (!QFileInfo::exists(path)) {
-        std::printf("building %s with %d services...\n", qPrintable(path), services);
-        QElapsedTimer t;
-        t.start();
-        Database::create(path, {u"Bench"_s, 15, u"u"_s, u"p"_s});
-        generateSample(path, services, 300, 5000, 1000);
-        std::printf("built in %.1f s\n", t.elapsed() / 1000.0);
+    if (!isServerAddress(location)) {
+        const QString empty = dir.filePath(u"empty.mdb"_s);
+        Database::create(empty, {u"Bench"_s, 15, u"u"_s, u"p"_s});
+        return empty;
     }
+    QUrl url(location);
+    const QString name = url.path().mid(1) + u"_empty"_s;
+    const auto admin = openConnection(location);
+    exec(admin.get(), u"DROP DATABASE IF EXISTS %1 WITH (FORCE)"_s.arg(name));
+    exec(admin.get(), u"CREATE DATABASE %1"_s.arg(name));
+    url.setPath(u'/' + name);
+    const QString empty = url.toString();
+    Database::create(empty, {u"Bench"_s, 15, u"u"_s, u"p"_s});
+    return empty;
+}
+
+struct Side {
+    std::vector<Result> results;
+    QString saves;  // the line on saves at the desk's pace
+};
+
+Side benchmark(const QString& path, int services, Dialogs* silentDialogs)
+{
+    Dialogs& silent = *silentDialogs;
     // The sample spreads its services over the thousand days before today.
     const QDate now = SolarDate::now().date();
     const QString today = SolarDate::TodayDate();
@@ -142,8 +209,7 @@ int main(int argc, char* argv[])
     if (wanted(u"start-up"_s)) {
         // Start-up to the login window: the data module and every window, against an empty database.
         QTemporaryDir dir;
-        const QString empty = dir.filePath(u"empty.mdb"_s);
-        Database::create(empty, {u"Bench"_s, 15, u"u"_s, u"p"_s});
+        const QString empty = emptyBeside(path, dir);
         std::unique_ptr<Program> program;
         Database{path};                            // brings an older sample database up to this version
         program = Program::build(empty, &silent);  // fonts and first-time costs
@@ -160,8 +226,9 @@ int main(int argc, char* argv[])
         results.push_back({u"data module opens (baseline: empty database)"_s, dmLarge, dmEmpty, 0});
     }
 
-    SqliteConnection plain(path, SQLITE_OPEN_READWRITE);
-    Connection* raw = &plain;
+    const auto plain = openConnection(path);
+    Connection* raw = plain.get();
+    Shell shell(path);
     auto dm = std::make_unique<TDM>(path);
 
     auto add = [&](const QString& name, int runs, const std::function<int()>& program, const QString& sql,
@@ -169,8 +236,10 @@ int main(int argc, char* argv[])
         if (!wanted(name)) return;
         int rows = 0;
         int plainRows = 0;
-        const auto [p, b] = compare(
-            runs, [&] { rows = program(); }, [&] { plainRows = runRaw(raw, sql, binds); });
+        std::vector<double> times;
+        for (int i = 0; i < runs; ++i) times.push_back(timeMs([&] { rows = program(); }));
+        plainRows = runRaw(raw, sql, binds);
+        const double p = median(times), b = shell.perRun(runs, [&](int) { return withValues(sql, binds); });
         if (rows != plainRows)
             std::printf("!! %s: the program read %d rows, plain SQLite %d\n", qPrintable(name), rows, plainRows);
         results.push_back({name, p, b, rows});
@@ -272,31 +341,36 @@ int main(int argc, char* argv[])
         u"service_start_add"_s, u"service_target_add"_s, u"service_moeny"_s, u"service_date"_s, u"id"_s};
     int number = 0;
     if (wanted(u"locate"_s)) {
-        const auto [located, lookedUp] = compare(
-            51,
-            [&] {
+        std::vector<double> times;
+        for (int i = 0; i < 51; ++i) {
+            number = number % 900 + 1;
+            times.push_back(timeMs([&] {
                 if (table->Locate(u"service_date;service_id"_s, {day, QString::number(number)}))
                     for (const QString& f : fields) (void)table->FieldByName(f).AsString();
-            },
-            [&] {
-                runRaw(raw, u"SELECT * FROM service WHERE service_date=? AND service_id=?"_s, {day, number});
-            },
-            [&] { number = number % 900 + 1; });
+            }));
+        }
+        const double located = median(times), lookedUp = shell.perRun(51, [&](int i) {
+            return withValues(u"SELECT * FROM service WHERE service_date=? AND service_id=?"_s, {day, i % 900 + 1});
+        });
         results.push_back({u"locate a service for correction"_s, located, lookedUp, 1});
     }
 
     // The caller found by his telephone, and his last five trips, against a scan of the telephones.
     if (wanted(u"telephone"_s)) {
         int caller = 0;
-        const auto [found, scanned] = compare(
-            51,
-            [&] {
+        std::vector<double> times;
+        for (int i = 0; i < 51; ++i) {
+            caller = (caller + 997) % 50000 + 1;
+            times.push_back(timeMs([&] {
                 for (qint32 id :
                      subscribersByPhone(dm->ADOConnection1->writer(), u"۰۲۱%1"_s.arg(caller, 8, 10, QChar(u'0'))))
                     lastServices(dm->ADOConnection1->writer(), id);
-            },
-            [&] { runRaw(raw, u"SELECT acount_id FROM acount WHERE acount_tel LIKE ?"_s, {u"%%1"_s.arg(caller)}); },
-            [&] { caller = (caller + 997) % 50000 + 1; });
+            }));
+        }
+        const double found = median(times), scanned = shell.perRun(51, [&](int i) {
+            return withValues(u"SELECT acount_id FROM acount WHERE instr(acount_tel, ?) > 0"_s,
+                              {QString::number((i * 997) % 50000 + 1)});
+        });
         results.push_back({u"caller found by telephone, last five trips"_s, found, scanned, 1});
     }
 
@@ -310,18 +384,12 @@ int main(int argc, char* argv[])
         table->FieldByName(u"service_percent"_s).SetAsCurrency(Currency::share(20000, 15));
         table->Post();
     };
-    const auto [stored, inserted] = compare(21, store, [&] {
-        Transaction tx(raw);
-        Statement st(raw,
-                     u"INSERT INTO service (service_id, service_date, driver_name, service_moeny, "
-                     "service_percent) VALUES (?,?,?,?,?)"_s);
-        st.bind(1, ++next);
-        st.bind(2, today);
-        st.bind(3, u"راننده"_s);
-        st.bind(4, qint64(200000000));
-        st.bind(5, qint64(30000000));
-        st.step();
-        tx.commit();
+    std::vector<double> times;
+    for (int i = 0; i < 21; ++i) times.push_back(timeMs(store));
+    const double stored = median(times), inserted = shell.perRun(21, [&](int) {
+        return withValues(u"BEGIN; INSERT INTO service (service_id, service_date, driver_name, service_moeny, "
+                          "service_percent) VALUES (?,?,?,?,?); COMMIT"_s,
+                          {++next, today, u"راننده"_s, qint64(200000000), qint64(30000000)});
     });
     results.push_back({u"store one service"_s, stored, inserted, 1});
 
@@ -340,14 +408,74 @@ int main(int argc, char* argv[])
     const double savingMs = saving.nsecsElapsed() / 1e6;
     exec(raw, u"DELETE FROM service WHERE service_id > 100000"_s);
 
-    std::printf("\n%-44s %12s %12s %8s %8s\n", "case", "program ms", "baseline ms", "ratio", "rows");
-    for (const Result& r : results)
-        std::printf("%-44s %12.3f %12.3f %8.2f %8d\n", qPrintable(r.name), r.program, r.baseline,
-                    r.program / std::max(r.baseline, 1e-3), r.rows);
-    std::printf(
-        "\n%d saves with every dataset open: %.1f s; log at most %.1f MB, %.1f MB at the end; database %.1f MB\n",
-        saves, savingMs / 1000, largest / 1048576.0, fileSize(path + u"-wal"_s) / 1048576.0,
-        fileSize(path) / 1048576.0);
+    Side side;
+    side.results = results;
+    side.saves = u"%1 saves with every dataset open: %2 s"_s.arg(saves).arg(savingMs / 1000, 0, 'f', 1);
+    if (!isServerAddress(path))
+        side.saves += u"; log at most %1 MB, %2 MB at the end; database %3 MB"_s.arg(largest / 1048576.0, 0, 'f', 1)
+                          .arg(fileSize(path + u"-wal"_s) / 1048576.0, 0, 'f', 1)
+                          .arg(fileSize(path) / 1048576.0, 0, 'f', 1);
     dm.reset();
+    return side;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    setupApplication(app);
+    SilentDialogs silent;
+    const int services = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
+    const QString path =
+        argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::temp().filePath(u"agency-bench-%1.mdb"_s.arg(services));
+    const QString server = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    try {
+        if (!QFileInfo::exists(path)) {
+            std::printf("building %s with %d services...\n", qPrintable(path), services);
+            QElapsedTimer t;
+            t.start();
+            Database::create(path, {u"Bench"_s, 15, u"u"_s, u"p"_s});
+            generateSample(path, services, 300, 5000, 1000);
+            std::printf("built in %.1f s\n", t.elapsed() / 1000.0);
+        }
+        if (!server.isEmpty()) {
+            bool copied = true;
+            try {
+                Database{server};
+            } catch (const Error&) {
+                copied = false;
+            }
+            if (!copied) {
+                std::printf("copying onto the server...\n");
+                QElapsedTimer t;
+                t.start();
+                const QStringList differences = Database::copy(path, server);
+                std::printf("copied in %.1f s: %s\n", t.elapsed() / 1000.0,
+                            differences.isEmpty() ? "ok" : qPrintable(differences.join(u"; "_s)));
+            }
+        }
+        const Side file = benchmark(path, services, &silent);
+        const Side onServer = server.isEmpty() ? Side() : benchmark(server, services, &silent);
+        std::printf("\n%-44s %10s %10s %7s", "case", "file ms", "sqlite3 ms", "ratio");
+        if (!server.isEmpty()) std::printf(" %10s %10s %7s", "server ms", "psql ms", "ratio");
+        std::printf(" %8s\n", "rows");
+        for (std::size_t i = 0; i < file.results.size(); ++i) {
+            const Result& r = file.results[i];
+            std::printf("%-44s %10.3f %10.3f %7.2f", qPrintable(r.name), r.program, r.baseline,
+                        r.program / std::max(r.baseline, 1e-3));
+            if (i < onServer.results.size()) {
+                const Result& o = onServer.results[i];
+                std::printf(" %10.3f %10.3f %7.2f", o.program, o.baseline, o.program / std::max(o.baseline, 1e-3));
+            }
+            std::printf(" %8d\n", r.rows);
+        }
+        std::printf("\nfile: %s\n", qPrintable(file.saves));
+        if (!server.isEmpty()) std::printf("server: %s\n", qPrintable(onServer.saves));
+    } catch (const Error& e) {
+        std::fprintf(stderr, "agency_bench: %s\n", e.what());
+        return 1;
+    }
     return 0;
 }
