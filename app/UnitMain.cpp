@@ -189,7 +189,10 @@ void TFormMain::Timer1Timer()
     try {
         q->Close();
         q->Open();
+        m_tickFailing = false;
     } catch (const agency::Error& e) {
+        // A failure that lasts (a server down) is told once, not again every second after its box.
+        if (std::exchange(m_tickFailing, true)) return;
         const QScopedValueRollback<bool> shown(m_tickErrorShown, true);
         dialogs().ShowError(e.text());
     }

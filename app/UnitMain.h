@@ -54,6 +54,7 @@ private:
     static void terminate();
 
     bool m_tickErrorShown = false;
+    bool m_tickFailing = false;  // the last tick's query failed and was told
 };
 
 extern TFormMain* FormMain;

@@ -362,6 +362,9 @@ private slots:
         DM->QueryMaxS->SQL.Add(QString());
         f->setNow(QDateTime(QDate(2026, 12, 8), QTime(10, 31, 0)));
         f->tick();
+        // Nor once a second after the box is closed, while the failure lasts (a server down).
+        f->tick();
+        f->tick();
         setDialogs(&f->dialogs);
         QCOMPARE(boxes.errors.size(), 1);
         QCOMPARE(boxes.ticksUnderBox, 3);
