@@ -38,6 +38,7 @@ void TDBGridModel::SetDataSet(TDataset* dataset)
     m_ds = dataset;
     if (m_ds) {
         connect(m_ds, &TDataset::reset, this, &TDBGridModel::reset);
+        connect(m_ds, &TDataset::failed, this, [](const QString& text) { dialogs().ShowError(text); });
         connect(m_ds, &TDataset::rowInserted, this, &TDBGridModel::sync);
         connect(m_ds, &TDataset::stateChanged, this, &TDBGridModel::sync);
         connect(m_ds, &TDataset::rowRemoved, this, &TDBGridModel::removed);

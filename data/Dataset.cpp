@@ -504,8 +504,10 @@ void TDataset::jobArrived(quint64 generation)
     if (generation != m_generation || !Active()) return;
     try {
         join();
-    } catch (const Error&) {
-        return;  // closed; the next reader is told why
+    } catch (const Error& e) {
+        emit reset();
+        emit failed(e.text());
+        return;
     }
     emit reset();
     emit currentChanged(m_cur);

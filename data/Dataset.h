@@ -152,6 +152,9 @@ signals:
     void rowRemoved(int row);
     void currentChanged(int row);
     void stateChanged();
+    // A result read in the background failed (the server's connection lost): the dataset is
+    // closed, and whatever shows it must say so rather than show an empty list.
+    void failed(const QString& text);
 
 protected:
     virtual QString selectText() const = 0;

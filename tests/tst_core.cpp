@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -564,6 +565,22 @@ private slots:
         QCOMPARE(ledger.StoreService(service(u"1405/09/17"_s)).number, 2);
         QCOMPARE(rows(u"SELECT count(*), max(service_id) FROM service"_s).first(), (QVariantList{2, 2}));
         QCOMPARE(totalsDifferences(db), QStringList());
+
+        // A restart drops the lists' own connections too: a balance read in the background either
+        // arrives whole or is announced as failed, never shown as an empty list.
+        TADOQuery* balances = m_dm->QueryDriverMande;
+        QSignalSpy failed(balances, &TDataset::failed);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            balances->Close();
+            const qsizetype told = failed.size();
+            balances->OpenInBackground();  // the snapshot is taken now, the rows read once the desk is idle
+            exec(openConnection(m_path).get(),
+                 u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
+                 "AND pid <> pg_backend_pid()"_s);
+            QTRY_VERIFY(failed.size() > told || balances->RecNo() == 0);
+        }
+        balances->Reopen();
+        QCOMPARE(balances->RecordCount(), 1);
     }
 
     // Two desks storing services of one day at the same moment: every number is used once,
