@@ -128,6 +128,55 @@ QString createTableStatement(const TableDef& t, Engine engine, bool ifMissing)
     return u"CREATE TABLE %1\"%2\" (%3)"_s.arg(ifMissing ? u"IF NOT EXISTS "_s : QString(), t.name, cols.join(u", "_s));
 }
 
+namespace {
+
+// An index of service that is not unique, and the schema version that brings it.
+struct ServiceIndex {
+    QString name, columns, where;
+    int since;
+};
+
+const QVector<ServiceIndex>& serviceIndexes()
+{
+    static const QVector<ServiceIndex> all = {
+        {u"service_id"_s, u"service_id"_s, {}, 1},
+        {u"service_day"_s, u"service_date, service_id"_s, {}, 1},
+        {u"payment_max"_s, u"driver_bes_no"_s, {}, 1},
+        {u"service_driver_day"_s, u"driver_id, service_date"_s, {}, 1},
+        {u"service_number"_s, u"service_id, service_date"_s, {}, 2},
+        {u"service_subscriber"_s, u"acount_id, service_date, service_id"_s, {}, 2},
+        {u"payment_day"_s, u"service_date, driver_bes_no"_s, u"driver_bes_no<>0"_s, 2},
+    };
+    return all;
+}
+
+// A file's index ends with the row id by itself; on a server the key is written in, so that a list
+// ordered by an index's columns and then the key reads in index order rather than sorting the
+// rows that share a value (a million payments share service number 0).
+QString indexStatement(const ServiceIndex& i, Engine engine)
+{
+    return u"CREATE INDEX IF NOT EXISTS \"%1\" ON service(%2%3)%4"_s.arg(
+        i.name, i.columns, engine == Engine::Server ? u", id"_s : QString(),
+        i.where.isEmpty() ? QString() : u" WHERE "_s + i.where);
+}
+
+QStringList serviceIndexStatements(Engine engine, int since)
+{
+    QStringList out;
+    for (const ServiceIndex& i : serviceIndexes())
+        if (i.since == since) out << indexStatement(i, engine);
+    return out;
+}
+
+QString serviceIndex(const QString& name, Engine engine)
+{
+    for (const ServiceIndex& i : serviceIndexes())
+        if (i.name == name) return indexStatement(i, engine);
+    return {};
+}
+
+}  // namespace
+
 QStringList schemaStatements(Engine engine)
 {
     const bool server = engine == Engine::Server;
@@ -136,12 +185,12 @@ QStringList schemaStatements(Engine engine)
     // A table of a later version comes with the step that brings it in, below.
     for (const TableDef& t : schemaTables())
         if (t.since == 1) out << createTableStatement(t, engine);
-    out << u"CREATE INDEX \"service_id\" ON service(service_id)"_s
+    // In this order: the file's planner takes the first of two indexes that serve alike.
+    out << serviceIndex(u"service_id"_s, engine)
         << u"CREATE UNIQUE INDEX service_identity ON service(service_date, service_id) WHERE service_id<>0"_s
-        << u"CREATE INDEX service_day ON service(service_date, service_id)"_s
+        << serviceIndex(u"service_day"_s, engine)
         << u"CREATE UNIQUE INDEX payment_number ON service(driver_bes_no) WHERE driver_bes_no<>0"_s
-        << u"CREATE INDEX payment_max ON service(driver_bes_no)"_s
-        << u"CREATE INDEX service_driver_day ON service(driver_id, service_date)"_s
+        << serviceIndex(u"payment_max"_s, engine) << serviceIndex(u"service_driver_day"_s, engine)
         << u"CREATE UNIQUE INDEX driver_code ON driver(driver_id)"_s
         << u"CREATE UNIQUE INDEX acount_code ON acount(acount_id)"_s;
     // Covering indexes for the sums the file reads; the server reads them from the kept totals.
@@ -165,16 +214,29 @@ QString TableDef::keyName() const
     return i < 0 ? u"rowid"_s : columns[i].name;
 }
 
+namespace {
+
+// A server's indexes of service made again with the key, and its triggers again with the key
+// matches its indexes answer. A file's indexes hold the row id already.
+QStringList indexKeyStep(Engine engine)
+{
+    if (engine == Engine::File) return {};
+    QStringList out;
+    for (const ServiceIndex& i : serviceIndexes())
+        out << u"DROP INDEX IF EXISTS \"%1\""_s.arg(i.name) << indexStatement(i, engine);
+    for (const QString& sql : keptTotalsSchema(engine))
+        if (sql.startsWith(u"CREATE OR REPLACE"_s)) out << sql;
+    return out << phoneIndexSchema(engine);
+}
+
+}  // namespace
+
 QVector<SchemaStep> schemaSteps(Engine engine)
 {
     // Each step is the schema of one version; the lists' filters read only index entries until
     // they read the rows shown, in the order they show them.
     const QVector<SchemaStep> steps = {
-        {2,
-         {u"CREATE INDEX IF NOT EXISTS service_number ON service(service_id, service_date)"_s,
-          u"CREATE INDEX IF NOT EXISTS service_subscriber ON service(acount_id, service_date, service_id)"_s,
-          u"CREATE INDEX IF NOT EXISTS payment_day ON service(service_date, driver_bes_no) WHERE "
-          "driver_bes_no<>0"_s}},
+        {2, serviceIndexStatements(engine, 2)},
         // The balances and the day totals kept as rows are written, built once from the rows. A later
         // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema(engine)},
@@ -183,6 +245,7 @@ QVector<SchemaStep> schemaSteps(Engine engine)
         {kDebtLimitVersion, {}},
         // A subscriber found by telephone through an index, kept by triggers like the totals.
         {kPhoneIndexVersion, phoneIndexSchema(engine)},
+        {kIndexKeyVersion, indexKeyStep(engine)},
     };
     return steps;
 }

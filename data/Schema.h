@@ -46,7 +46,9 @@ QString createTableStatement(const TableDef& table, Engine engine, bool ifMissin
 
 // The program's SQLite application_id, so that a foreign file is refused.
 constexpr int kApplicationId = 0x41474E43;  // "AGNC"
-constexpr int kSchemaVersion = 6;
+constexpr int kSchemaVersion = 7;
+// The version that gives a server's indexes of service its key as their last column.
+constexpr int kIndexKeyVersion = 7;
 // The version that brings in the settings' debt limit.
 constexpr int kDebtLimitVersion = 5;
 
