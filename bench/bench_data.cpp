@@ -368,8 +368,9 @@ Side benchmark(const QString& path, int services, Dialogs* silentDialogs)
             }));
         }
         const double found = median(times), scanned = shell.perRun(51, [&](int i) {
-            return withValues(u"SELECT acount_id FROM acount WHERE instr(acount_tel, ?) > 0"_s,
-                              {QString::number((i * 997) % 50000 + 1)});
+            // The last digits compared, as both shells take them under the folding collation.
+            return withValues(u"SELECT acount_id FROM acount WHERE substr(acount_tel, length(acount_tel) - 3) = ?"_s,
+                              {u"%1"_s.arg(((i + 1) * 997) % 10000, 4, 10, QChar(u'0'))});
         });
         results.push_back({u"caller found by telephone, last five trips"_s, found, scanned, 1});
     }
