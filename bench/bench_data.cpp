@@ -114,6 +114,14 @@ private:
     double m_startup = 0;
 };
 
+// The median of runs of work, each given its run's number.
+double medianMs(int runs, const std::function<void(int)>& work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) times.push_back(timeMs([&] { work(i); }));
+    return median(times);
+}
+
 // Medians of the two sides, run by turns so that both meet the same load of the machine.
 std::pair<double, double> compare(int runs, const std::function<void()>& a, const std::function<void()>& b,
                                   const std::function<void()>& between = {})
@@ -236,12 +244,11 @@ Side benchmark(const QString& path, int services, Dialogs* silentDialogs)
         if (!wanted(name)) return;
         int rows = 0;
         int plainRows = 0;
-        std::vector<double> times;
-        for (int i = 0; i < runs; ++i) times.push_back(timeMs([&] { rows = program(); }));
+        const double p = medianMs(runs, [&](int) { rows = program(); });
+        const double b = shell.perRun(runs, [&](int) { return withValues(sql, binds); });
         plainRows = runRaw(raw, sql, binds);
-        const double p = median(times), b = shell.perRun(runs, [&](int) { return withValues(sql, binds); });
         if (rows != plainRows)
-            std::printf("!! %s: the program read %d rows, plain SQLite %d\n", qPrintable(name), rows, plainRows);
+            std::printf("!! %s: the program read %d rows, the plain statement %d\n", qPrintable(name), rows, plainRows);
         results.push_back({name, p, b, rows});
     };
     // A query of the data module rewritten as a window does, reopened and read whole.
@@ -339,17 +346,12 @@ Side benchmark(const QString& path, int services, Dialogs* silentDialogs)
     const QStringList fields = {
         u"service_id"_s,        u"driver_id"_s,          u"driver_name"_s,   u"acount_id"_s,    u"acount_name"_s,
         u"service_start_add"_s, u"service_target_add"_s, u"service_moeny"_s, u"service_date"_s, u"id"_s};
-    int number = 0;
     if (wanted(u"locate"_s)) {
-        std::vector<double> times;
-        for (int i = 0; i < 51; ++i) {
-            number = number % 900 + 1;
-            times.push_back(timeMs([&] {
-                if (table->Locate(u"service_date;service_id"_s, {day, QString::number(number)}))
-                    for (const QString& f : fields) (void)table->FieldByName(f).AsString();
-            }));
-        }
-        const double located = median(times), lookedUp = shell.perRun(51, [&](int i) {
+        const double located = medianMs(51, [&](int i) {
+            if (table->Locate(u"service_date;service_id"_s, {day, QString::number(i % 900 + 1)}))
+                for (const QString& f : fields) (void)table->FieldByName(f).AsString();
+        });
+        const double lookedUp = shell.perRun(51, [&](int i) {
             return withValues(u"SELECT * FROM service WHERE service_date=? AND service_id=?"_s, {day, i % 900 + 1});
         });
         results.push_back({u"locate a service for correction"_s, located, lookedUp, 1});
@@ -357,17 +359,13 @@ Side benchmark(const QString& path, int services, Dialogs* silentDialogs)
 
     // The caller found by his telephone, and his last five trips, against a scan of the telephones.
     if (wanted(u"telephone"_s)) {
-        int caller = 0;
-        std::vector<double> times;
-        for (int i = 0; i < 51; ++i) {
-            caller = (caller + 997) % 50000 + 1;
-            times.push_back(timeMs([&] {
-                for (qint32 id :
-                     subscribersByPhone(dm->ADOConnection1->writer(), u"۰۲۱%1"_s.arg(caller, 8, 10, QChar(u'0'))))
-                    lastServices(dm->ADOConnection1->writer(), id);
-            }));
-        }
-        const double found = median(times), scanned = shell.perRun(51, [&](int i) {
+        const double found = medianMs(51, [&](int i) {
+            const int caller = ((i + 1) * 997) % 50000 + 1;
+            for (qint32 id :
+                 subscribersByPhone(dm->ADOConnection1->writer(), u"۰۲۱%1"_s.arg(caller, 8, 10, QChar(u'0'))))
+                lastServices(dm->ADOConnection1->writer(), id);
+        });
+        const double scanned = shell.perRun(51, [&](int i) {
             // The last digits compared, as both shells take them under the folding collation.
             return withValues(u"SELECT acount_id FROM acount WHERE substr(acount_tel, length(acount_tel) - 3) = ?"_s,
                               {u"%1"_s.arg(((i + 1) * 997) % 10000, 4, 10, QChar(u'0'))});
@@ -385,9 +383,8 @@ Side benchmark(const QString& path, int services, Dialogs* silentDialogs)
         table->FieldByName(u"service_percent"_s).SetAsCurrency(Currency::share(20000, 15));
         table->Post();
     };
-    std::vector<double> times;
-    for (int i = 0; i < 21; ++i) times.push_back(timeMs(store));
-    const double stored = median(times), inserted = shell.perRun(21, [&](int) {
+    const double stored = medianMs(21, [&](int) { store(); });
+    const double inserted = shell.perRun(21, [&](int) {
         return withValues(u"BEGIN; INSERT INTO service (service_id, service_date, driver_name, service_moeny, "
                           "service_percent) VALUES (?,?,?,?,?); COMMIT"_s,
                           {++next, today, u"راننده"_s, qint64(200000000), qint64(30000000)});

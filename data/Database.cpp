@@ -588,12 +588,9 @@ QStringList Database::copy(const QString& from, const QString& to)
         const bool server = out->engine() == Engine::Server;
         if (server) exec(out, u"ALTER TABLE service DISABLE TRIGGER USER"_s);
         for (const TableDef& t : schemaTables()) {
-            QStringList columns, names;
-            for (const ColumnDef& c : t.columns) {
-                columns << c.name;
-                names << u'"' + c.name + u'"';
-            }
-            Statement rows(in, u"SELECT %1 FROM \"%2\" ORDER BY \"%3\""_s.arg(names.join(u','), t.name, t.keyName()),
+            QStringList columns;
+            for (const ColumnDef& c : t.columns) columns << c.name;
+            Statement rows(in, u"SELECT %1 FROM \"%2\" ORDER BY \"%3\""_s.arg(quotedNames(columns), t.name, t.keyName()),
                            true);
             const std::unique_ptr<RowLoader> put = out->load(t.name, columns);
             QVariantList row(columns.size());
@@ -603,7 +600,7 @@ QStringList Database::copy(const QString& from, const QString& to)
             }
             put->finish();
             // A key the copy wrote is no longer free for the server's next row.
-            if (out->engine() == Engine::Server && t.keyColumnIndex() >= 0)
+            if (server && t.keyColumnIndex() >= 0)
                 exec(out, u"SELECT setval(pg_get_serial_sequence('%1', '%2'), coalesce(max(\"%3\"), 0) + 1, false) "
                           "FROM \"%4\""_s.arg(t.name.toLower(), t.keyName().toLower(), t.keyName(), t.name));
         }

@@ -13,12 +13,8 @@ class InsertLoader final : public RowLoader {
 public:
     InsertLoader(Connection* db, const QString& table, const QStringList& columns)
     {
-        QStringList names, marks;
-        for (const QString& c : columns) {
-            names << u'"' + c + u'"';
-            marks << u"?"_s;
-        }
-        m_insert = db->prepare(u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(table, names.join(u','), marks.join(u',')));
+        const QStringList marks(columns.size(), u"?"_s);
+        m_insert = db->prepare(u"INSERT INTO \"%1\" (%2) VALUES (%3)"_s.arg(table, quotedNames(columns), marks.join(u',')));
     }
     void add(const QVariantList& row) override
     {
@@ -33,6 +29,11 @@ private:
 };
 
 }  // namespace
+
+QString quotedNames(const QStringList& names)
+{
+    return names.isEmpty() ? QString() : u'"' + names.join(u"\",\""_s) + u'"';
+}
 
 std::unique_ptr<RowLoader> Connection::load(const QString& table, const QStringList& columns)
 {

@@ -36,6 +36,9 @@ public:
     virtual void finish() = 0;
 };
 
+// The names as a column list: "a","b".
+QString quotedNames(const QStringList& names);
+
 class Connection {
 public:
     virtual ~Connection() = default;

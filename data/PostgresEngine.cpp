@@ -199,9 +199,7 @@ class CopyLoader final : public RowLoader {
 public:
     CopyLoader(PostgresConnection* link, const QString& table, const QStringList& columns) : m_link(link)
     {
-        QStringList names;
-        for (const QString& c : columns) names << u'"' + c + u'"';
-        const QString sql = u"COPY \"%1\" (%2) FROM STDIN"_s.arg(table, names.join(u','));
+        const QString sql = u"COPY \"%1\" (%2) FROM STDIN"_s.arg(table, quotedNames(columns));
         PGresult* r = PQexec(m_link->live(), serverSql(sql, nullptr).constData());
         if (PQresultStatus(r) != PGRES_COPY_IN) m_link->check(r);
         PQclear(r);

@@ -130,22 +130,21 @@ QString createTableStatement(const TableDef& t, Engine engine, bool ifMissing)
 
 namespace {
 
-// An index of service that is not unique, and the schema version that brings it.
+// An index of service that is not unique.
 struct ServiceIndex {
     QString name, columns, where;
-    int since;
 };
 
 const QVector<ServiceIndex>& serviceIndexes()
 {
     static const QVector<ServiceIndex> all = {
-        {u"service_id"_s, u"service_id"_s, {}, 1},
-        {u"service_day"_s, u"service_date, service_id"_s, {}, 1},
-        {u"payment_max"_s, u"driver_bes_no"_s, {}, 1},
-        {u"service_driver_day"_s, u"driver_id, service_date"_s, {}, 1},
-        {u"service_number"_s, u"service_id, service_date"_s, {}, 2},
-        {u"service_subscriber"_s, u"acount_id, service_date, service_id"_s, {}, 2},
-        {u"payment_day"_s, u"service_date, driver_bes_no"_s, u"driver_bes_no<>0"_s, 2},
+        {u"service_id"_s, u"service_id"_s, {}},
+        {u"service_day"_s, u"service_date, service_id"_s, {}},
+        {u"payment_max"_s, u"driver_bes_no"_s, {}},
+        {u"service_driver_day"_s, u"driver_id, service_date"_s, {}},
+        {u"service_number"_s, u"service_id, service_date"_s, {}},
+        {u"service_subscriber"_s, u"acount_id, service_date, service_id"_s, {}},
+        {u"payment_day"_s, u"service_date, driver_bes_no"_s, u"driver_bes_no<>0"_s},
     };
     return all;
 }
@@ -158,14 +157,6 @@ QString indexStatement(const ServiceIndex& i, Engine engine)
     return u"CREATE INDEX IF NOT EXISTS \"%1\" ON service(%2%3)%4"_s.arg(
         i.name, i.columns, engine == Engine::Server ? u", id"_s : QString(),
         i.where.isEmpty() ? QString() : u" WHERE "_s + i.where);
-}
-
-QStringList serviceIndexStatements(Engine engine, int since)
-{
-    QStringList out;
-    for (const ServiceIndex& i : serviceIndexes())
-        if (i.since == since) out << indexStatement(i, engine);
-    return out;
 }
 
 QString serviceIndex(const QString& name, Engine engine)
@@ -236,7 +227,9 @@ QVector<SchemaStep> schemaSteps(Engine engine)
     // Each step is the schema of one version; the lists' filters read only index entries until
     // they read the rows shown, in the order they show them.
     const QVector<SchemaStep> steps = {
-        {2, serviceIndexStatements(engine, 2)},
+        {2,
+         {serviceIndex(u"service_number"_s, engine), serviceIndex(u"service_subscriber"_s, engine),
+          serviceIndex(u"payment_day"_s, engine)}},
         // The balances and the day totals kept as rows are written, built once from the rows. A later
         // change to what is kept comes as a step of its own: a file at version 3 never runs this again.
         {kKeptTotalsVersion, keptTotalsSchema(engine)},

@@ -33,10 +33,10 @@ struct TableDef {
 const QVector<TableDef>& schemaTables();
 const TableDef* findTable(const QString& name);  // case-insensitive
 
-// A column as CREATE TABLE or ALTER TABLE ... ADD COLUMN gives it on that engine.
 // column equal to value, two nulls counting as equal, written so that either engine reaches an
 // index on column (the server reaches none through IS NOT DISTINCT FROM).
 QString sameValue(const QString& column, const QString& value, Engine engine);
+// A column as CREATE TABLE or ALTER TABLE ... ADD COLUMN gives it on that engine.
 QString columnDefinition(const TableDef& table, const ColumnDef& column, Engine engine);
 
 // The SQL statements that create the current schema on that engine, in order.
