@@ -433,6 +433,12 @@ private slots:
             ledger.StorePayment({u"1405/09/17"_s, 7, 1000 * (i + 1), u"علي"_s});
         }
         Statement(m_dm->ADOConnection1->writer(), u"UPDATE service SET service_target_add = NULL WHERE id = 1"_s).step();
+        // More rows than one fetch of the source and one send of the server's copy.
+        Statement(m_dm->ADOConnection1->writer(),
+                  u"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2500) INSERT INTO service "
+                  "(service_date, driver_id, acount_name, service_start_add, driver_bes) SELECT '1405/09/16', 7, "
+                  "'مشترك شماره ' || i, 'خيابان آزادي، كوچه ' || i || '، پلاك ' || i, i FROM n"_s)
+            .step();
         const QString read = u"SELECT id, service_id, acount_name, service_start_add, service_target_add, "
                              "service_percent, driver_bes_no "
                              "FROM service ORDER BY id"_s;
