@@ -538,9 +538,6 @@ void TDataset::Close()
     m_ids.clear();
     m_all.clear();
     m_cache.clear();
-    m_positions.clear();
-    m_sparsePositions.clear();
-    m_positionsValid = false;
     m_pending.clear();
     m_modified.clear();
     m_shown = 0;
@@ -853,47 +850,6 @@ TField TDataset::FieldByName(const QString& name)
     return TField(this, i);
 }
 
-int TDataset::positionOf(qint64 id)
-{
-    if (!m_positionsValid) {
-        m_positions.clear();
-        m_sparsePositions.clear();
-        if (!m_ids.isEmpty()) {
-            const auto [lo, hi] = std::minmax_element(m_ids.cbegin(), m_ids.cend());
-            // Row ids are mostly dense: a table of positions by id, else a hash.
-            if (*hi - *lo < 4 * qint64(m_ids.size()) + 4096) {
-                m_positionBase = *lo;
-                m_positions.fill(-1, int(*hi - *lo + 1));
-                for (int i = 0; i < m_ids.size(); ++i) m_positions[int(m_ids[i] - m_positionBase)] = i;
-            } else {
-                m_sparsePositions.reserve(m_ids.size());
-                for (int i = 0; i < m_ids.size(); ++i) m_sparsePositions.insert(m_ids[i], i);
-            }
-        }
-        m_positionsValid = true;
-    }
-    if (!m_sparsePositions.isEmpty()) return m_sparsePositions.value(id, -1);
-    const qint64 at = id - m_positionBase;
-    return at >= 0 && at < m_positions.size() ? m_positions[int(at)] : -1;
-}
-
-// A row this dataset appended: its id, usually the next one, joins the table of positions.
-void TDataset::notePosition(qint64 id, int position)
-{
-    if (!m_positionsValid) return;
-    if (!m_sparsePositions.isEmpty()) {
-        m_sparsePositions.insert(id, position);
-        return;
-    }
-    const qint64 at = id - m_positionBase;
-    if (m_positions.isEmpty() || at < 0 || at >= m_positions.size() + 4096) {
-        m_positionsValid = false;
-        return;
-    }
-    if (at >= m_positions.size()) m_positions.resize(int(at) + 1, -1);
-    m_positions[int(at)] = position;
-}
-
 namespace {
 
 // A value a locate looks for, read once: numbers as numbers, text folded.
@@ -1014,7 +970,7 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
                 bool match = true;
                 for (int k = 0; match && k < keys.size(); ++k)
                     match = keys[k].matches(probe->column(keys[k].column + 1));
-                const int at = match ? positionOf(probe->columnInt(0)) : -1;
+                const int at = match ? m_ids.indexOf(probe->columnInt(0)) : -1;
                 if (at < 0 || (found >= 0 && at > found)) continue;
                 found = at;
                 foundRow = m_empty;
@@ -1189,7 +1145,6 @@ void TDataset::Post()
     m_state = TDataSetState::dsBrowse;
     if (inserting) {
         m_ids.append(rowid);
-        notePosition(rowid, int(m_ids.size()) - 1);
         setCurrent(int(m_ids.size()) - 1);
         emit rowInserted(m_cur);
         emit currentChanged(m_cur);
@@ -1210,7 +1165,8 @@ void TDataset::rowWritten(const QString& table, qint64 id)
         qWarning("%s: %s", qPrintable(Name()), e.what());  // the row is stored; this list is told at its reopen
         return;
     }
-    const int at = positionOf(id);
+    // The row written is most often the current one: no search of ten million ids for it.
+    const int at = m_cur >= 0 && m_cur < m_ids.size() && m_ids[m_cur] == id ? m_cur : m_ids.indexOf(id);
     if (at < 0) return;  // not among this snapshot's rows
     CachedRow& slot = cacheSlot(at);
     if (slot.pos == at) slot.pos = -1;
@@ -1244,7 +1200,6 @@ void TDataset::Delete()
     // Rows after it move up one: their cached copies no longer match their ids and are read again.
     const int removed = m_cur;
     m_ids.removeAt(removed);
-    m_positionsValid = false;
     if (removed < m_shown) --m_shown;
     m_cur = qMin(m_cur, int(m_ids.size()) - 1);
     m_eof = m_ids.isEmpty();

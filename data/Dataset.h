@@ -13,6 +13,7 @@
 // A grouped or summed result is small and is read whole when it opens.
 
 #include "data/Currency.h"
+#include "data/RowIds.h"
 #include "data/Errors.h"
 #include "data/SqlSubset.h"
 
@@ -186,8 +187,6 @@ private:
     const Row& row(int index);
     void readRows(int index);
     CachedRow& cacheSlot(int index);
-    int positionOf(qint64 id);
-    void notePosition(qint64 id, int position);
     void setCurrent(int index);
     bool readBack(qint64 rowid, Row* out);
     void rowWritten(const QString& table, qint64 id);  // drops what is kept of the row, shows it anew
@@ -207,13 +206,9 @@ private:
     std::unique_ptr<Statement> m_rangeStmt;               // the rows of an id range, for reading in order
     std::unique_ptr<Statement> m_batchStmt;               // the rows of a list of ids, for reading in order
     QHash<QString, std::shared_ptr<Statement>> m_probes;  // locates, by their SQL
-    QVector<qint64> m_ids;                                // a plain select: its row ids, the snapshot
+    RowIds m_ids;                                         // a plain select: its row ids, the snapshot
     QVector<Row> m_all;                                   // a grouped or summed result: every row
     QVector<CachedRow> m_cache;                           // recently read rows, by position
-    QVector<int> m_positions;  // id - m_positionBase -> position, for locates; empty until needed
-    QHash<qint64, int> m_sparsePositions;
-    qint64 m_positionBase = 0;
-    bool m_positionsValid = false;
     std::shared_ptr<BackgroundJob> m_job;
     quint64 m_generation = 0;
     int m_shown = 0;

@@ -164,10 +164,16 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
+constexpr qint64 kHeapLimit = 4 << 20;
+
 }  // namespace
 
 SqliteConnection::SqliteConnection(const QString& path, int flags, const QByteArray& name)
 {
+    // A program holds a connection for each of its lists; their page caches share one bound
+    // rather than two megabytes each, and the system's file cache keeps the rest near.
+    static const bool bounded = (sqlite3_soft_heap_limit64(kHeapLimit), true);
+    Q_UNUSED(bounded);
     const QByteArray file = name.isEmpty() ? QFile::encodeName(path) : name;
     const int rc = sqlite3_open_v2(file.constData(), &m_db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {

@@ -7,6 +7,7 @@
 #include "data/Database.h"
 #include "data/Ledger.h"
 #include "data/Phone.h"
+#include "data/RowIds.h"
 #include "data/Session.h"
 #include "data/SolarDate.h"
 #include "data/SqlSubset.h"
@@ -456,6 +457,51 @@ private slots:
     }
     // A subscriber found by his telephone in any of the ways it is written or typed, through the
     // kept index, whoever wrote the subscriber; an earlier version's file gets the index built.
+    // The compact id list against a plain vector: long stretches, gaps, a list ordered by
+    // another column, ids removed from a stretch, a coded block and the uncoded tail.
+    void rowIdsKeepEveryId_data()
+    {
+        QTest::addColumn<QVector<qint64>>("ids");
+        QTest::addColumn<QVector<int>>("removals");
+        QVector<qint64> stretch, gaps, byNumber, mixed;
+        for (qint64 i = 1; i <= 9000; ++i) stretch.append(i);
+        for (qint64 i = 1; i <= 5000; ++i) gaps.append(i * 7 + (i % 3));
+        for (qint64 number = 0; number < 60; ++number)  // day d's n-th service is row d*65+n
+            for (qint64 day = 0; day < 100; ++day) byNumber.append(day * 65 + number + 1);
+        for (qint64 i = 1; i <= 7000; ++i) mixed.append(i < 3000 ? i : i % 5 ? 4000000000LL + i : -i);
+        QTest::newRow("one stretch") << stretch << QVector<int>{8999, 0, 2000, 2047, 2048, 6500};
+        QVector<qint64> oneMissing = stretch;
+        oneMissing.removeAt(4096);  // a gap of one id just after a coded block
+        QTest::newRow("one id missing") << oneMissing << QVector<int>{4095, 7000};
+        QTest::newRow("gaps") << gaps << QVector<int>{0, 2047, 4990, 700};
+        QTest::newRow("ordered by number") << byNumber << QVector<int>{5999, 100, 100, 4100};
+        QTest::newRow("stretch then scattered") << mixed << QVector<int>{2998, 2998, 4500, 0, 6990};
+        QTest::newRow("tail only") << QVector<qint64>{9, 3, 7} << QVector<int>{1};
+    }
+    void rowIdsKeepEveryId()
+    {
+        QFETCH(QVector<qint64>, ids);
+        QFETCH(QVector<int>, removals);
+        agency::RowIds list;
+        for (qint64 id : ids) list.append(id);
+        auto same = [&] {
+            QCOMPARE(list.size(), int(ids.size()));
+            for (int i = 0; i < ids.size(); ++i) QCOMPARE(list[i], ids[i]);
+            for (int i = int(ids.size()) - 1; i >= 0; i -= 37) QCOMPARE(list.indexOf(ids[i]), i);
+            QCOMPARE(list.indexOf(-999999), -1);
+        };
+        same();
+        for (int at : removals) {
+            list.removeAt(at);
+            ids.removeAt(at);
+            same();
+        }
+        list.append(9999999999);
+        ids.append(9999999999);
+        same();
+        QVERIFY(list.bytesUsed() < 8 * qint64(ids.size()) + 40000);  // a plain vector and the two buffers
+    }
+
     void phoneLookup_data()
     {
         QTest::addColumn<QString>("change");  // an administrator's SQL run first
