@@ -955,7 +955,6 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
                 binds << key.folded;
             }
         }
-        // The row comes whole, so that the row found needs no second reading.
         QString sql = u"SELECT %3, %1 FROM %2"_s.arg(m_query.selectSql, quoted(m_query.table->name),
                                                     quoted(m_query.table->keyName()));
         if (!conditions.isEmpty()) sql += u" WHERE "_s + conditions.join(u" AND "_s);
@@ -963,25 +962,35 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
         std::shared_ptr<Statement>& probe = m_probes[sql];
         if (!probe) probe = std::make_shared<Statement>(m_conn.get(), sql);
         for (int k = 0; k < binds.size(); ++k) probe->bind(k + 1, binds[k]);
-        Row foundRow;
+        // The rows come whole, so that the one found needs no second reading; a probe matching
+        // thousands keeps their ids alone and finds the first of them in one pass over the list.
+        QVector<qint64> matched;
+        QHash<qint64, Row> matchedRows;
         {
             const auto reset = qScopeGuard([&probe] { probe->reset(); });
             while (probe->step()) {
                 bool match = true;
                 for (int k = 0; match && k < keys.size(); ++k)
                     match = keys[k].matches(probe->column(keys[k].column + 1));
-                const int at = match ? m_ids.indexOf(probe->columnInt(0)) : -1;
-                if (at < 0 || (found >= 0 && at > found)) continue;
-                found = at;
-                foundRow = m_empty;
-                for (int i = 0; i < foundRow.size(); ++i) foundRow[i] = probe->column(i + 1);
+                if (!match) continue;
+                const qint64 id = probe->columnInt(0);
+                matched.append(id);
+                if (matchedRows.size() >= kBatch) continue;
+                Row r = m_empty;
+                for (int i = 0; i < r.size(); ++i) r[i] = probe->column(i + 1);
+                matchedRows.insert(id, r);
             }
         }
+        std::sort(matched.begin(), matched.end());
+        found = matched.size() == 1 ? m_ids.indexOf(matched[0]) : m_ids.indexOfAny(matched);
         if (found >= 0) {
             CachedRow& slot = cacheSlot(found);
-            slot.pos = found;
-            slot.id = m_ids[found];
-            slot.row = foundRow;
+            slot.pos = -1;
+            if (const auto it = matchedRows.constFind(m_ids[found]); it != matchedRows.cend()) {
+                slot.pos = found;
+                slot.id = it.key();
+                slot.row = it.value();
+            }
         }
     } else {
         finishSnapshot();

@@ -1,6 +1,7 @@
 #include "data/RowIds.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace agency {
 
@@ -16,6 +17,17 @@ void putVarint(QByteArray& out, qint64 delta)
         v >>= 7;
     }
     out.append(char(v));
+}
+
+// Differences and spans taken modulo 2^64: any two ids, however far apart, give no overflow.
+qint64 minus(qint64 a, qint64 b)
+{
+    return qint64(quint64(a) - quint64(b));
+}
+
+bool follows(qint64 next, qint64 id)
+{
+    return next > id && minus(next, id) == 1;
 }
 
 }  // namespace
@@ -51,7 +63,7 @@ void RowIds::addBlock(const qint64* ids, int n)
     const Block block = code(ids, n, start);
     if (block.bytes == 0 && !m_blocks.isEmpty()) {
         Block& last = m_blocks.last();
-        if (last.bytes == 0 && last.hi + 1 == block.first) {  // a stretch that goes on
+        if (last.bytes == 0 && follows(block.first, last.hi)) {  // a stretch that goes on
             last.count += n;
             last.hi = block.hi;
             return;
@@ -70,18 +82,21 @@ RowIds::Block RowIds::code(const qint64* ids, int n, int start)
     block.lo = *lo;
     block.hi = *hi;
     bool consecutive = true;
-    for (int k = 1; consecutive && k < n; ++k) consecutive = ids[k] == ids[k - 1] + 1;
+    for (int k = 1; consecutive && k < n; ++k) consecutive = follows(ids[k], ids[k - 1]);
     if (consecutive) return block;
     block.offset = int(m_bytes.size());
-    for (int k = 1; k < n; ++k) putVarint(m_bytes, ids[k] - ids[k - 1]);
+    for (int k = 1; k < n; ++k) putVarint(m_bytes, minus(ids[k], ids[k - 1]));
     block.bytes = int(m_bytes.size()) - block.offset;
     const bool rising = std::is_sorted(ids, ids + n) && std::adjacent_find(ids, ids + n) == ids + n;
-    const qint64 bitmapBytes = (block.hi - block.first) / 8 + 1;
-    if (rising && bitmapBytes < block.bytes) {
+    const quint64 bitmapBytes = quint64(minus(block.hi, block.first)) / 8 + 1;
+    if (rising && bitmapBytes < quint64(block.bytes)) {
         m_bytes.truncate(block.offset);
         m_bytes.append(QByteArray(int(bitmapBytes), '\0'));
         uchar* bits = reinterpret_cast<uchar*>(m_bytes.data()) + block.offset;
-        for (int k = 0; k < n; ++k) bits[(ids[k] - block.first) >> 3] |= uchar(1 << ((ids[k] - block.first) & 7));
+        for (int k = 0; k < n; ++k) {
+            const quint64 bit = quint64(minus(ids[k], block.first));
+            bits[bit >> 3] |= uchar(1 << (bit & 7));
+        }
         block.bytes = int(bitmapBytes);
         block.bitmap = true;
     }
@@ -112,7 +127,7 @@ const QVector<qint64>& RowIds::decoded(int b) const
     if (block.bitmap) {
         int k = 0;
         for (qint64 bit = 0; k < block.count; ++bit)
-            if (p[bit >> 3] & (1 << (bit & 7))) m_decoded[k++] = block.first + bit;
+            if (p[bit >> 3] & (1 << (bit & 7))) m_decoded[k++] = qint64(quint64(block.first) + quint64(bit));
         m_decodedBlock = b;
         return m_decoded;
     }
@@ -123,7 +138,7 @@ const QVector<qint64>& RowIds::decoded(int b) const
             v |= quint64(c & 0x7f) << shift;
             if (!(c & 0x80)) break;
         }
-        id += qint64(v >> 1) ^ -qint64(v & 1);
+        id = qint64(quint64(id) + (quint64(v >> 1) ^ (0 - (v & 1))));
         m_decoded[k] = id;
     }
     m_decodedBlock = b;
@@ -144,6 +159,25 @@ int RowIds::indexOf(qint64 id) const
         const auto it = std::find(ids.cbegin(), ids.cend(), id);
         if (it != ids.cend()) return block.start + int(it - ids.cbegin());
     }
+    return -1;
+}
+
+int RowIds::indexOfAny(const QVector<qint64>& sorted) const
+{
+    const auto firstFrom = [&](qint64 lo) { return std::lower_bound(sorted.cbegin(), sorted.cend(), lo); };
+    const auto wanted = [&](qint64 id) { return std::binary_search(sorted.cbegin(), sorted.cend(), id); };
+    for (int b = 0; b < m_blocks.size(); ++b) {
+        const Block& block = m_blocks[b];
+        const auto it = firstFrom(block.lo);
+        if (it == sorted.cend() || *it > block.hi) continue;
+        if (block.bytes == 0) return block.start + int(minus(*it, block.first));  // a run rises
+        const QVector<qint64>& ids = decoded(b);
+        for (int k = 0; k < ids.size(); ++k)
+            if (wanted(ids[k])) return block.start + k;
+    }
+    const int tailStart = m_size - int(m_tail.size());
+    for (int k = 0; k < m_tail.size(); ++k)
+        if (wanted(m_tail[k])) return tailStart + k;
     return -1;
 }
 
@@ -178,7 +212,18 @@ void RowIds::removeAt(int i)
     } else {
         QVector<qint64> ids = decoded(b);
         ids.removeAt(k);
-        if (!ids.isEmpty()) replacement.append(code(ids.constData(), int(ids.size()), old.start));
+        if (!ids.isEmpty()) {
+            const int end = int(m_bytes.size());
+            Block recoded = code(ids.constData(), int(ids.size()), old.start);
+            // One id fewer almost always codes in no more bytes: written over the old ones, so that
+            // deletions do not grow the buffer.
+            if (recoded.bytes > 0 && recoded.bytes <= old.bytes) {
+                std::memmove(m_bytes.data() + old.offset, m_bytes.constData() + end, recoded.bytes);
+                recoded.offset = old.offset;
+                m_bytes.truncate(end);
+            }
+            replacement.append(recoded);
+        }
     }
     m_blocks.remove(b);
     for (int x = b; x < m_blocks.size(); ++x) --m_blocks[x].start;

@@ -18,6 +18,8 @@ public:
     void removeAt(int i);
     void clear();
     int indexOf(qint64 id) const;  // the position of id, or -1
+    // The first position holding any of these ids, in one pass however many they are.
+    int indexOfAny(const QVector<qint64>& sorted) const;
     qint64 bytesUsed() const;
 
 private:

@@ -476,6 +476,13 @@ private slots:
         QTest::newRow("gaps") << gaps << QVector<int>{0, 2047, 4990, 700};
         QTest::newRow("ordered by number") << byNumber << QVector<int>{5999, 100, 100, 4100};
         QTest::newRow("stretch then scattered") << mixed << QVector<int>{2998, 2998, 4500, 0, 6990};
+        QVector<qint64> farApart;  // a rising block whose span passes the 64-bit range
+        for (qint64 i = 0; i < 2047; ++i) farApart.append(-5000000000000000000LL + i);
+        farApart << 5000000000000000000LL << std::numeric_limits<qint64>::max();
+        QTest::newRow("ids far apart") << farApart << QVector<int>{2047, 0, 1};
+        QVector<int> many;  // deletions at the desk's pace must not grow the list
+        for (int at = 1500; at >= 0; at -= 2) many << at;
+        QTest::newRow("many removals among gaps") << gaps << many;
         QTest::newRow("tail only") << QVector<qint64>{9, 3, 7} << QVector<int>{1};
     }
     void rowIdsKeepEveryId()
@@ -489,6 +496,11 @@ private slots:
             for (int i = 0; i < ids.size(); ++i) QCOMPARE(list[i], ids[i]);
             for (int i = int(ids.size()) - 1; i >= 0; i -= 37) QCOMPARE(list.indexOf(ids[i]), i);
             QCOMPARE(list.indexOf(-999999), -1);
+            QVector<qint64> some{-999999};  // the first of several, as a locate matching many asks
+            for (int i = int(ids.size()) - 1; i >= 0; i -= 997) some << ids[i];
+            std::sort(some.begin(), some.end());
+            const int first = int(std::find_first_of(ids.cbegin(), ids.cend(), some.cbegin(), some.cend()) - ids.cbegin());
+            QCOMPARE(list.indexOfAny(some), first == ids.size() ? -1 : first);
         };
         same();
         for (int at : removals) {
