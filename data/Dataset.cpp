@@ -982,7 +982,7 @@ bool TDataset::Locate(const QString& keyFields, const QVariantList& values)
             }
         }
         std::sort(matched.begin(), matched.end());
-        found = matched.size() == 1 ? m_ids.indexOf(matched[0]) : m_ids.indexOfAny(matched);
+        found = m_ids.indexOfAny(matched);
         if (found >= 0) {
             CachedRow& slot = cacheSlot(found);
             slot.pos = -1;

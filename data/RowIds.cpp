@@ -128,18 +128,17 @@ const QVector<qint64>& RowIds::decoded(int b) const
         int k = 0;
         for (qint64 bit = 0; k < block.count; ++bit)
             if (p[bit >> 3] & (1 << (bit & 7))) m_decoded[k++] = qint64(quint64(block.first) + quint64(bit));
-        m_decodedBlock = b;
-        return m_decoded;
-    }
-    for (int k = 1; k < block.count; ++k) {
-        quint64 v = 0;
-        for (int shift = 0;; shift += 7) {
-            const uchar c = *p++;
-            v |= quint64(c & 0x7f) << shift;
-            if (!(c & 0x80)) break;
+    } else {
+        for (int k = 1; k < block.count; ++k) {
+            quint64 v = 0;
+            for (int shift = 0;; shift += 7) {
+                const uchar c = *p++;
+                v |= quint64(c & 0x7f) << shift;
+                if (!(c & 0x80)) break;
+            }
+            id = qint64(quint64(id) + (quint64(v >> 1) ^ (0 - (v & 1))));
+            m_decoded[k] = id;
         }
-        id = qint64(quint64(id) + (quint64(v >> 1) ^ (0 - (v & 1))));
-        m_decoded[k] = id;
     }
     m_decodedBlock = b;
     return m_decoded;
@@ -151,15 +150,7 @@ int RowIds::indexOf(qint64 id) const
     const int tailStart = m_size - int(m_tail.size());
     for (int k = int(m_tail.size()) - 1; k >= 0; --k)
         if (m_tail[k] == id) return tailStart + k;
-    for (int b = 0; b < m_blocks.size(); ++b) {
-        const Block& block = m_blocks[b];
-        if (id < block.lo || id > block.hi) continue;
-        if (block.bytes == 0) return block.start + int(id - block.first);
-        const QVector<qint64>& ids = decoded(b);
-        const auto it = std::find(ids.cbegin(), ids.cend(), id);
-        if (it != ids.cend()) return block.start + int(it - ids.cbegin());
-    }
-    return -1;
+    return indexOfAny({id});
 }
 
 int RowIds::indexOfAny(const QVector<qint64>& sorted) const
