@@ -4,7 +4,7 @@
 
 #include "data/Dataset.h"
 #include "data/Errors.h"
-#include "data/PostgresEngine.h"
+#include "data/ServerDatabase.h"
 #include "data/Session.h"
 #include "data/SolarDate.h"
 

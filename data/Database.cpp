@@ -3,6 +3,7 @@
 #include "data/Errors.h"
 #include "data/Password.h"
 #include "data/PostgresEngine.h"
+#include "data/ServerDatabase.h"
 #include "data/Schema.h"
 #include "data/SqliteEngine.h"
 #include "data/SolarDate.h"

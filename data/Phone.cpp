@@ -1,7 +1,7 @@
 #include "data/Phone.h"
 
 #include "data/Database.h"
-#include "data/PostgresEngine.h"
+#include "data/ServerDatabase.h"
 #include "data/Schema.h"
 
 using namespace Qt::StringLiterals;

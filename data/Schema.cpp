@@ -2,7 +2,7 @@
 
 #include "data/Audit.h"
 #include "data/Phone.h"
-#include "data/PostgresEngine.h"
+#include "data/ServerDatabase.h"
 #include "data/Totals.h"
 
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "data/Database.h"
 #include "data/Errors.h"
-#include "data/PostgresEngine.h"
+#include "data/ServerDatabase.h"
 #include "data/Schema.h"
 #include "data/SolarDate.h"
 
