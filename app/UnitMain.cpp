@@ -183,6 +183,9 @@ void TFormMain::Timer1Timer()
     Panels[2]->setText(u" نام كاربر : "_s + agency::session().userName);
     // The ticks go on behind an open error box: they must not stack a new box every second.
     if (!DM || m_tickErrorShown) return;
+    // A tick that comes while a call waits for the server, or while it does not answer, leaves
+    // the database to the desk's own actions.
+    if (agency::databaseCallWaiting() || agency::databaseUnanswered()) return;
     agency::TADOQuery* q = DM->QueryMaxS;
     q->SQL.Delete(2);
     q->SQL.Add(u"where service_date='"_s + TodayDate + u"'"_s);

@@ -13,6 +13,7 @@
 #include "bench/SampleData.h"
 #include "data/Database.h"
 #include "data/Errors.h"
+#include "data/PostgresEngine.h"
 #include "data/Totals.h"
 
 #include <QCoreApplication>
@@ -89,6 +90,9 @@ QString firstPassword()
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
+    // An administrator's copy or rebuild of a whole database takes as long as it takes; a
+    // connection attempt is still bounded.
+    setServerDeadlines(0, 10000);
     const QStringList args = app.arguments();
     const QString command = args.value(1);
     try {

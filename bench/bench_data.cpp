@@ -15,6 +15,7 @@
 #include "data/Currency.h"
 #include "data/Database.h"
 #include "data/Phone.h"
+#include "data/PostgresEngine.h"
 #include "data/SolarDate.h"
 #include "data/UnitDM.h"
 
@@ -449,7 +450,9 @@ int main(int argc, char* argv[])
                 std::printf("copying onto the server...\n");
                 QElapsedTimer t;
                 t.start();
+                setServerDeadlines(0, 10000);  // an administrator's copy, however long it takes
                 const QStringList differences = Database::copy(path, server);
+                setServerDeadlines(5000, 4000);
                 std::printf("copied in %.1f s: %s\n", t.elapsed() / 1000.0,
                             differences.isEmpty() ? "ok" : qPrintable(differences.join(u"; "_s)));
             }

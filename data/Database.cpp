@@ -404,6 +404,7 @@ Database::Database(const QString& path) : m_path(path)
     if (isServerAddress(path)) {
         m_writer = openServer(path);
         openServerDatabase(m_writer.get(), path);
+        m_readers = std::make_unique<ServerReaders>(path);
         return;
     }
     requireReadableFile(path);
@@ -433,7 +434,7 @@ Database::~Database() = default;
 
 std::unique_ptr<Connection> Database::openReader() const
 {
-    if (engine() == Engine::Server) return openServer(m_path);
+    if (m_readers) return m_readers->handle();
     return openFile(m_path, SQLITE_OPEN_READWRITE);
 }
 
@@ -656,7 +657,7 @@ QString Database::restore(const QString& backup, const QString& path)
 
 std::unique_ptr<Connection> openConnection(const QString& where)
 {
-    if (isServerAddress(where)) return openServer(where);
+    if (isServerAddress(where)) return openServer(where, false);
     return openFile(where, SQLITE_OPEN_READWRITE);
 }
 

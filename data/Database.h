@@ -14,6 +14,8 @@
 
 namespace agency {
 
+class ServerReaders;
+
 // What a new database starts with.
 struct NewDatabase {
     QString title;
@@ -84,7 +86,8 @@ public:
     Engine engine() const { return m_writer->engine(); }
     Connection* writer() const { return m_writer.get(); }
 
-    // A connection of its own for one dataset's snapshot.
+    // A connection for one dataset's snapshot: of its own on a file; on a server, one that every
+    // dataset's shares, so that a desk holds three connections however many lists it opens.
     std::unique_ptr<Connection> openReader() const;
 
     // Copies the live database into target through SQLite's backup API, checks the copy and only
@@ -127,6 +130,7 @@ public:
 private:
     QString m_path;
     std::unique_ptr<Connection> m_writer;
+    std::unique_ptr<ServerReaders> m_readers;  // on a server: the lists' connections, shared
     QMap<int, RowWatcher> m_watchers;
     int m_nextWatcher = 0;
 };

@@ -263,6 +263,13 @@ private:
     void slice()
     {
         if (m_queue.isEmpty()) return;
+        // Not while a call waits for the server, nor while it does not answer: the desk's own
+        // actions go first, and a list's remaining ids can wait.
+        if (databaseCallWaiting() || databaseUnanswered()) {
+            m_timer.start(500);
+            return;
+        }
+        m_timer.setInterval(0);
         TDataset* ds = m_queue.takeFirst();
         if (ds->loadSlice()) m_queue.append(ds);
         if (!m_queue.isEmpty()) m_timer.start();
@@ -435,7 +442,9 @@ void TDataset::OpenInBackground()
 {
     if (Active()) return;
     prepare();
-    if (m_query.plain || !QCoreApplication::instance()) {
+    // A server's sums are its kept totals, read in one round trip; its connections are the
+    // window's thread's alone.
+    if (m_query.plain || !QCoreApplication::instance() || m_db->engine() == Engine::Server) {
         Open();
         return;
     }
@@ -569,13 +578,48 @@ bool TDataset::stepIds(int count)
     if (!m_inSnapshot) return false;  // every id read
     const OnFailure release([this] { releaseSnapshot(); });
     for (int i = 0; i < count; ++i) {
-        if (!m_idStmt->step()) {
+        bool more = false;
+        try {
+            more = m_idStmt->step();
+        } catch (const Error& e) {
+            if (e.code() != kConnectionLost) throw;
+            restartSnapshot();
+            more = m_idStmt->step();
+        }
+        if (!more) {
             releaseSnapshot();
             return false;
         }
         m_ids.append(m_idStmt->columnInt(0));
     }
     return true;
+}
+
+void TDataset::restartSnapshot()
+{
+    // The connection dropped (a server restarted): the snapshot is taken again and its ids read
+    // as far as before. Where they are the same, nothing shows; else the list shows them anew.
+    m_idStmt->reset();
+    m_conn->rollback();
+    m_conn->begin(false);
+    RowIds fresh;
+    bool same = true;
+    const qsizetype had = m_ids.size();
+    while (fresh.size() < had && m_idStmt->step()) {
+        fresh.append(m_idStmt->columnInt(0));
+        same = same && fresh[fresh.size() - 1] == m_ids[fresh.size() - 1];
+    }
+    same = same && fresh.size() == had;
+    if (same) return;
+    const qint64 current = m_cur >= 0 && m_cur < m_ids.size() ? m_ids[m_cur] : -1;
+    m_ids = std::move(fresh);
+    m_cache.clear();
+    m_shown = qMin(m_shown, int(m_ids.size()));
+    const int at = current < 0 ? -1 : m_ids.indexOf(current);
+    m_cur = at >= 0 ? at : qMin(m_cur, int(m_ids.size()) - 1);
+    m_eof = m_bof = m_cur < 0;
+    emit reset();
+    emit currentChanged(m_cur);
 }
 
 void TDataset::ensureIds(int count)
@@ -1056,6 +1100,8 @@ void TDataset::checkWidths() const
 
 void TDataset::raiseStore(const Error& e, const Row& attempted) const
 {
+    // A server's link failures say already what was lost, and why.
+    if (isLinkFailure(e.code())) throw e;
     // The engine's own failures (held by another program, the disk full or failing, the file
     // read-only) in the desk's words, as the backup says them.
     if (const QString desk = engineFailureText(e.code(), e.systemErrno(), m_db->path()); !desk.isEmpty())
@@ -1097,7 +1143,6 @@ void TDataset::Post()
     if (m_state != TDataSetState::dsEdit && m_state != TDataSetState::dsInsert)
         raise(u"Dataset not in edit or insert mode"_s);
     const bool inserting = m_state == TDataSetState::dsInsert;
-    Row stored;
     qint64 rowid = 0;
     try {
         checkWidths();
@@ -1113,35 +1158,68 @@ void TDataset::Post()
             binds << m_pending[i];
         }
         Connection* w = m_db->writer();
-        const QString key = quoted(m_query.table->keyName());
-        Transaction tx(w);
-        if (inserting) {
-            QString sql = u"INSERT INTO "_s + quoted(m_query.table->name);
-            if (names.isEmpty()) {
-                sql += u" DEFAULT VALUES"_s;
-            } else {
-                QStringList marks(names.size(), u"?"_s);
-                sql += u" (%1) VALUES (%2)"_s.arg(names.join(u','), marks.join(u','));
+        const UnansweredStore attempt{inserting, rowid, names, binds};
+        // The same row stored again after its commit went unanswered: stored once, if it was.
+        if (m_unanswered) {
+            const CommitOutcome outcome = w->resolveUnanswered();
+            const UnansweredStore was = *std::exchange(m_unanswered, std::nullopt);
+            if (outcome == CommitOutcome::Committed && was.sameAs(attempt)) {
+                rowid = was.rowid;
+                names.clear();  // nothing more to write
             }
-            Statement st(w, sql + u" RETURNING "_s + key);
-            for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
-            st.step();
-            rowid = st.columnInt(0);
-            while (st.step()) {
-            }
-        } else if (!names.isEmpty()) {
-            AuditTrail audit(w, *m_query.table, rowid, AuditWrite::Update);
-            QStringList sets;
-            for (const QString& n : names) sets << n + u"=?"_s;
-            Statement st(w, u"UPDATE %1 SET %2 WHERE %3=?"_s.arg(quoted(m_query.table->name), sets.join(u','), key));
-            for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
-            st.bind(int(binds.size()) + 1, rowid);
-            st.step();
-            audit.record();
         }
-        // Another window or program may have deleted the row since it was listed.
-        if (!readBack(rowid, &stored)) raise(u"اين رديف ديگر در بانك اطلاعات نيست"_s);
-        tx.commit();
+        const bool adopted = inserting && rowid != 0;
+        const QString key = quoted(m_query.table->keyName());
+        const auto store = [&] {
+            Transaction tx(w);
+            if (adopted) {
+            } else if (inserting) {
+                QString sql = u"INSERT INTO "_s + quoted(m_query.table->name);
+                if (names.isEmpty()) {
+                    sql += u" DEFAULT VALUES"_s;
+                } else {
+                    QStringList marks(names.size(), u"?"_s);
+                    sql += u" (%1) VALUES (%2)"_s.arg(names.join(u','), marks.join(u','));
+                }
+                Statement st(w, sql + u" RETURNING "_s + key);
+                for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
+                st.step();
+                rowid = st.columnInt(0);
+                while (st.step()) {
+                }
+            } else if (!names.isEmpty()) {
+                AuditTrail audit(w, *m_query.table, rowid, AuditWrite::Update);
+                QStringList sets;
+                for (const QString& n : names) sets << n + u"=?"_s;
+                Statement st(w, u"UPDATE %1 SET %2 WHERE %3=? RETURNING %3"_s.arg(quoted(m_query.table->name),
+                                                                                   sets.join(u','), key));
+                for (int k = 0; k < binds.size(); ++k) st.bind(k + 1, binds[k]);
+                st.bind(int(binds.size()) + 1, rowid);
+                // Another window or program may have deleted the row since it was listed.
+                if (!st.step()) raise(u"اين رديف ديگر در بانك اطلاعات نيست"_s);
+                while (st.step()) {
+                }
+                audit.record();
+            } else {
+                Row stored;
+                if (!readBack(rowid, &stored)) raise(u"اين رديف ديگر در بانك اطلاعات نيست"_s);
+            }
+            try {
+                tx.commit();
+            } catch (const Error& e) {
+                if (e.code() == kCommitUnknown) m_unanswered = UnansweredStore{inserting, rowid, names, binds};
+                throw;
+            }
+        };
+        try {
+            store();
+        } catch (const Error& e) {
+            // A transaction that never reached its commit (its connection dropped, a server
+            // restarted) is run once more on a new connection; a new row's key is its own again.
+            if (e.code() != kConnectionLost) throw;
+            if (inserting) rowid = 0;
+            store();
+        }
     } catch (const Error& e) {
         // A row that could not be stored is dropped: nothing stays pending to be stored later.
         const Row attempted = m_pending;
@@ -1194,7 +1272,7 @@ void TDataset::Delete()
     Cancel();
     finishSnapshot();
     const qint64 rowid = m_ids[m_cur];
-    try {
+    const auto remove = [&] {
         Connection* w = m_db->writer();
         Transaction tx(w);
         AuditTrail audit(w, *m_query.table, rowid, AuditWrite::Delete);
@@ -1203,6 +1281,14 @@ void TDataset::Delete()
         st.step();
         audit.record();
         tx.commit();
+    };
+    try {
+        try {
+            remove();
+        } catch (const Error& e) {
+            if (e.code() != kConnectionLost) throw;
+            remove();  // never committed: once more on a new connection
+        }
     } catch (const Error& e) {
         raiseStore(e);
     }

@@ -26,6 +26,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace agency {
 
@@ -176,6 +177,7 @@ private:
     bool stepIds(int count);    // reads up to count more row ids; false once every id is read
     void ensureIds(int count);  // at least count ids, or all there are
     void finishSnapshot();      // every row id read and the read transaction ended
+    void restartSnapshot();     // the snapshot taken again after its connection dropped
     bool loadSlice();           // one slice of idle-time reading; true while more remain
     void checkBrowseMode();
     void releaseSnapshot();
@@ -219,6 +221,18 @@ private:
     Row m_pending;
     QVector<bool> m_modified;
     Row m_empty;
+    // A store whose commit went unanswered, settled when the next one begins.
+    struct UnansweredStore {
+        bool inserting = false;
+        qint64 rowid = 0;
+        QStringList names;
+        QVariantList binds;
+        bool sameAs(const UnansweredStore& o) const
+        {
+            return inserting == o.inserting && names == o.names && binds == o.binds && (inserting || rowid == o.rowid);
+        }
+    };
+    std::optional<UnansweredStore> m_unanswered;
 };
 
 // A dataset over a whole table, ordered by an index's columns.

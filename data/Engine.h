@@ -13,6 +13,16 @@ namespace agency {
 
 enum class Engine { File, Server };
 
+// What became of a commit whose answer never came, once the server answers again.
+enum class CommitOutcome { None, Committed, Aborted };
+
+// Whether a call to the database waits for its answer below on this thread's stack: a timer or a
+// repaint that runs meanwhile leaves the database alone (its call would be refused).
+bool databaseCallWaiting();
+// Whether the database's server did not answer the last call that asked it; cleared by the next
+// answer. A periodic task leaves it alone meanwhile, so that only the desk's actions wait for it.
+bool databaseUnanswered();
+
 // One prepared statement of a connection; Statement (Database.h) is what the program holds.
 class StatementEngine {
 public:
@@ -61,6 +71,9 @@ public:
     virtual bool inTransaction() const = 0;
     // Called from another thread: the statement running on this connection stops with an error.
     virtual void interrupt() noexcept = 0;
+    // Settles a commit that raised kCommitUnknown, once: whether it was stored. None when there is
+    // none to settle; raises Error while the server still does not answer.
+    virtual CommitOutcome resolveUnanswered() { return CommitOutcome::None; }
 };
 
 }  // namespace agency

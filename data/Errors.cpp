@@ -45,11 +45,25 @@ QString engineFailureText(int code, int systemErrno, const QString& path)
             return writeFailure(systemErrno ? systemErrno : EIO, path);
         case SQLITE_READONLY:
             return u"در فايل پايگاه داده نمي توان نوشت (فقط خواندني است): "_s + path;
-        case kConnectionLost:
-            return u"ارتباط با سرور پايگاه داده قطع شد؛ آنچه در دست ثبت بود ثبت نشد. دوباره بكوشيد"_s;
         default:
             return QString();
     }
+}
+
+QString linkReadLine()
+{
+    return u"اطلاعات از سرور خوانده نشد."_s;
+}
+
+QString linkStoreLine()
+{
+    return u"آنچه در دست ثبت بود ثبت نشد؛ دوباره بكوشيد."_s;
+}
+
+Error asStoreFailure(const Error& e)
+{
+    if (!isLinkFailure(e.code()) || !e.text().startsWith(linkReadLine())) return e;
+    return Error(linkStoreLine() + e.text().mid(linkReadLine().size()), e.code());
 }
 
 QString asciiDigits(const QString& text)

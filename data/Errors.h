@@ -44,9 +44,29 @@ private:
     int m_pending = std::uncaught_exceptions();
 };
 
-// The result code of a server that could not be reached or dropped the connection; beyond the
-// file engine's codes, whose low byte the program reads.
+// The result codes of a server's link, beyond the file engine's codes, whose low byte the program
+// reads. Their texts are in the desk's words already: what was lost, and why.
+// The connection was dropped, and what was in hand was not committed.
 constexpr int kConnectionLost = 0xF0;
+// The server did not answer within the call's deadline.
+constexpr int kNoAnswer = 0xF1;
+// A commit went out and its answer never came; whether it was stored is not known yet.
+constexpr int kCommitUnknown = 0xF2;
+// A call asked for while another one waits for the server (a timer or a repaint meanwhile).
+constexpr int kBusy = 0xF3;
+// The server refused the connection: the password, its rules, no such database.
+constexpr int kRefused = 0xF4;
+
+inline bool isLinkFailure(int code)
+{
+    return code >= kConnectionLost && code <= kRefused;
+}
+
+// The first line of a link failure's text: what became of what was in hand, a read or a store.
+QString linkReadLine();
+QString linkStoreLine();
+// A link failure met on the way to a store (reading the next number), told as the store's.
+Error asStoreFailure(const Error& e);
 
 // Why a file could not be written at path, from the system's errno, in the desk's words: the
 // folder missing, not writable, full, the disk failing.

@@ -184,13 +184,40 @@ Currency Ledger::DebtLimit() const
     return m_dm.ADOTablePayeh->FieldByName(u"debt_limit"_s).AsCurrency();
 }
 
+Stored Ledger::store(const QString& input, const std::function<qint32()>& next,
+                     const std::function<void(const Stored&)>& write)
+{
+    try {
+        if (m_unanswered) {
+            const CommitOutcome outcome = m_dm.ADOConnection1->writer()->resolveUnanswered();
+            const Unanswered was = *std::exchange(m_unanswered, std::nullopt);
+            if (outcome == CommitOutcome::Committed && was.input == input) return was.stored;
+        }
+        Stored taken;
+        try {
+            return appendNumbered(m_dm.ADOTableService, next, [&](const Stored& s) {
+                taken = s;
+                write(s);
+            });
+        } catch (const Error& e) {
+            if (e.code() == kCommitUnknown) m_unanswered = Unanswered{input, taken};
+            throw;
+        }
+    } catch (const Error& e) {
+        throw asStoreFailure(e);
+    }
+}
+
 Stored Ledger::StoreService(const ServiceInput& in)
 {
     require(in);
     const Currency share = ShareOf(in.fare);
     TDataset* t = m_dm.ADOTableService;
-    return appendNumbered(
-        t, [&] { return NextServiceNumber(in.date); },
+    const QString input = QStringList{u"service"_s, in.date, QString::number(in.driverId), QString::number(in.acountId),
+                                      QString::number(in.fare), in.driverName, in.acountName, in.source, in.target}
+                              .join(u'\n');
+    return store(
+        input, [&] { return NextServiceNumber(in.date); },
         [&](const Stored& s) {
             writeService(t, in, s.number, share);
             t->FieldByName(u"Service_time"_s).SetAsString(s.time);
@@ -202,8 +229,11 @@ Stored Ledger::StorePayment(const PaymentInput& in)
 {
     require(in);
     TDataset* t = m_dm.ADOTableService;
-    return appendNumbered(
-        t, [&] { return NextPaymentNumber(); },
+    const QString input =
+        QStringList{u"payment"_s, in.date, QString::number(in.driverId), QString::number(in.amount), in.driverName}
+            .join(u'\n');
+    return store(
+        input, [&] { return NextPaymentNumber(); },
         [&](const Stored& s) {
             writePayment(t, in, s.number);
             t->FieldByName(u"service_action"_s).SetAsString(PaymentDescription(s.number));

@@ -7,7 +7,11 @@
 #include "data/Currency.h"
 
 #include <QSet>
+#include <QStringList>
 #include <QString>
+
+#include <functional>
+#include <optional>
 
 namespace agency {
 
@@ -81,7 +85,18 @@ public:
     bool CorrectPayment(qint64 rowId, qint32 number, const PaymentInput& in);
 
 private:
+    // A store whose commit went unanswered: the input it was for (as text) and what it took.
+    struct Unanswered {
+        QString input;
+        Stored stored;
+    };
+    // Stores through appendNumbered, first settling an unanswered store: the same input typed
+    // again after it was stored is not stored twice.
+    Stored store(const QString& input, const std::function<qint32()>& next,
+                 const std::function<void(const Stored&)>& write);
+
     TDM& m_dm;
+    std::optional<Unanswered> m_unanswered;
 };
 
 }  // namespace agency

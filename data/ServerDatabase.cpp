@@ -6,6 +6,8 @@
 #include "data/Schema.h"
 #include "data/Totals.h"
 
+#include <QSet>
+
 using namespace Qt::StringLiterals;
 
 namespace agency {
@@ -18,29 +20,30 @@ QPair<qint64, qint64> versionOf(Connection* db)
         Statement st(db, u"SELECT application_id, version FROM agency_meta"_s);
         if (st.step()) return {st.columnInt(0), st.columnInt(1)};
     } catch (const Error& e) {
-        if (e.code() == kConnectionLost) throw;
+        if (isLinkFailure(e.code())) throw;
     }
     return {0, 0};
 }
 
-void checkServerDatabase(Connection* db, const QString& where)
+qint64 checkServerDatabase(Connection* db, const QString& where)
 {
     const auto [appId, version] = versionOf(db);
     if (appId != kApplicationId) throw Error(u"اين پايگاه داده روي سرور از اين برنامه نيست: "_s + where);
     if (version > kSchemaVersion) throw Error(u"اين پايگاه داده با نسخه جديدتري از برنامه ساخته شده است"_s);
-    for (const TableDef& t : schemaTables()) {
-        if (t.since > version) continue;  // comes with a step of the upgrade
-        Statement st(db, u"SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)"_s);
-        st.bind(1, t.name);
-        if (!st.step()) throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
-    }
+    QSet<QString> present;
+    Statement st(db, u"SELECT tablename FROM pg_tables WHERE schemaname = current_schema()"_s);
+    while (st.step()) present.insert(st.column(0).toString());
+    for (const TableDef& t : schemaTables())
+        if (t.since <= version && !present.contains(t.name.toLower()))  // a later one comes with its step
+            throw Error(u"جدول %1 در پايگاه داده نيست"_s.arg(t.name));
+    return version;
 }
 
 }  // namespace
 
 void openServerDatabase(Connection* db, const QString& where)
 {
-    checkServerDatabase(db, where);
+    if (checkServerDatabase(db, where) >= kSchemaVersion) return;
     for (const SchemaStep& step : schemaSteps(Engine::Server)) {
         // Two desks starting together: the second waits for the first's step and then skips it.
         Transaction tx(db);

@@ -684,7 +684,7 @@ private:
         }
         if (k == Kind::Money) {
             // The mean of money stays a whole count of ten-thousandths.
-            out.sql = u"CAST(round(%1) AS INTEGER)"_s.arg(mean);
+            out.sql = u"CAST(round(%1) AS BIGINT)"_s.arg(mean);
             out.type = FieldType::Currency;
         } else {
             out.sql = mean;

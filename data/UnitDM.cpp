@@ -73,8 +73,15 @@ TDM::TDM(const QString& path, QObject* parent) : QObject(parent), ADOConnection1
     // QueryMaxS, QueryMaxA and QueryAudit are first opened by the windows that use them. The sums and
     // groups over the whole service table are computed in the background, as of now, so that
     // the login window does not wait for them.
-    for (TDataset* ds : datasets())
-        if (ds != QueryMaxS && ds != QueryMaxA && ds != QueryAudit) ds->OpenInBackground();
+    try {
+        for (TDataset* ds : datasets())
+            if (ds != QueryMaxS && ds != QueryMaxA && ds != QueryAudit) ds->OpenInBackground();
+    } catch (...) {
+        // The datasets listen to the database, which goes with this object's members before its
+        // children would: they go first.
+        for (TDataset* ds : datasets()) delete ds;
+        throw;
+    }
 }
 
 TDM::~TDM()
