@@ -216,7 +216,7 @@ Error connectFailure(const QString& libpq, bool timedOut, bool* transient = null
     if (transient) *transient = soon;
     QString text = u"به سرور پايگاه داده وصل نشد"_s;
     if (!sentence.isEmpty()) text += u": "_s + sentence;
-    if (!libpq.isEmpty()) text += u'\n' + isolated(libpq);
+    if (!libpq.isEmpty()) text += u'\n' + isolated(libpq.simplified());
     return Error(text, code);
 }
 
@@ -409,6 +409,7 @@ void PostgresConnection::connect(bool again)
                 m_beginPending = m_sharers > 0;
                 m_toClose.clear();
                 g_unanswered = false;
+                g_quietUntil = 0;
                 return;
             }
         }
@@ -557,6 +558,7 @@ Results PostgresConnection::roundTrip(const Request& request, bool begin, bool* 
     }
     if (PQstatus(c) != CONNECTION_OK) lost();
     g_unanswered = false;
+    g_quietUntil = 0;
     return out;
 }
 
@@ -577,7 +579,7 @@ Results PostgresConnection::call(const Request& request, bool reads)
 {
     if (t_waiting > 0) throw Error(u"پايگاه داده هنوز پاسخ كار پيشين را نداده است"_s, kBusy);
     if (m_txLost) fail(Error(lostText(), kConnectionLost));
-    if (nowMs() < g_quietUntil) fail(Error(noAnswerText(), kNoAnswer));
+    if (m_bounded && nowMs() < g_quietUntil) fail(Error(noAnswerText(), kNoAnswer));
     m_inCall = true;
     const auto done = qScopeGuard([this] { m_inCall = false; });
     for (int attempt = 0;; ++attempt) {
@@ -694,6 +696,7 @@ void PostgresConnection::commit()
         if (!sent || !isLinkFailure(e.code()) || xid.isEmpty()) throw;
         m_unresolved = {xid, m_pid};
         m_inCall = false;
+        m_open = m_txLost = false;  // the transaction is the old session's now, settled from a new one
         switch (settle()) {
             case CommitOutcome::Committed:
                 return;
