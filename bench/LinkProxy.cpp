@@ -133,6 +133,7 @@ void LinkProxy::run()
                 const ssize_t n = ::read(way->from, buffer, sizeof buffer);
                 if (n <= 0) l.closed = true;
                 else way->queue.push_back({Clock::now() + delay, std::string(buffer, std::size_t(n))});
+                if (n > 0 && !way->reply) ++m_requests;
             }
         }
         for (const auto& l : links)

@@ -23,6 +23,8 @@ public:
     void holdReplies(bool hold) { m_hold = hold; }
     // Closes every connection now; new ones are taken as before.
     void cutAll() { m_cut = true; }
+    // The chunks the desks sent so far: a round trip each, as a client waits for its answer.
+    long long requests() const { return m_requests; }
 
 private:
     void run();
@@ -33,5 +35,6 @@ private:
     int m_wake[2] = {-1, -1};
     int m_port = 0;
     std::atomic<bool> m_hold{false}, m_cut{false}, m_stop{false};
+    std::atomic<long long> m_requests{0};
     std::thread m_thread;
 };

@@ -71,7 +71,6 @@ int codeOf(const char* state)
 
 std::atomic<int> g_callMs{5000};
 std::atomic<int> g_connectMs{4000};
-std::atomic<qint64> g_roundTrips{0};
 std::atomic<bool> g_unanswered{false};
 // After a call went unanswered, calls fail at once for a moment: a repaint or a second list must
 // not make the desk wait a whole deadline again before it has read the message.
@@ -500,7 +499,6 @@ Results PostgresConnection::roundTrip(const Request& request, bool begin, bool* 
     *sent = false;
     PGconn* c = live();
     const qint64 until = deadlineIn(callMs());
-    ++g_roundTrips;
     QVector<QByteArray> texts;
     QVector<const char*> values;
     if (request.params) {
@@ -1047,11 +1045,6 @@ void setServerDeadlines(int callMs, int connectMs)
 {
     g_callMs = callMs;
     g_connectMs = connectMs;
-}
-
-qint64 serverRoundTrips()
-{
-    return g_roundTrips;
 }
 
 }  // namespace agency

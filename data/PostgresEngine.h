@@ -42,7 +42,5 @@ private:
 // The bounds of one round trip and of one connection attempt, in milliseconds; 0 for none (tools
 // that copy or rebuild a whole database).
 void setServerDeadlines(int callMs, int connectMs);
-// Round trips sent to servers so far by this process, for the benchmarks.
-qint64 serverRoundTrips();
 
 }  // namespace agency
